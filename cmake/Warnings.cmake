@@ -1,0 +1,15 @@
+# Project-wide warnings and the optional sanitizer build.
+add_compile_options(-Wall -Wextra -Werror)
+if(CMAKE_BUILD_TYPE STREQUAL "Release")
+  add_compile_options(-O2)
+endif()
+if(DORV_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Hot pixel kernels are built with auto-vectorisation enabled; results do not
+# depend on it since every kernel is integer arithmetic.
+function(dorv_vectorize)
+  set_source_files_properties(${ARGV} PROPERTIES COMPILE_OPTIONS "-O3;-ftree-vectorize")
+endfunction()

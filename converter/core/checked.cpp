@@ -1,0 +1,31 @@
+#include "converter/core/checked.h"
+
+#include "converter/core/messages.h"
+
+namespace dorv {
+
+uint64_t CheckedMul(uint64_t a, uint64_t b) {
+  if (a != 0 && b > limits::kMaxAllocationBytes / a) throw EOutOfMemory(msg::kOutOfMemory);
+  return a * b;
+}
+
+uint64_t CheckedAdd(uint64_t a, uint64_t b) {
+  if (a > limits::kMaxAllocationBytes || b > limits::kMaxAllocationBytes - a)
+    throw EOutOfMemory(msg::kOutOfMemory);
+  return a + b;
+}
+
+uint64_t CheckedSize(int64_t n) {
+  if (n < 0 || static_cast<uint64_t>(n) > limits::kMaxAllocationBytes)
+    throw EOutOfMemory(msg::kOutOfMemory);
+  return static_cast<uint64_t>(n);
+}
+
+Block AllocateBlock(uint64_t n) {
+  if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
+  void* p = std::calloc(n == 0 ? 1 : static_cast<size_t>(n), 1);
+  if (p == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
+  return Block(static_cast<uint8_t*>(p));
+}
+
+}  // namespace dorv

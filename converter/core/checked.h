@@ -1,0 +1,32 @@
+// Checked size arithmetic and the one capped allocation path. Every size that
+// is derived from file data goes through these.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+#include "converter/core/errors.h"
+#include "converter/core/limits.h"
+
+namespace dorv {
+
+// Multiplies or adds non-negative sizes; throws EOutOfMemory on overflow or
+// when the result passes the allocation cap.
+uint64_t CheckedMul(uint64_t a, uint64_t b);
+uint64_t CheckedAdd(uint64_t a, uint64_t b);
+// Converts a signed count to a size, refusing negative values.
+uint64_t CheckedSize(int64_t n);
+
+struct FreeDeleter {
+  void operator()(void* p) const noexcept { std::free(p); }
+};
+using Block = std::unique_ptr<uint8_t[], FreeDeleter>;
+
+// Allocates a zero-filled block of n bytes (n may be 0). Large blocks come
+// from the system as untouched zero pages, so zero-filling costs nothing until
+// the memory is written. Throws EOutOfMemory above the cap or on failure.
+Block AllocateBlock(uint64_t n);
+
+}  // namespace dorv

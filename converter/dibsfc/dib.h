@@ -1,0 +1,111 @@
+// TDIB: a device-independent bitmap of 1, 4, 8, 16 (5-5-5 or 5-6-5), 24 or 32
+// bits per pixel with a 256-entry palette. Rows are padded to 4 bytes
+// (RowBytes). The store is kept top-down and contiguous: image row y starts
+// at TopRow() + y * RowBytes(); the memory order is never visible outside the
+// surface. Stores are shared by assignment and copied on the first write.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "converter/core/checked.h"
+#include "converter/dibsfc/pixel_layout.h"
+
+namespace dorv {
+
+struct TPaletteEntry {
+  uint8_t Blue, Green, Red, Reserved;
+  bool operator==(const TPaletteEntry&) const = default;
+};
+using TPalette = std::array<TPaletteEntry, 256>;
+static_assert(sizeof(TPalette) == 1024);
+
+// The grey ramp: entry i = (i, i, i, 0).
+const TPalette& GreyRampPalette();
+
+struct TRect {
+  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
+  bool operator==(const TRect&) const = default;
+};
+
+// The pixel store behind one or more TDIB objects.
+class TDIBSharedImage {
+ public:
+  int32_t BitCount = 0, Width = 0, Height = 0, RowBytes = 0;
+  uint64_t Size = 0;  // RowBytes * Height
+  TPixelLayout Layout = kLayout888;
+  TPalette Palette{};
+  Block Pixels;  // Size bytes, top row first; zero-filled when built
+
+  // Builds a store; validates bit count against layout, computes sizes with
+  // overflow checks and the surface cap, allocates zero-filled memory.
+  static std::shared_ptr<TDIBSharedImage> Build(int32_t width, int32_t height, int32_t bitCount,
+                                                const TPalette& palette, const TPixelLayout& layout);
+  // The one empty store shared by every empty TDIB.
+  static const std::shared_ptr<TDIBSharedImage>& Empty();
+};
+
+// ((bitCount * width + 31) div 32) * 4, computed in 64 bits.
+int64_t DIBRowBytes(int64_t width, int64_t bitCount);
+
+class TDIB {
+ public:
+  TDIB();
+  virtual ~TDIB();
+  TDIB(const TDIB&) = delete;
+  TDIB& operator=(const TDIB&) = delete;
+
+  virtual void Reset();
+  // depth: 1, 4, 8, 15, 16, 24 or 32 (15 selects 16 bits with 5-5-5).
+  virtual void Allocate(int32_t width, int32_t height, int32_t depth);
+  void SetWidth(int32_t width);
+  void SetHeight(int32_t height);
+
+  int32_t Width() const { return store_->Width; }
+  int32_t Height() const { return store_->Height; }
+  int32_t BitCount() const { return store_->BitCount; }
+  int32_t RowBytes() const { return store_->RowBytes; }
+  int32_t RowStep() const { return -store_->RowBytes; }
+  uint64_t SizeBytes() const { return store_->Size; }
+  int32_t Depth() const;
+  bool IsEmpty() const { return store_->Size == 0; }
+  TRect BoundsRect() const { return TRect{0, 0, Width(), Height()}; }
+  const TPixelLayout& CurrentLayout() const { return store_->Layout; }
+
+  // Writable row address; makes the store private first. Raises
+  // EInvalidGraphicOperation for y outside 0 to Height - 1.
+  uint8_t* Row(int32_t y);
+  // Row for reading; never copies the store. Same range check.
+  const uint8_t* RowReadOnly(int32_t y) const;
+  uint8_t* TopRow();
+  const uint8_t* TopRowReadOnly() const { return store_->Pixels.get(); }
+
+  uint32_t ReadPixel(int32_t x, int32_t y) const;
+  void WritePixel(int32_t x, int32_t y, uint32_t value);
+
+  void CommitPalette();
+  // Takes over the source's store (shared); null source resets.
+  void Assign(const TDIB* source);
+  // No platform bitmaps exist here: the store is always plain memory.
+  void MakeMemoryStore() {}
+
+  // Part of the conversions unit.
+  void SetBitCount(int32_t n);
+  void Greyscale(int32_t n);
+  int32_t CountColors() const;
+
+  TPalette Palette;          // working palette, edited in place by callers
+  TPixelLayout PixelLayout;  // layout the next Allocate uses
+
+ protected:
+  void SwitchTo(std::shared_ptr<TDIBSharedImage> store);
+  void MakePrivate();
+  const std::shared_ptr<TDIBSharedImage>& Store() const { return store_; }
+
+ private:
+  std::shared_ptr<TDIBSharedImage> store_;
+};
+
+}  // namespace dorv

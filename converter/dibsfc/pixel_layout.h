@@ -1,0 +1,39 @@
+// Channel layouts of direct-colour pixels and the packing between 8-bit
+// channels and pixel values.
+#pragma once
+
+#include <cstdint>
+
+namespace dorv {
+
+struct TPixelLayout {
+  uint32_t RMask, GMask, BMask;
+  uint32_t RBits, GBits, BBits;
+  uint32_t RShift, GShift, BShift;
+  uint32_t RLoss, GLoss, BLoss;
+
+  // The layout for r, g, b channel bits (blue lowest, then green, then red).
+  static constexpr TPixelLayout Make(uint32_t r, uint32_t g, uint32_t b) {
+    return TPixelLayout{((1u << r) - 1) << (g + b), ((1u << g) - 1) << b, (1u << b) - 1,
+                        r, g, b,
+                        r + g + b - 8, g + b - 8, 8 - b,
+                        8 - r, 8 - g, 8 - b};
+  }
+  bool SameMasks(const TPixelLayout& o) const {
+    return RMask == o.RMask && GMask == o.GMask && BMask == o.BMask;
+  }
+};
+
+inline constexpr TPixelLayout kLayout888 = TPixelLayout::Make(8, 8, 8);
+inline constexpr TPixelLayout kLayout565 = TPixelLayout::Make(5, 6, 5);
+inline constexpr TPixelLayout kLayout555 = TPixelLayout::Make(5, 5, 5);
+
+struct TRGB {
+  uint8_t R, G, B;
+  bool operator==(const TRGB&) const = default;
+};
+
+uint32_t PackRGB(const TPixelLayout& layout, uint8_t r, uint8_t g, uint8_t b);
+TRGB UnpackRGB(const TPixelLayout& layout, uint32_t value);
+
+}  // namespace dorv

@@ -1,0 +1,140 @@
+#include "converter/streams/stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "converter/core/errors.h"
+#include "converter/core/messages.h"
+
+namespace dorv {
+
+int64_t TStream::Size() {
+  int64_t here = Position();
+  int64_t end = Seek(0, SeekOrigin::End);
+  Seek(here, SeekOrigin::Begin);
+  return end;
+}
+
+void TStream::ReadBuffer(void* buffer, size_t n) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  while (n > 0) {
+    size_t got = Read(out, n);
+    if (got == 0) throw EReadError(msg::kStreamRead);
+    out += got;
+    n -= got;
+  }
+}
+
+int32_t TStream::ReadInt32() {
+  uint8_t b[4];
+  ReadBuffer(b, 4);
+  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                              static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
+}
+
+uint8_t TStream::ReadByte() {
+  uint8_t b;
+  ReadBuffer(&b, 1);
+  return b;
+}
+
+void TStream::WriteInt32(int32_t v) {
+  auto u = static_cast<uint32_t>(v);
+  uint8_t b[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
+                  static_cast<uint8_t>(u >> 24)};
+  Write(b, 4);
+}
+
+namespace {
+int64_t Resolve(int64_t offset, SeekOrigin origin, int64_t pos, int64_t size) {
+  int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? pos : size;
+  int64_t at = base + offset;
+  return at < 0 ? 0 : at;
+}
+}  // namespace
+
+size_t TMemoryStream::Read(void* buffer, size_t n) {
+  if (pos_ >= data_.size()) return 0;
+  size_t k = std::min(n, data_.size() - pos_);
+  std::memcpy(buffer, data_.data() + pos_, k);
+  pos_ += k;
+  return k;
+}
+
+void TMemoryStream::Write(const void* buffer, size_t n) {
+  if (n == 0) return;
+  if (pos_ + n > data_.size()) data_.resize(pos_ + n);
+  std::memcpy(data_.data() + pos_, buffer, n);
+  pos_ += n;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
+  pos_ = static_cast<size_t>(Resolve(offset, origin, static_cast<int64_t>(pos_),
+                                     static_cast<int64_t>(data_.size())));
+  return static_cast<int64_t>(pos_);
+}
+
+void TMemoryStream::Clear() {
+  data_.clear();
+  pos_ = 0;
+}
+
+void TMemoryStream::SetSize(size_t n) {
+  data_.resize(n);
+  if (pos_ > n) pos_ = n;
+}
+
+std::vector<uint8_t> TMemoryStream::TakeBytes() {
+  pos_ = 0;
+  return std::move(data_);
+}
+
+size_t TSpanStream::Read(void* buffer, size_t n) {
+  if (pos_ >= size_) return 0;
+  size_t k = std::min(n, size_ - pos_);
+  std::memcpy(buffer, data_ + pos_, k);
+  pos_ += k;
+  return k;
+}
+
+void TSpanStream::Write(const void*, size_t) { throw EWriteError(msg::kStreamWrite); }
+
+int64_t TSpanStream::Seek(int64_t offset, SeekOrigin origin) {
+  pos_ = static_cast<size_t>(
+      Resolve(offset, origin, static_cast<int64_t>(pos_), static_cast<int64_t>(size_)));
+  return static_cast<int64_t>(pos_);
+}
+
+size_t THandleStream::Read(void* buffer, size_t n) {
+  // ReadFile takes 32-bit counts.
+  DWORD want = static_cast<DWORD>(std::min<size_t>(n, 0x40000000u));
+  DWORD got = 0;
+  if (!ReadFile(handle_, buffer, want, &got, nullptr)) throw EReadError(msg::kStreamRead);
+  return got;
+}
+
+void THandleStream::Write(const void* buffer, size_t n) {
+  const auto* in = static_cast<const uint8_t*>(buffer);
+  while (n > 0) {
+    DWORD want = static_cast<DWORD>(std::min<size_t>(n, 0x40000000u));
+    DWORD done = 0;
+    if (!WriteFile(handle_, in, want, &done, nullptr) || done == 0)
+      throw EWriteError(msg::kStreamWrite);
+    in += done;
+    n -= done;
+  }
+}
+
+int64_t THandleStream::Seek(int64_t offset, SeekOrigin origin) {
+  LONG high = static_cast<LONG>(static_cast<uint64_t>(offset) >> 32);
+  DWORD method = origin == SeekOrigin::Begin ? FILE_BEGIN
+                 : origin == SeekOrigin::Current ? FILE_CURRENT
+                                                 : FILE_END;
+  DWORD low = SetFilePointer(handle_, static_cast<LONG>(static_cast<uint64_t>(offset) & 0xFFFFFFFFu),
+                             &high, method);
+  if (low == INVALID_SET_FILE_POINTER && high == -1) throw EReadError(msg::kStreamRead);
+  return static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32) | low);
+}
+
+}  // namespace dorv

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "converter/core/checked.h"
+#include "converter/core/errors.h"
+#include "converter/streams/byte_reader.h"
+#include "converter/streams/stream.h"
+
+namespace dorv {
+namespace {
+
+TEST(MemoryStream, ReadsBackWhatWasWrittenAndRefusesToReadPastTheEnd) {
+  TMemoryStream s;
+  s.WriteInt32(-2);
+  s.WriteByte(7);
+  s.SetPosition(0);
+  EXPECT_EQ(s.ReadInt32(), -2);
+  EXPECT_EQ(s.ReadByte(), 7);
+  uint8_t b;
+  try {
+    s.ReadBuffer(&b, 1);
+    FAIL();
+  } catch (const EReadError& e) {
+    EXPECT_STREQ(e.what(), "Stream read error");
+  }
+}
+
+TEST(ByteReader, NeverMovesPastTheBlob) {
+  const std::vector<uint8_t> blob = {1, 0, 0, 0, 9};
+  TByteReader r(blob, "short");
+  EXPECT_EQ(r.ReadInt32(), 1);
+  EXPECT_THROW(r.Take(2), EFormatError);
+  EXPECT_EQ(r.Remaining(), 1u);  // a refused read consumes nothing
+  EXPECT_EQ(r.ReadByte(), 9);
+  EXPECT_THROW(r.ReadByte(), EFormatError);
+  EXPECT_THROW(r.Require(uint64_t{1} << 62), EFormatError);
+}
+
+TEST(CheckedSizes, OverflowAndCapsRaiseOutOfMemory) {
+  EXPECT_EQ(CheckedMul(1000, 1000), 1000000u);
+  EXPECT_THROW(CheckedMul(uint64_t{1} << 33, uint64_t{1} << 33), EOutOfMemory);
+  EXPECT_THROW(CheckedAdd(limits::kMaxAllocationBytes, 1), EOutOfMemory);
+  EXPECT_THROW(CheckedSize(-1), EOutOfMemory);
+  EXPECT_THROW(AllocateBlock(limits::kMaxAllocationBytes + 1), EOutOfMemory);
+  Block b = AllocateBlock(64);
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(b[i], 0);
+}
+
+TEST(HandleStream, ReadsAndWritesAtTheHandlePosition) {
+  char name[] = "/tmp/dorv_stream_XXXXXX";
+  int fd = mkstemp(name);
+  ASSERT_GE(fd, 0);
+  HANDLE h = platform::HandleFromFd(fd);
+  {
+    THandleStream s(h);
+    s.WriteInt32(0x01020304);
+    s.WriteByte(5);
+    EXPECT_EQ(s.Size(), 5);
+    s.SetPosition(1);
+    EXPECT_EQ(s.ReadByte(), 3);
+    EXPECT_EQ(s.Remaining(), 3);
+    uint8_t rest[8];
+    EXPECT_THROW(s.ReadBuffer(rest, 8), EReadError);
+  }
+  close(fd);
+  std::remove(name);
+}
+
+TEST(GlobalMemory, MovableBlocksResizeKeepContentAndZeroFill) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
+  ASSERT_NE(h, nullptr);
+  auto* p = static_cast<uint8_t*>(GlobalLock(h));
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(p[i], 0);
+  p[0] = 42;
+  GlobalUnlock(h);
+  HGLOBAL h2 = GlobalReAlloc(h, 4096, GMEM_MOVEABLE);
+  ASSERT_NE(h2, nullptr);
+  EXPECT_EQ(GlobalSize(h2), 4096u);
+  p = static_cast<uint8_t*>(GlobalLock(h2));
+  EXPECT_EQ(p[0], 42);
+  GlobalUnlock(h2);
+  EXPECT_EQ(GlobalFree(h2), nullptr);
+}
+
+TEST(ShiftJis, LeadBytesFollowCodePage932) {
+  EXPECT_TRUE(IsDBCSLeadByte(0x81));
+  EXPECT_TRUE(IsDBCSLeadByte(0x83));
+  EXPECT_TRUE(IsDBCSLeadByte(0x9F));
+  EXPECT_TRUE(IsDBCSLeadByte(0xE0));
+  EXPECT_TRUE(IsDBCSLeadByte(0xFC));
+  EXPECT_FALSE(IsDBCSLeadByte(0x5C));
+  EXPECT_FALSE(IsDBCSLeadByte(0xA0));
+  EXPECT_FALSE(IsDBCSLeadByte(0x80));
+  EXPECT_FALSE(IsDBCSLeadByte(0xFD));
+}
+
+}  // namespace
+}  // namespace dorv
