@@ -1,0 +1,37 @@
+// zlib stream helpers (RFC 1950 streams) and the copy of one plane record
+// from the input into memory. zlib errors raise EZlibError with zlib's short
+// message (for example "data error").
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace dorv {
+
+class TStream;
+class TMemoryStream;
+
+inline constexpr int kZlibDefaultLevel = -1;
+
+// Replaces the whole content by its zlib compression; position at the end.
+void CompressStream(TMemoryStream& stream, int level = kZlibDefaultLevel);
+// Replaces the whole content by its decompression; position 0. The result
+// may not exceed maxOutput bytes (EZlibError otherwise).
+void DecompressStream(TMemoryStream& stream, uint64_t maxOutput);
+
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = kZlibDefaultLevel);
+// Inflates into exactly out.size() bytes: a stream that ends sooner is an
+// error; data past out.size() is ignored (inflation stops there).
+void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out);
+// Inflates a stream of unknown length, refusing more than maxOutput bytes.
+std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t maxOutput);
+
+// Appends size bytes read from source to dest and returns size; size 0 copies
+// the whole source from its start. A source that ends early raises
+// "Stream read error"; the size is checked against what the source holds
+// before memory is reserved.
+int64_t CopyStreamPart(TMemoryStream& dest, TStream& source, int64_t size);
+
+}  // namespace dorv
