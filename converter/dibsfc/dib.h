@@ -45,6 +45,9 @@ class TDIBSharedImage {
                                                 const TPalette& palette, const TPixelLayout& layout);
   // The one empty store shared by every empty TDIB.
   static const std::shared_ptr<TDIBSharedImage>& Empty();
+  // A private copy of this store: same size, bit count, palette, layout and
+  // pixels.
+  std::shared_ptr<TDIBSharedImage> Clone() const;
 };
 
 // ((bitCount * width + 31) div 32) * 4, computed in 64 bits.
@@ -100,7 +103,11 @@ class TDIB {
   TPixelLayout PixelLayout;  // layout the next Allocate uses
 
  protected:
+  // Switches to another store and reloads the working Palette and
+  // PixelLayout from it.
   void SwitchTo(std::shared_ptr<TDIBSharedImage> store);
+  // Copies a shared store before a write. The working Palette is kept as it
+  // is, so the copy is never visible to the caller.
   void MakePrivate();
   const std::shared_ptr<TDIBSharedImage>& Store() const { return store_; }
 

@@ -28,6 +28,12 @@ inline constexpr TPixelLayout kLayout888 = TPixelLayout::Make(8, 8, 8);
 inline constexpr TPixelLayout kLayout565 = TPixelLayout::Make(5, 6, 5);
 inline constexpr TPixelLayout kLayout555 = TPixelLayout::Make(5, 5, 5);
 
+// The layout a surface of this depth uses: 5-5-5 for 15, 5-6-5 for 16 and
+// 8-8-8 for every other depth.
+constexpr const TPixelLayout& LayoutForDepth(int32_t depth) {
+  return depth == 15 ? kLayout555 : depth == 16 ? kLayout565 : kLayout888;
+}
+
 struct TRGB {
   uint8_t R, G, B;
   bool operator==(const TRGB&) const = default;
