@@ -26,8 +26,16 @@ inline constexpr const char* kStreamWrite = "Stream write error";
 inline constexpr const char* kInvalidInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kListIndex = "List index out of bounds (%d)";
 
+// Plug-in about box: the format's name (first line, with the version) and
+// what the module does (second line).
+inline constexpr const char* kAboutFormatName = "DorvStudio Format";
+inline constexpr const char* kAboutDescription = "Opens and saves DorvStudio documents (.dov).";
+
 // Save options.
 inline constexpr const char* kCodeWarning =
     "コードは半角英数字４文字で入力するか、または空にしてください";
+inline constexpr const char* kOptionsCaption = "DorvStudio Format Options";
+inline constexpr const char* kNoTerminal =
+    "no terminal for the save options dialog";
 
 }  // namespace dorv::msg
