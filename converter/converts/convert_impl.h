@@ -1,0 +1,30 @@
+// The work behind the three exports. These raise exceptions; the exported
+// wrappers turn every one of them into a false result.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+namespace dorv {
+
+class TDIBSurface;
+
+bool ConvertReadImpl(HANDLE file, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
+                     int32_t* transparentIndex);
+
+struct TWriteRequest {
+  HANDLE File;
+  int32_t Width, Height, Planes, Depth;
+  const uint8_t* Pixels;
+  const uint8_t *Red, *Green, *Blue;
+  int32_t TransparentIndex;
+  int32_t CompType, Quality, Code, ImageMode;
+};
+bool ConvertWriteImpl(const TWriteRequest& request);
+
+// Brings a composite to the rows of the pixel block (8-bit indices or 32-bit
+// B, G, R, A) and returns the block's bits per pixel.
+int32_t ComposeBlockRows(TDIBSurface& composite, uint8_t* block, size_t stride);
+
+}  // namespace dorv

@@ -1,0 +1,113 @@
+#include <cstring>
+#include <exception>
+
+#include "converter/converts/convert_impl.h"
+#include "converter/converts/convert_rows.h"
+#include "converter/core/checked.h"
+#include "converter/dibsfc/dibsfc.h"
+#include "converter/dorvs/framelist.h"
+#include "converter/streams/stream.h"
+#include "platform/message_box.h"
+
+namespace dorv {
+namespace {
+
+constexpr const char* kCaption = "DorvStudio Format";
+
+int32_t BlockBpp(const TDIBSurface& s) {
+  return (s.AlphaPlane() == nullptr && (s.Depth() == 1 || s.Depth() == 4 || s.Depth() == 8)) ? 8 : 32;
+}
+
+void Put32(uint8_t* p, int32_t v) {
+  auto u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
+}
+
+}  // namespace
+
+int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
+  const size_t w = static_cast<size_t>(s.Width());
+  const int32_t h = s.Height();
+  const TDIBSurface* alpha = s.AlphaPlane();
+  // 24- and 32-bit composites go to the block in one pass per row; every
+  // other depth through the depth conversion. Both give the same bytes.
+  if (s.Depth() == 24 || (s.Depth() == 32 && alpha != nullptr)) {
+    for (int32_t y = 0; y < h; ++y) {
+      uint8_t* out = block + stride * static_cast<size_t>(y);
+      const uint8_t* row = s.RowReadOnly(y);
+      if (alpha == nullptr) BgrToBgra(row, out, w);
+      else if (s.Depth() == 24) BgrAlphaToBgra(row, alpha->RowReadOnly(y), out, w);
+      else BgrxAlphaToBgra(row, alpha->RowReadOnly(y), out, w);
+    }
+    return 32;
+  }
+  if (alpha != nullptr) {
+    s.ConvertDepth(32, 0);
+    for (int32_t y = 0; y < h; ++y) {
+      uint8_t* out = block + stride * static_cast<size_t>(y);
+      std::memcpy(out, s.RowReadOnly(y), stride);
+      CopyAlphaToFourthBytes(s.AlphaPlane()->RowReadOnly(y), out, w);
+    }
+    return 32;
+  }
+  const int32_t depth = s.Depth();
+  if (depth == 1) s.SetBitCount(8);
+  else if (depth == 4) s.ConvertDepth(8, 256);
+  else if (depth == 15 || depth == 16) s.ConvertDepth(32, 0);
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* out = block + stride * static_cast<size_t>(y);
+    std::memcpy(out, s.RowReadOnly(y), stride);
+    if (depth == 15 || depth == 16) SetFourthBytes(out, 255, w);
+  }
+  return s.BitCount() == 8 ? 8 : 32;
+}
+
+bool ConvertReadImpl(HANDLE file, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
+                     int32_t* transparentIndex) {
+  *transparentIndex = -1;
+  THandleStream stream(file);
+  TDorvFrameList document(0);
+  try {
+    document.LoadFromStream(stream, true);
+  } catch (const std::exception& e) {
+    platform::ShowMessage(e.what(), kCaption, platform::MessageKind::Error);
+  }
+  if (document.Count() == 0) return false;
+  TDorvFrame& frame = document.GetFrame(0);
+  TDIBSurface& s = frame.Surface;
+  if (s.IsEmpty()) return false;
+
+  // The read info describes the block returned, also when a failed load left
+  // layers in frame 0 whose size or depth differ from the composite.
+  const int32_t bpp = BlockBpp(s);
+  // Reserved bytes of the caller's record are left as they were.
+  THeaderInfo info = LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
+  document.GetHeaderInfo(info, 1, 70);
+  info.Width = s.Width();
+  info.Height = s.Height();
+  info.Bpp = bpp;
+
+  const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * static_cast<uint64_t>(s.Width()) + 7) / 8);
+  const uint64_t bytes = CheckedMul(stride, static_cast<uint64_t>(s.Height()));
+  *block = GlobalReAlloc(*block, static_cast<SIZE_T>(bytes), GMEM_MOVEABLE);
+  if (*block == nullptr) return false;
+  auto* pixels = static_cast<uint8_t*>(GlobalLock(*block));
+  if (pixels == nullptr) return false;
+  struct Unlock {
+    HGLOBAL h;
+    ~Unlock() { GlobalUnlock(h); }
+  } unlock{*block};
+
+  const int32_t produced = ComposeBlockRows(s, pixels, stride);
+  info.Bpp = produced;
+
+  Put32(readInfo, 40);
+  StoreHeaderInfo(info, std::span<uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
+  if (produced == 8) {
+    std::memcpy(palette, s.Palette.data(), sizeof(TPalette));
+    *transparentIndex = frame.TransColor;
+  }
+  return true;
+}
+
+}  // namespace dorv

@@ -1,0 +1,25 @@
+// Row kernels of the two conversion entry points: host layouts to surface
+// rows and composites to the pixel block.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace dorv {
+
+// Surface rows to the pixel block (B, G, R, A per pixel).
+void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width);                 // A = 255
+void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width);
+void BgrxAlphaToBgra(const uint8_t* bgrx, const uint8_t* alpha, uint8_t* bgra, size_t width);
+void SetFourthBytes(uint8_t* bgra, uint8_t value, size_t width);
+void CopyAlphaToFourthBytes(const uint8_t* alpha, uint8_t* bgra, size_t width);
+
+// Host rows to surface rows.
+void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width);
+// step: bytes per source pixel (4 or more; the first four are R, G, B, A).
+// A pixel with alpha 0 is stored black.
+void RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width);
+// Grey and alpha: a pixel with alpha 0 keeps its colour bytes.
+void GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width);
+
+}  // namespace dorv

@@ -1,0 +1,66 @@
+#include "converter/converts/convert_rows.h"
+
+namespace dorv {
+
+void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgr[3 * i];
+    bgra[4 * i + 1] = bgr[3 * i + 1];
+    bgra[4 * i + 2] = bgr[3 * i + 2];
+    bgra[4 * i + 3] = 255;
+  }
+}
+
+void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgr[3 * i];
+    bgra[4 * i + 1] = bgr[3 * i + 1];
+    bgra[4 * i + 2] = bgr[3 * i + 2];
+    bgra[4 * i + 3] = alpha[i];
+  }
+}
+
+void BgrxAlphaToBgra(const uint8_t* bgrx, const uint8_t* alpha, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgrx[4 * i];
+    bgra[4 * i + 1] = bgrx[4 * i + 1];
+    bgra[4 * i + 2] = bgrx[4 * i + 2];
+    bgra[4 * i + 3] = alpha[i];
+  }
+}
+
+void SetFourthBytes(uint8_t* bgra, uint8_t value, size_t width) {
+  for (size_t i = 0; i < width; ++i) bgra[4 * i + 3] = value;
+}
+
+void CopyAlphaToFourthBytes(const uint8_t* alpha, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) bgra[4 * i + 3] = alpha[i];
+}
+
+void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgr[3 * i] = rgb[3 * i + 2];
+    bgr[3 * i + 1] = rgb[3 * i + 1];
+    bgr[3 * i + 2] = rgb[3 * i];
+  }
+}
+
+void RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    const uint8_t* p = rgba + step * i;
+    const uint8_t keep = p[3] > 0 ? 0xFF : 0;
+    alpha[i] = p[3];
+    bgr[3 * i] = p[2] & keep;
+    bgr[3 * i + 1] = p[1] & keep;
+    bgr[3 * i + 2] = p[0] & keep;
+  }
+}
+
+void GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    alpha[i] = ga[2 * i + 1];
+    if (ga[2 * i + 1] > 0) bgr[3 * i] = bgr[3 * i + 1] = bgr[3 * i + 2] = ga[2 * i];
+  }
+}
+
+}  // namespace dorv

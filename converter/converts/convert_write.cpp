@@ -1,0 +1,76 @@
+#include <cstring>
+
+#include "converter/converts/convert_impl.h"
+#include "converter/converts/convert_rows.h"
+#include "converter/core/checked.h"
+#include "converter/dibsfc/dibsfc.h"
+#include "converter/dorvs/framelist.h"
+#include "converter/streams/stream.h"
+
+namespace dorv {
+namespace {
+
+bool AcceptedBpp(int64_t bpp) { return bpp == 1 || bpp == 8 || bpp == 16 || bpp == 24 || bpp >= 32; }
+
+void FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s) {
+  const size_t w = static_cast<size_t>(r.Width);
+  const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);
+  for (int32_t y = 0; y < r.Height; ++y) {
+    const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
+    uint8_t* row = s.Row(y);
+    switch (bpp) {
+      case 1: std::memcpy(row, src, (w + 7) / 8); break;
+      case 8: std::memcpy(row, src, w); break;
+      case 16: GreyAlphaToBgrAlpha(src, row, s.AlphaPlane()->Row(y), w); break;
+      case 24: RgbToBgr(src, row, w); break;
+      default: RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, s.AlphaPlane()->Row(y), w); break;
+    }
+  }
+}
+
+}  // namespace
+
+bool ConvertWriteImpl(const TWriteRequest& r) {
+  const int64_t bpp = static_cast<int64_t>(r.Planes) * r.Depth;
+  if (!AcceptedBpp(bpp)) return false;
+  // A picture without pixels would be written as a file that opens as
+  // nothing; refuse it before anything is written.
+  if (r.Width <= 0 || r.Height <= 0 || r.Pixels == nullptr) return false;
+  if (bpp == 8 && r.ImageMode != 1 && (r.Red == nullptr || r.Green == nullptr || r.Blue == nullptr))
+    return false;
+
+  const int32_t depth = bpp == 1 ? 1 : bpp == 8 ? 8 : 24;
+  TDorvFrameList document(r.Code);
+  TDorvFrame& frame = document.AddFrame();
+  TDIBSurface& s = frame.Surface;
+  s.Allocate(r.Width, r.Height, depth);
+
+  if (bpp == 1) {
+    s.Palette[0] = TPaletteEntry{255, 255, 255, 0};
+    s.Palette[1] = TPaletteEntry{0, 0, 0, 0};
+    s.CommitPalette();
+  } else if (bpp == 8 && r.ImageMode == 1) {
+    s.Greyscale(8);
+  } else if (bpp == 8) {
+    for (int i = 0; i < 256; ++i) s.Palette[static_cast<size_t>(i)] = TPaletteEntry{r.Blue[i], r.Green[i], r.Red[i], 0};
+    s.CommitPalette();
+    if (r.TransparentIndex >= 0 && r.TransparentIndex < 256) frame.TransColor = r.TransparentIndex;
+  }
+  if (bpp == 16 || bpp >= 32) s.EnsureAlpha();
+
+  FillRows(r, bpp, s);
+
+  if (const TDIBSurface* alpha = s.AlphaPlane()) {
+    if (alpha->CountColors() < 2 && alpha->ReadPixel(0, 0) == 255) s.DropAlpha();
+  }
+
+  int32_t compType = r.CompType & 0xFF;
+  // Palette pictures have no lossy coding: a JPEG plane cannot carry their
+  // indices, so they are kept with zlib instead of being lost.
+  if (compType == 2 && depth <= 8) compType = 0;
+  THandleStream stream(r.File);
+  document.SaveToStream(stream, compType, r.Quality);
+  return true;
+}
+
+}  // namespace dorv

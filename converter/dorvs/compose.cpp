@@ -1,0 +1,50 @@
+#include "converter/dorvs/compose.h"
+
+#include "converter/dibsfc/dibsfc.h"
+#include "converter/dorvs/layer.h"
+
+namespace dorv {
+namespace {
+
+bool CoversWhole(const TDIBSurface& composite, const TDIBSurface& layer) {
+  return layer.Width() == composite.Width() && layer.Height() == composite.Height() &&
+         layer.BitCount() == composite.BitCount() && layer.Depth() == composite.Depth();
+}
+
+// A copy of the whole layer onto a composite of its size and depth: the
+// composite takes over the layer's pixel store (shared until either is
+// written) and keeps its own palette. Every pixel the composite shows is the
+// layer's, exactly as a row copy would leave them.
+void TakeOver(TDIBSurface& composite, TDorvLayer& layer) {
+  const TPalette palette = composite.Palette;
+  layer.Surface.Palette = palette;
+  layer.Surface.CommitPalette();
+  composite.Assign(&layer.Surface);
+  composite.Palette = palette;
+}
+
+}  // namespace
+
+void ComposeLayer(TDIBSurface& composite, TDorvLayer& layer, int stackIndex, bool& bottom,
+                  bool notFillBG) {
+  if (!layer.Visible) return;
+  TDIBSurface& src = layer.Surface;
+  const TDIBSurface* alpha = src.AlphaPlane();
+
+  if (bottom && alpha != nullptr && layer.AlphaOn) composite.CopyAlphaFrom(*alpha);
+
+  if (alpha != nullptr && layer.AlphaOn && stackIndex > 0) {
+    composite.DrawWithAlpha(0, 0, 255, src.BoundsRect(), src);
+  } else if ((layer.TransColor < 0 || (bottom && notFillBG)) && layer.Alpha >= 255) {
+    if (CoversWhole(composite, src)) {
+      TakeOver(composite, layer);
+    } else {
+      composite.CopyFrom(0, 0, src);
+    }
+  } else {
+    composite.DrawBlended(0, 0, layer.Alpha, layer.TransColor, src.BoundsRect(), src);
+  }
+  bottom = false;
+}
+
+}  // namespace dorv

@@ -1,0 +1,109 @@
+#include "converter/dorvs/frame.h"
+
+#include "converter/core/errors.h"
+#include "converter/core/messages.h"
+#include "converter/dorvs/compose.h"
+#include "converter/dorvs/framelist.h"
+#include "converter/dorvs/header_info.h"
+#include "converter/dorvs/palette_text.h"
+#include "converter/streams/stream.h"
+#include "converter/xml/xmltree.h"
+
+namespace dorv {
+
+TDorvLayer& TDorvFrame::Layer(int index) const {
+  if (index < 0 || index >= LayerCount()) throw EListError(FormatMessage(msg::kListIndex, index));
+  return *layers_[static_cast<size_t>(index)];
+}
+
+TDorvLayer& TDorvFrame::AddLayer() {
+  layers_.push_back(std::make_unique<TDorvLayer>(this));
+  return *layers_.back();
+}
+
+int32_t TDorvFrame::FrameWidth() const {
+  return layers_.empty() ? Surface.Width() : layers_.front()->Surface.Width();
+}
+int32_t TDorvFrame::FrameHeight() const {
+  return layers_.empty() ? Surface.Height() : layers_.front()->Surface.Height();
+}
+int32_t TDorvFrame::FrameDepth() const {
+  return layers_.empty() ? Surface.Depth() : layers_.front()->Surface.Depth();
+}
+
+void TDorvFrame::PrepareComposite(int32_t width, int32_t height, int32_t depth) {
+  Surface.Allocate(width, height, depth);
+}
+
+void TDorvFrame::FillBackground() {
+  const auto bg = static_cast<uint32_t>(owner_->BGColor);
+  Surface.FillRect(Surface.BoundsRect(),
+                   Surface.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8),
+                                        static_cast<uint8_t>(bg >> 16)));
+}
+
+void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header) {
+  Name = element.GetAttr("Name", "");
+  TransColor = element.GetIntAttr("TransColor", -1);
+  Delay = element.GetIntAttr("Delay", 0);
+  Disposal = static_cast<uint8_t>(element.GetIntAttr("Disposal", 0) & 0xFF);
+
+  const TXmlElement* layers = element.FindChild("Layers");
+  if (layers == nullptr) throw EFormatError(msg::kNoLayers);
+  const int32_t count = layers->GetIntAttr("Count", 0);
+  const int32_t width = layers->GetIntAttr("Width", 100);
+  const int32_t height = layers->GetIntAttr("Height", 100);
+  const int32_t bpp = layers->GetIntAttr("Bpp", 8);
+  PrepareComposite(width, height, bpp);
+
+  if (bpp <= 8) {
+    const std::string text = layers->ChildText("RGB", "");
+    const int entries = 1 << (bpp < 0 ? 0 : bpp);
+    if (text.size() < static_cast<size_t>(entries) * 6) throw EFormatError(msg::kNoColorTable);
+    PaletteFromText(text, entries, Surface.Palette);
+    Surface.CommitPalette();
+  }
+  FillBackground();
+
+  const int first = layers->IndexOfChild("Layer");
+  bool bottom = true;
+  for (int32_t i = 0; i < count; ++i) {
+    const TXmlElement* child = first < 0 ? nullptr : layers->Child(first + i);
+    if (child == nullptr || !SameName(child->Name, "Layer")) throw EFormatError(msg::kFileCorrupt);
+    TDorvLayer& layer = AddLayer();
+    layer.ReadXml(*child, input, header);
+    ComposeLayer(Surface, layer, i, bottom, owner_->NotFillBG);
+  }
+}
+
+void TDorvFrame::WriteXml(TXmlElement& element, TMemoryStream& dataOut,
+                          const THeaderInfo& header) const {
+  element.SetAttr("Name", Name);
+  element.SetIntAttr("TransColor", TransColor);
+  element.SetIntAttr("Delay", Delay);
+  element.SetIntAttr("Disposal", Disposal);
+
+  TXmlElement* layers = element.AddChild("Layers");
+  const int32_t depth = Surface.Depth();
+  layers->SetIntAttr("Count", 1);
+  layers->SetIntAttr("Width", Surface.Width());
+  layers->SetIntAttr("Height", Surface.Height());
+  layers->SetIntAttr("Bpp", depth);
+  if (depth <= 8) layers->AddTextChild("RGB", PaletteToText(Surface.Palette, 1 << depth));
+
+  // The single layer written is the composite itself. It shares the
+  // composite's stores (nothing is written to them), which is the same as
+  // an independent copy for everything the encoder reads.
+  TDorvLayer layer(nullptr);
+  layer.Surface.Assign(&Surface);
+  layer.Surface.Palette = Surface.Palette;
+  if (const TDIBSurface* alpha = Surface.AlphaPlane()) {
+    layer.Surface.EnsureAlpha();
+    layer.Surface.AlphaPlane()->Assign(alpha);
+    layer.AlphaOn = true;
+  }
+  layer.Name = "Layer";
+  layer.WriteXml(*layers->AddChild("Layer"), dataOut, owner_->Code, header);
+}
+
+}  // namespace dorv

@@ -1,0 +1,56 @@
+// TDorvFrame: one picture of the animation: its layers (bottom first) and the
+// composite of the visible ones over the document's background.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "converter/dibsfc/dibsfc.h"
+#include "converter/dorvs/layer.h"
+
+namespace dorv {
+
+class TDorvFrameList;
+class TMemoryStream;
+class TStream;
+class TXmlElement;
+struct THeaderInfo;
+
+class TDorvFrame {
+ public:
+  explicit TDorvFrame(TDorvFrameList* owner) : owner_(owner) {}
+
+  TDorvFrameList* Owner() const { return owner_; }
+
+  TDIBSurface Surface;  // the composite
+  std::string Name;
+  int32_t TransColor = -1;
+  int32_t Delay = 100;
+  uint8_t Disposal = 0;
+
+  int LayerCount() const { return static_cast<int>(layers_.size()); }
+  // Raises "List index out of bounds (%d)" outside 0 to LayerCount() - 1.
+  TDorvLayer& Layer(int index) const;
+  TDorvLayer& AddLayer();
+  void Clear() { layers_.clear(); }
+
+  // Size and depth: those of the first layer's surface, else the composite's.
+  int32_t FrameWidth() const;
+  int32_t FrameHeight() const;
+  int32_t FrameDepth() const;
+
+  // Allocates the composite and fills it with the document's background.
+  void PrepareComposite(int32_t width, int32_t height, int32_t depth);
+  void FillBackground();
+
+  void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
+  void WriteXml(TXmlElement& element, TMemoryStream& dataOut, const THeaderInfo& header) const;
+
+ private:
+  TDorvFrameList* owner_;
+  std::vector<std::unique_ptr<TDorvLayer>> layers_;
+};
+
+}  // namespace dorv

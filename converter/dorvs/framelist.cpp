@@ -1,0 +1,132 @@
+#include "converter/dorvs/framelist.h"
+
+#include <cstring>
+
+#include "converter/core/errors.h"
+#include "converter/core/limits.h"
+#include "converter/core/messages.h"
+#include "converter/dorvs/corrupt.h"
+#include "converter/dorvs/legacy_reader.h"
+#include "converter/streams/stream.h"
+#include "converter/streams/zstreams.h"
+#include "converter/xml/xmltree.h"
+
+namespace dorv {
+
+namespace {
+constexpr char kMagic[] = "DorvX200";
+constexpr size_t kMagicSize = 8;
+}  // namespace
+
+TDorvFrame& TDorvFrameList::AddFrame() {
+  frames_.push_back(std::make_unique<TDorvFrame>(this));
+  return *frames_.back();
+}
+
+TDorvFrame& TDorvFrameList::GetFrame(int index) const {
+  if (index < 0 || index >= Count()) throw EListError(msg::kGetFrame);
+  return *frames_[static_cast<size_t>(index)];
+}
+
+void TDorvFrameList::ReleaseLayers() {
+  for (auto& f : frames_) f->Clear();
+}
+
+void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly) {
+  const int64_t start = stream.Position();
+  uint8_t magic[kMagicSize] = {};
+  size_t got = 0;
+  while (got < kMagicSize) {
+    size_t n = stream.Read(magic + got, kMagicSize - got);
+    if (n == 0) break;
+    got += n;
+  }
+  if (got < 5 || std::memcmp(magic, "DorvX", 5) != 0) {
+    stream.SetPosition(start);
+    LoadLegacy(*this, stream, firstFrameOnly);
+    return;
+  }
+  if (got < kMagicSize) throw EReadError(msg::kStreamRead);
+  int generation = (magic[5] >= '0' && magic[5] <= '9') ? magic[5] - '0' : 0;
+  if (generation > 2) throw EFormatError(msg::kUnreadableFormat);
+
+  Clear();
+  const int32_t headerLength = stream.ReadInt32();
+  // A header of no bytes, a negative length or one that runs past the end of
+  // the file cannot be a header: refuse it before reserving memory for it.
+  if (headerLength <= 0) ThrowCorrupt("header length is not positive");
+  if (headerLength > stream.Remaining()) ThrowCorrupt("header runs past the end of the file");
+  TMemoryStream header;
+  CopyStreamPart(header, stream, headerLength);
+  DecompressStream(header, limits::kMaxHeaderTextBytes);
+  TXmlElement root;
+  root.LoadFromStream(header);
+
+  const THeaderInfo info = HeaderInfoFromXml(root);
+  BGColor = info.BGColor;
+  NotFillBG = info.NotFillBG != 0;
+
+  for (int32_t i = 0; i < info.Count; ++i) {
+    const TXmlElement* child = root.Child(i);
+    if (child == nullptr || !SameName(child->Name, "Frame")) {
+      if (i == 0) throw EFormatError(msg::kFileCorrupt);
+      break;
+    }
+    TDorvFrame& frame = AddFrame();
+    frame.ReadXml(*child, stream, info);
+    frame.Surface.MakeMemoryStore();
+    if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
+  }
+  ReleaseLayers();
+}
+
+void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const {
+  const TDorvFrame& first = GetFrame(0);
+  info.Version = 200;
+  info.Width = first.FrameWidth();
+  info.Height = first.FrameHeight();
+  info.Bpp = first.FrameDepth();
+  info.Count = Count();
+  info.SyncPal = 1;
+  info.BGColor = BGColor;
+  info.BlockWidth = 0;
+  info.BlockHeight = 0;
+  info.NotFillBG = NotFillBG ? 1 : 0;
+  info.Randomized = Code != 0 ? 1 : 0;
+  info.CompType = static_cast<uint8_t>(info.Randomized ? 1 : compType);
+  info.CompLevel = static_cast<uint8_t>(compLevel);
+}
+
+void TDorvFrameList::SaveToStream(TStream& stream, int32_t compType, int32_t compLevel) const {
+  THeaderInfo info;
+  GetHeaderInfo(info, compType, compLevel);
+
+  TXmlElement root("Frames");
+  root.SetIntAttr("Version", info.Version);
+  root.SetIntAttr("Width", info.Width);
+  root.SetIntAttr("Height", info.Height);
+  root.SetIntAttr("Bpp", info.Bpp);
+  root.SetIntAttr("Count", info.Count);
+  root.SetBoolAttr("SyncPal", info.SyncPal != 0);
+  root.SetBoolAttr("Randomized", info.Randomized != 0);
+  root.SetIntAttr("CompType", info.CompType);
+  root.SetIntAttr("CompLevel", info.CompLevel);
+  root.SetIntAttr("BGColor", info.BGColor);
+  root.SetIntAttr("BlockWidth", info.BlockWidth);
+  root.SetIntAttr("BlockHeight", info.BlockHeight);
+  root.SetBoolAttr("NotFillBG", info.NotFillBG != 0);
+
+  TMemoryStream data;
+  for (const auto& frame : frames_) frame->WriteXml(*root.AddChild("Frame"), data, info);
+
+  TMemoryStream header;
+  root.SaveToStream(header);
+  CompressStream(header);
+
+  stream.WriteBuffer(kMagic, kMagicSize);
+  stream.WriteInt32(static_cast<int32_t>(header.Length()));
+  stream.WriteBuffer(header.Data(), header.Length());
+  stream.WriteBuffer(data.Data(), data.Length());
+}
+
+}  // namespace dorv

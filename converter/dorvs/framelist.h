@@ -1,0 +1,43 @@
+// TDorvFrameList: the document. It owns its frames, which own their layers;
+// it reads and writes the container file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "converter/dorvs/frame.h"
+#include "converter/dorvs/header_info.h"
+
+namespace dorv {
+
+class TStream;
+
+class TDorvFrameList {
+ public:
+  explicit TDorvFrameList(int32_t code = 0) : Code(code) {}
+
+  int32_t BGColor = 0;     // 0x00BBGGRR
+  bool NotFillBG = false;  // bottom visible layer drawn without its key
+  int32_t Code;            // identification code; 0 means none
+
+  int Count() const { return static_cast<int>(frames_.size()); }
+  TDorvFrame& AddFrame();
+  // Raises "Error:TDorvFrameList.GetFrame" outside 0 to Count() - 1.
+  TDorvFrame& GetFrame(int index) const;
+  void Clear() { frames_.clear(); }
+  // Drops every frame's layers, keeping the composites.
+  void ReleaseLayers();
+
+  // Reads a current or legacy file from the stream's position. After a
+  // failure the document holds the frames created so far.
+  void LoadFromStream(TStream& stream, bool firstFrameOnly);
+  // Writes a current-format file at the stream's position.
+  void SaveToStream(TStream& stream, int32_t compType, int32_t compLevel) const;
+  void GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const;
+
+ private:
+  std::vector<std::unique_ptr<TDorvFrame>> frames_;
+};
+
+}  // namespace dorv

@@ -1,0 +1,42 @@
+// TDorvLayer: one pixel plane of a frame with its optional alpha plane and
+// display attributes; the "Layer" element and its two plane records.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "converter/dibsfc/dibsfc.h"
+
+namespace dorv {
+
+class TDorvFrame;
+class TMemoryStream;
+class TStream;
+class TXmlElement;
+struct THeaderInfo;
+
+class TDorvLayer {
+ public:
+  explicit TDorvLayer(TDorvFrame* owner) : owner_(owner) {}
+
+  TDorvFrame* Owner() const { return owner_; }
+
+  TDIBSurface Surface;
+  std::string Name;
+  bool Visible = true;
+  int32_t TransColor = -1;
+  int32_t Alpha = 255;
+  bool AlphaOn = false;
+
+  // Reads the element's attributes, then the colour and alpha plane records
+  // from the input, decoding them into Surface and its alpha plane.
+  void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
+  // Sets the element's attributes and appends the two plane records.
+  void WriteXml(TXmlElement& element, TMemoryStream& dataOut, int32_t code,
+                const THeaderInfo& header) const;
+
+ private:
+  TDorvFrame* owner_;
+};
+
+}  // namespace dorv

@@ -1,0 +1,264 @@
+#include "converter/dorvs/plane_coding.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "converter/core/checked.h"
+#include "converter/core/messages.h"
+#include "converter/dibsfc/dibsfc.h"
+#include "converter/dibsfc/jpeg_codec.h"
+#include "converter/dorvs/corrupt.h"
+#include "converter/dorvs/framelist.h"
+#include "converter/dorvs/header_info.h"
+#include "converter/dorvs/plane_inflate.h"
+#include "converter/rands/rands.h"
+#include "converter/streams/byte_reader.h"
+#include "converter/streams/stream.h"
+#include "converter/streams/zstreams.h"
+
+namespace dorv {
+namespace {
+
+
+uint64_t PlaneBytes(const TDIBSurface& plane) {
+  return CheckedMul(static_cast<uint64_t>(plane.RowBytes()), static_cast<uint64_t>(plane.Height()));
+}
+
+// Bytes of w pixels at b bits, rounded up.
+uint64_t PixelBytes(uint64_t w, uint64_t b) { return (w * b + 7) / 8; }
+
+// Copies stored rows (top row first, RowBytes each) into the plane, row s
+// going to image row order[s], or to row s when there is no order.
+void PlaceRows(std::span<const uint8_t> rows, TDIBSurface& plane, const std::vector<int32_t>* order) {
+  const size_t rb = static_cast<size_t>(plane.RowBytes());
+  const int32_t h = plane.Height();
+  if (rows.size() < rb * static_cast<size_t>(h)) throw EFormatError(kPlaneTooShort);
+  if (h == 0) return;
+  uint8_t* top = plane.TopRow();
+  if (order == nullptr) {
+    std::memcpy(top, rows.data(), rb * static_cast<size_t>(h));
+    return;
+  }
+  for (int32_t s = 0; s < h; ++s)
+    std::memcpy(top + rb * static_cast<size_t>((*order)[static_cast<size_t>(s)]),
+                rows.data() + rb * static_cast<size_t>(s), rb);
+}
+
+void RequireCode(const TPlaneContext& ctx) {
+  if (ctx.Document.Code == 0) throw EFormatError(msg::kCodeRequired);
+}
+
+void DecodeJpegPlane(std::span<const uint8_t> blob, TDIBSurface& plane) {
+  const int32_t depth = plane.Depth();
+  if (depth <= 8) ThrowCorrupt("JPEG plane in a palette frame");
+  int32_t w = 0, h = 0;
+  ReadJpegSize(blob, w, h);
+  if (w != plane.Width() || h != plane.Height()) ThrowCorrupt("JPEG plane of another size");
+  TDIBSurface picture;
+  DecodeJpeg(blob, picture);
+  // Every draw needs a source of the destination's depth.
+  if (depth != 24) picture.SetBitCount(depth);
+  plane.Assign(&picture);
+}
+
+struct BlockEntry {
+  int32_t Kind;
+  int32_t Index;
+};
+
+void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isAlpha,
+                  TDIBSurface& plane) {
+  const THeaderInfo& h = ctx.Header;
+  const uint64_t W = static_cast<uint64_t>(plane.Width());
+  const uint64_t H = static_cast<uint64_t>(plane.Height());
+  const uint64_t BW = static_cast<uint64_t>(h.BlockWidth);
+  const uint64_t BH = static_cast<uint64_t>(h.BlockHeight);
+  const uint64_t B = static_cast<uint64_t>(plane.BitCount());
+  const uint64_t BX = (W + BW - 1) / BW;
+  const uint64_t BY = (H + BH - 1) / BH;
+  const uint64_t N = BX * BY;  // at most W * H, so no overflow
+
+  TByteReader in(p, kPlaneTooShort);
+  if (N > p.size() / 8) ThrowCorrupt("block table runs past the plane data");
+  std::vector<BlockEntry> table(static_cast<size_t>(N));
+  std::vector<int32_t> order;
+  if (h.Randomized) {
+    RequireCode(ctx);
+    order = SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), static_cast<int32_t>(N));
+  }
+  for (uint64_t s = 0; s < N; ++s) {
+    BlockEntry e{in.ReadInt32(), in.ReadInt32()};
+    table[h.Randomized ? static_cast<size_t>(order[static_cast<size_t>(s)]) : static_cast<size_t>(s)] = e;
+  }
+
+  const size_t rb = static_cast<size_t>(plane.RowBytes());
+  const uint64_t blockStride = PixelBytes(BW, B);
+  for (uint64_t b = 0; b < N; ++b) {
+    const uint64_t col = b % BX, row = b / BX;
+    const int32_t x = static_cast<int32_t>(col * BW);
+    const int32_t y = static_cast<int32_t>(row * BH);
+    const int32_t w = static_cast<int32_t>(std::min(BW, W - col * BW));
+    const int32_t bh = static_cast<int32_t>(std::min(BH, H - row * BH));
+    const BlockEntry& e = table[static_cast<size_t>(b)];
+    if (e.Kind == -1) {
+      const uint64_t len = PixelBytes(static_cast<uint64_t>(w), B);
+      const uint64_t offset = col * blockStride;
+      // At bit counts below 8 odd block widths can put a block's bytes past
+      // the row; what does not fit the row is read but not stored.
+      const size_t keep = offset >= rb ? 0 : static_cast<size_t>(std::min<uint64_t>(len, rb - offset));
+      for (int32_t k = 0; k < bh; ++k) {
+        auto bytes = in.Take(len);
+        if (keep > 0) std::memcpy(plane.Row(y + k) + offset, bytes.data(), keep);
+      }
+    } else if (e.Kind == -2) {
+      if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= N) ThrowCorrupt("block copy names no block");
+      const uint64_t src = static_cast<uint64_t>(e.Index);
+      const TRect rect{static_cast<int32_t>((src % BX) * BW), static_cast<int32_t>((src / BX) * BH),
+                       static_cast<int32_t>((src % BX) * BW) + w,
+                       static_cast<int32_t>((src / BX) * BH) + bh};
+      CopyBlock(plane, x, y, rect, plane);
+    } else {
+      const TDorvFrame& frame = ctx.Document.GetFrame(e.Kind);
+      const TDorvLayer& layer = frame.Layer(e.Index);
+      const TDIBSurface* source = &layer.Surface;
+      if (isAlpha) {
+        source = layer.Surface.AlphaPlane();
+        if (source == nullptr) ThrowCorrupt("block copy from a layer without alpha plane");
+      }
+      if (source == &plane) continue;  // a block copied onto itself
+      CopyBlock(plane, x, y, TRect{x, y, x + w, y + bh}, *source);
+    }
+  }
+}
+
+}  // namespace
+
+void CopyBlock(TDIBSurface& dest, int32_t x, int32_t y, const TRect& rect, const TDIBSurface& source) {
+  if (rect.IsEmpty() || x < 0 || y < 0 || rect.Left < 0 || rect.Top < 0) return;
+  const uint64_t sb = static_cast<uint64_t>(source.BitCount());
+  const uint64_t db = static_cast<uint64_t>(dest.BitCount());
+  const uint64_t len = PixelBytes(static_cast<uint64_t>(rect.Right - rect.Left), sb);
+  const uint64_t srcOff = static_cast<uint64_t>(rect.Left) * sb / 8;
+  const uint64_t dstOff = static_cast<uint64_t>(x) * db / 8;
+  const uint64_t srb = static_cast<uint64_t>(source.RowBytes());
+  const uint64_t drb = static_cast<uint64_t>(dest.RowBytes());
+  if (srcOff >= srb || dstOff >= drb) return;
+  const size_t n = static_cast<size_t>(std::min({len, srb - srcOff, drb - dstOff}));
+  const int32_t rows = std::min({rect.Bottom - rect.Top, source.Height() - rect.Top, dest.Height() - y});
+  for (int32_t k = 0; k < rows; ++k) {
+    const uint8_t* s = source.RowReadOnly(rect.Top + k) + srcOff;
+    uint8_t* d = dest.Row(y + k) + dstOff;
+    std::memmove(d, s, n);
+  }
+}
+
+void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
+                 TDIBSurface& plane) {
+  const THeaderInfo& h = ctx.Header;
+  const bool zlib = h.CompType == 0 || (h.CompType == 2 && isAlpha);
+  if (h.CompType == 2 && !isAlpha) {
+    DecodeJpegPlane(blob, plane);
+    return;
+  }
+  const bool randomized = h.Randomized != 0;
+  const uint64_t planeBytes = PlaneBytes(plane);
+
+  if (UsesBlocks(h)) {
+    if (randomized) RequireCode(ctx);
+    if (!zlib) {
+      DecodeBlocks(ctx, blob, isAlpha, plane);
+      return;
+    }
+    // The table and every block stored raw: the most a block plane holds.
+    const uint64_t W = static_cast<uint64_t>(plane.Width());
+    const uint64_t H = static_cast<uint64_t>(plane.Height());
+    const uint64_t BW = static_cast<uint64_t>(h.BlockWidth), BH = static_cast<uint64_t>(h.BlockHeight);
+    const uint64_t N = ((W + BW - 1) / BW) * ((H + BH - 1) / BH);
+    const uint64_t rawMax = CheckedMul(H, PixelBytes(W, static_cast<uint64_t>(plane.BitCount())) +
+                                              ((W + BW - 1) / BW));
+    const std::vector<uint8_t> p = InflatePrefix(blob, CheckedAdd(CheckedMul(N, 8), rawMax));
+    DecodeBlocks(ctx, p, isAlpha, plane);
+    return;
+  }
+
+  // Row form.
+  std::vector<int32_t> order;
+  if (randomized) {
+    if (zlib) {
+      // Decompress first: a corrupt stream is reported as such.
+      Block rows = AllocateBlock(planeBytes);
+      InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)));
+      RequireCode(ctx);
+      order = SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), plane.Height());
+      PlaceRows(std::span<const uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), plane, &order);
+      return;
+    }
+    RequireCode(ctx);
+    order = SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), plane.Height());
+    PlaceRows(blob, plane, &order);
+    return;
+  }
+  if (zlib) {
+    if (planeBytes == 0) return;
+    InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)));
+    return;
+  }
+  PlaceRows(blob, plane, nullptr);
+}
+
+void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane) {
+  const uint64_t planeBytes = PlaneBytes(plane);
+  if (blob.size() != planeBytes) {
+    if (planeBytes == 0) return;
+    InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)));
+    return;
+  }
+  if (ctx.Header.Randomized) RequireCode(ctx);
+  if (ctx.Document.Code == 0) {
+    PlaceRows(blob, plane, nullptr);
+    return;
+  }
+  const std::vector<int32_t> order =
+      SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), plane.Height());
+  PlaceRows(blob, plane, &order);
+}
+
+void EncodePlane(TMemoryStream& out, const THeaderInfo& header, bool isAlpha,
+                 const TDIBSurface* plane, int32_t code) {
+  if (plane == nullptr) {
+    out.WriteInt32(0);
+    return;
+  }
+  const bool randomized = header.Randomized != 0;
+  const bool jpeg = header.CompType == 2 && !isAlpha;
+  const bool zlib = header.CompType == 0 || (header.CompType == 2 && isAlpha);
+  if (randomized && !jpeg && code == 0) throw EFormatError(msg::kCodeRequired);
+
+  const size_t rb = static_cast<size_t>(plane->RowBytes());
+  const size_t h = static_cast<size_t>(plane->Height());
+  const size_t size = rb * h;
+  const uint8_t* rows = plane->TopRowReadOnly();
+
+  std::vector<uint8_t> blob;
+  if (jpeg) {
+    blob = SaveToJpeg(*plane, header.CompLevel);
+  } else if ((randomized || header.CompType == 2) && code != 0) {
+    // Stored row s is image row order[s].
+    const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane->Height());
+    blob.resize(size);
+    for (size_t s = 0; s < h; ++s)
+      std::memcpy(blob.data() + s * rb, rows + rb * static_cast<size_t>(order[s]), rb);
+    if (zlib) blob = CompressBytes(blob);
+  } else if (zlib) {
+    blob = CompressBytes(std::span<const uint8_t>(rows, size));
+  } else {
+    out.WriteInt32(static_cast<int32_t>(size));
+    out.WriteBuffer(rows, size);
+    return;
+  }
+  if (blob.size() > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
+  out.WriteInt32(static_cast<int32_t>(blob.size()));
+  out.WriteBuffer(blob.data(), blob.size());
+}
+
+}  // namespace dorv

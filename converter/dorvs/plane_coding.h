@@ -1,0 +1,37 @@
+// Pixel coding of plane records: row and block forms, raw, zlib and JPEG
+// blobs, scrambled rows and block tables, and the old row coding.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace dorv {
+
+class TDIBSurface;
+class TDorvFrameList;
+class TMemoryStream;
+struct THeaderInfo;
+struct TRect;
+
+// What a plane decoder needs of the document: its code and, for frame-copy
+// blocks, its frames.
+struct TPlaneContext {
+  const THeaderInfo& Header;
+  const TDorvFrameList& Document;
+};
+
+// Current coding (Version 103 and above). plane is allocated with the frame's
+// size and depth (8 bits for alpha planes).
+void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
+                 TDIBSurface& plane);
+// Old row coding (below Version 103).
+void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane);
+// Appends one plane record (length and blob); a null plane writes length 0.
+void EncodePlane(TMemoryStream& out, const THeaderInfo& header, bool isAlpha,
+                 const TDIBSurface* plane, int32_t code);
+// Byte copy of a rectangle between two surfaces, at each surface's own bit
+// count; rows and bytes are clipped to both surfaces.
+void CopyBlock(TDIBSurface& dest, int32_t x, int32_t y, const TRect& rect, const TDIBSurface& source);
+
+}  // namespace dorv
