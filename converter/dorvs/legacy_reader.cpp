@@ -1,16 +1,148 @@
 #include "converter/dorvs/legacy_reader.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
+#include "converter/dorvs/compose.h"
+#include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/framelist.h"
+#include "converter/dorvs/header_info.h"
+#include "converter/dorvs/plane_record.h"
+#include "converter/streams/stream.h"
+#include "converter/xml/xmltree.h"
 
 namespace dorv {
+namespace {
 
-void LoadLegacy(TDorvFrameList& document, TStream&, bool) {
+// The smallest layer record: skipped bytes, flag, key, opacity, name length
+// and the colour record's length.
+constexpr int64_t kMinLayerRecord = 8 + 1 + 4 + 4 + 4 + 4;
+
+void Skip(TStream& s, int64_t n) {
+  if (n > s.Remaining()) throw EReadError(msg::kStreamRead);
+  s.Seek(n, SeekOrigin::Current);
+}
+
+std::string ReadString(TStream& s) {
+  const int32_t n = s.ReadInt32();
+  if (n < 0) ThrowCorrupt("negative string length");
+  if (n > s.Remaining()) ThrowCorrupt("string runs past the end of the file");
+  std::string text(static_cast<size_t>(n), '\0');
+  s.ReadBuffer(text.data(), text.size());
+  return text;
+}
+
+void SkipTable(TStream& s) {
+  const int32_t count = s.ReadInt32();
+  if (count <= 0) return;  // a negative count means no entries
+  const int64_t bytes = static_cast<int64_t>(count) * 16;
+  if (bytes > s.Remaining()) ThrowCorrupt("table runs past the end of the file");
+  Skip(s, bytes);
+}
+
+void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const THeaderInfo& header) {
+  const TDIBSurface& composite = layer.Owner()->Surface;
+  layer.Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
+  Skip(s, 8);
+  layer.Visible = s.ReadByte() != 0;
+  layer.TransColor = s.ReadInt32();
+  layer.Alpha = s.ReadInt32();
+  layer.AlphaOn = header.Version >= 101 ? s.ReadByte() != 0 : false;
+  layer.Name = ReadString(s);
+
+  const TPlaneContext ctx{header, *layer.Owner()->Owner()};
+  ReadColourRecord(ctx, s, layer.Surface);
+  if (header.Version >= 100 && ReadAlphaRecord(ctx, s, layer.Surface) && layer.AlphaOn)
+    layer.TransColor = -1;
+}
+
+void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header) {
+  frame.Name = ReadString(s);
+  frame.TransColor = s.ReadInt32();
+  frame.Delay = s.ReadInt32();
+  frame.Disposal = s.ReadByte();
+  Skip(s, 4);
+  const int32_t layers = s.ReadInt32();
+  const int32_t width = s.ReadInt32();
+  const int32_t height = s.ReadInt32();
+  const int32_t depth = s.ReadInt32();
+  if (layers > 0 && layers > s.Remaining() / kMinLayerRecord)
+    ThrowCorrupt("more layers than the file can hold");
+  frame.PrepareComposite(width, height, depth);
+
+  if (depth <= 8 && depth >= 0) {
+    const size_t bytes = static_cast<size_t>(4) << depth;
+    if (static_cast<int64_t>(bytes) > s.Remaining()) ThrowCorrupt("palette runs past the end of the file");
+    s.ReadBuffer(frame.Surface.Palette.data(), bytes);
+    frame.Surface.CommitPalette();
+  }
+  frame.FillBackground();
+
+  bool bottom = true;
+  for (int32_t i = 0; i < layers; ++i) {
+    TDorvLayer& layer = frame.AddLayer();
+    ReadLegacyLayer(layer, s, header);
+    ComposeLayer(frame.Surface, layer, i, bottom, frame.Owner()->NotFillBG);
+  }
+  if (header.Version >= 104) {
+    SkipTable(s);
+    SkipTable(s);
+  }
+}
+
+}  // namespace
+
+void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) {
   document.Clear();
-  // The older binary layout is read by its own reader; until it is in place
-  // such files are refused as unreadable.
-  throw EFormatError(msg::kUnreadableFormat);
+  int32_t fileVersion = 0;
+  char magic[7] = {};
+  size_t got = 0;
+  while (got < sizeof magic) {
+    size_t n = stream.Read(magic + got, sizeof magic - got);
+    if (n == 0) break;
+    got += n;
+  }
+  if (got >= 4 && std::memcmp(magic, "Dorv", 4) == 0) {
+    if (got < sizeof magic) throw EReadError(msg::kStreamRead);
+    const std::string digits(magic + 4, 3);
+    if (!TryStrToInt(digits, fileVersion))
+      throw EConvertError(FormatMessage(msg::kInvalidInteger, digits));
+  } else {
+    stream.Seek(-static_cast<int64_t>(got), SeekOrigin::Current);
+  }
+
+  THeaderInfo header;  // all zero
+  int32_t frames = 0;
+  if (fileVersion < 103) {
+    header.Version = fileVersion;
+    frames = stream.ReadInt32();
+    Skip(stream, 1);
+    if (fileVersion == 102) document.BGColor = stream.ReadInt32();
+  } else {
+    const int32_t length = stream.ReadInt32();
+    if (length < 0) ThrowCorrupt("negative header record length");
+    if (length > stream.Remaining()) ThrowCorrupt("header record runs past the end of the file");
+    uint8_t record[kHeaderInfoSize] = {};
+    const size_t stored = std::min<size_t>(static_cast<size_t>(length), kHeaderInfoSize);
+    stream.ReadBuffer(record, stored);
+    Skip(stream, length - static_cast<int64_t>(stored));  // a longer record keeps its first 40 bytes
+    header = LoadHeaderInfo(record);
+    frames = header.Count;
+    document.BGColor = header.BGColor;
+  }
+  document.NotFillBG = fileVersion >= 105 && header.NotFillBG != 0;
+  if (firstFrameOnly && frames > 1) frames = 1;
+
+  for (int32_t i = 0; i < frames; ++i) {
+    TDorvFrame& frame = document.AddFrame();
+    ReadLegacyFrame(frame, stream, header);
+    frame.Surface.MakeMemoryStore();
+    if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
+  }
+  document.ReleaseLayers();
 }
 
 }  // namespace dorv

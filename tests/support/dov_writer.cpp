@@ -97,6 +97,13 @@ std::vector<uint8_t> BlockData(const DocSpec& d, const FrameSpec& f, int32_t bit
   return out;
 }
 
+void PutRecord(std::vector<uint8_t>& out, const std::vector<uint8_t>& blob, std::optional<int32_t> length = {}) {
+  Put32(out, length.value_or(static_cast<int32_t>(blob.size())));
+  out.insert(out.end(), blob.begin(), blob.end());
+}
+
+}  // namespace
+
 std::vector<uint8_t> PlaneBlob(const DocSpec& d, const FrameSpec& f, bool isAlpha,
                                const std::vector<uint8_t>& rows, const std::vector<BlockEntry>& blocks) {
   const int32_t bits = isAlpha ? 8 : StoredBits(f.bpp);
@@ -117,13 +124,6 @@ std::vector<uint8_t> PlaneBlob(const DocSpec& d, const FrameSpec& f, bool isAlph
   if (d.compType == 0 || d.compType == 2) p = ZlibCompress(p);
   return p;
 }
-
-void PutRecord(std::vector<uint8_t>& out, const std::vector<uint8_t>& blob, std::optional<int32_t> length = {}) {
-  Put32(out, length.value_or(static_cast<int32_t>(blob.size())));
-  out.insert(out.end(), blob.begin(), blob.end());
-}
-
-}  // namespace
 
 int32_t StoredRowBytes(int32_t width, int32_t bpp) {
   const int64_t bits = static_cast<int64_t>(width) * StoredBits(bpp);

@@ -59,6 +59,10 @@ struct DocSpec {
 };
 
 std::vector<uint8_t> WriteDov(const DocSpec& doc);
+// One plane blob coded as the document's settings say (old coding below
+// Version 103, rows or blocks, zlib, raw or JPEG, scrambled under its code).
+std::vector<uint8_t> PlaneBlob(const DocSpec& doc, const FrameSpec& frame, bool isAlpha,
+                               const std::vector<uint8_t>& rows, const std::vector<BlockEntry>& blocks);
 // The header text alone (CR LF lines) as WriteDov compresses it.
 std::string HeaderText(const DocSpec& doc);
 
