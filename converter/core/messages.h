@@ -26,6 +26,10 @@ inline constexpr const char* kStreamWrite = "Stream write error";
 inline constexpr const char* kInvalidInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kListIndex = "List index out of bounds (%d)";
 
+// Decompression that does not give the size its caller expects.
+inline constexpr const char* kInflateTooLong = "Decompressed data longer than allowed";
+inline constexpr const char* kInflateTooShort = "Decompressed data shorter than expected";
+
 // Plug-in about box: the format's name (first line, with the version) and
 // what the module does (second line).
 inline constexpr const char* kAboutFormatName = "DorvStudio Format";

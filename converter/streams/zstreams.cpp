@@ -1,0 +1,195 @@
+#include "converter/streams/zstreams.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <new>
+
+#include "converter/core/checked.h"
+#include "converter/core/errors.h"
+#include "converter/core/limits.h"
+#include "converter/core/messages.h"
+#include "converter/streams/stream.h"
+
+namespace dorv {
+namespace {
+
+// zlib counts in 32-bit fields; larger buffers are fed in pieces.
+constexpr size_t kMaxPiece = size_t{1} << 30;
+// First guess at the inflated size of a stream of unknown length.
+constexpr size_t kInitialGuess = size_t{64} << 10;
+
+[[noreturn]] void Fail(int code) {
+  if (code == Z_MEM_ERROR) throw EOutOfMemory(msg::kOutOfMemory);
+  const char* text = zError(code);
+  throw EZlibError(text != nullptr && *text != '\0' ? text : "stream error");
+}
+
+void Resize(std::vector<uint8_t>& v, uint64_t n) {
+  if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
+  try {
+    v.resize(static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory(msg::kOutOfMemory);
+  }
+}
+
+uInt Piece(size_t n) { return static_cast<uInt>(std::min(n, kMaxPiece)); }
+
+class Inflater {
+ public:
+  explicit Inflater(std::span<const uint8_t> input) : in_(input.data()), inLeft_(input.size()) {
+    int rc = inflateInit(&z_);
+    if (rc != Z_OK) Fail(rc);
+  }
+  ~Inflater() { inflateEnd(&z_); }
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+
+  bool Ended() const { return ended_; }
+
+  // Inflates into out until it is full or the stream ends; returns the bytes
+  // written. Input that runs out before the end of the stream is an error.
+  size_t Fill(uint8_t* out, size_t outLeft) {
+    size_t produced = 0;
+    while (!ended_ && outLeft > 0) {
+      z_.next_in = const_cast<Bytef*>(in_);
+      z_.avail_in = Piece(inLeft_);
+      z_.next_out = out;
+      z_.avail_out = Piece(outLeft);
+      const uInt inBefore = z_.avail_in, outBefore = z_.avail_out;
+      const int rc = inflate(&z_, Z_NO_FLUSH);
+      const size_t used = inBefore - z_.avail_in, made = outBefore - z_.avail_out;
+      in_ += used;
+      inLeft_ -= used;
+      out += made;
+      outLeft -= made;
+      produced += made;
+      if (rc == Z_STREAM_END) {
+        ended_ = true;
+      } else if (rc == Z_BUF_ERROR) {
+        // No progress was possible although there was room for output: the
+        // input ends before the stream does.
+        Fail(Z_BUF_ERROR);
+      } else if (rc != Z_OK) {
+        Fail(rc);
+      }
+    }
+    return produced;
+  }
+
+ private:
+  z_stream z_{};
+  const uint8_t* in_;
+  size_t inLeft_;
+  bool ended_ = false;
+};
+
+}  // namespace
+
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
+  z_stream z{};
+  int rc = deflateInit(&z, level);
+  if (rc != Z_OK) Fail(rc);
+  struct End {
+    z_stream* z;
+    ~End() { deflateEnd(z); }
+  } end{&z};
+
+  std::vector<uint8_t> out;
+  // The bound of the whole input is the usual size; pieces add a little each.
+  const uint64_t whole = CheckedAdd(input.size(), input.size() / 1000 + 64 + (input.size() / kMaxPiece) * 16);
+  Resize(out, whole);
+  const uint8_t* in = input.data();
+  size_t inLeft = input.size();
+  size_t done = 0;
+  for (;;) {
+    if (done == out.size()) Resize(out, CheckedAdd(out.size(), out.size() / 2 + 64));
+    z.next_in = const_cast<Bytef*>(in);
+    z.avail_in = Piece(inLeft);
+    z.next_out = out.data() + done;
+    z.avail_out = Piece(out.size() - done);
+    const uInt inBefore = z.avail_in, outBefore = z.avail_out;
+    const int flush = z.avail_in == inLeft ? Z_FINISH : Z_NO_FLUSH;
+    rc = deflate(&z, flush);
+    in += inBefore - z.avail_in;
+    inLeft -= inBefore - z.avail_in;
+    done += outBefore - z.avail_out;
+    if (rc == Z_STREAM_END) break;
+    if (rc != Z_OK && rc != Z_BUF_ERROR) Fail(rc);
+  }
+  out.resize(done);
+  return out;
+}
+
+void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out) {
+  if (out.empty()) return;
+  Inflater inflater(input);
+  const size_t produced = inflater.Fill(out.data(), out.size());
+  if (produced < out.size()) throw EZlibError(msg::kInflateTooShort);
+}
+
+std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t maxOutput) {
+  // One byte beyond the limit tells an overlong stream from one that fits.
+  const uint64_t limit = std::min<uint64_t>(maxOutput, limits::kMaxAllocationBytes);
+  const uint64_t room = limit + 1;
+  std::vector<uint8_t> out;
+  Resize(out, std::min<uint64_t>(room, std::max<uint64_t>(kInitialGuess, uint64_t{input.size()} * 4)));
+  Inflater inflater(input);
+  size_t done = 0;
+  for (;;) {
+    done += inflater.Fill(out.data() + done, out.size() - done);
+    if (inflater.Ended()) break;
+    if (out.size() == room) {
+      if (maxOutput <= limits::kMaxAllocationBytes) throw EZlibError(msg::kInflateTooLong);
+      throw EOutOfMemory(msg::kOutOfMemory);
+    }
+    Resize(out, std::min<uint64_t>(room, uint64_t{out.size()} * 2));
+  }
+  if (done > limit) {
+    if (maxOutput <= limits::kMaxAllocationBytes) throw EZlibError(msg::kInflateTooLong);
+    throw EOutOfMemory(msg::kOutOfMemory);
+  }
+  out.resize(done);
+  out.shrink_to_fit();
+  return out;
+}
+
+void CompressStream(TMemoryStream& stream, int level) {
+  std::vector<uint8_t> packed = CompressBytes(std::span<const uint8_t>(stream.Data(), stream.Length()), level);
+  stream.Bytes() = std::move(packed);
+  stream.Seek(0, SeekOrigin::End);
+}
+
+void DecompressStream(TMemoryStream& stream, uint64_t maxOutput) {
+  std::vector<uint8_t> plain =
+      InflateBounded(std::span<const uint8_t>(stream.Data(), stream.Length()), maxOutput);
+  stream.Bytes() = std::move(plain);
+  stream.SetPosition(0);
+}
+
+int64_t CopyStreamPart(TMemoryStream& dest, TStream& source, int64_t size) {
+  if (size == 0) {
+    source.SetPosition(0);
+    size = source.Size();
+  }
+  // Nothing is reserved for bytes the source does not hold.
+  if (size < 0 || size > source.Remaining()) throw EReadError(msg::kStreamRead);
+  const size_t old = dest.Length();
+  const uint64_t total = CheckedAdd(old, static_cast<uint64_t>(size));
+  try {
+    dest.SetSize(static_cast<size_t>(total));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory(msg::kOutOfMemory);
+  }
+  try {
+    source.ReadBuffer(dest.Data() + old, static_cast<size_t>(size));
+  } catch (...) {
+    dest.SetSize(old);
+    throw;
+  }
+  dest.Seek(0, SeekOrigin::End);
+  return size;
+}
+
+}  // namespace dorv
