@@ -26,9 +26,9 @@ uint32_t Value(int depth, int x, int y) {
   }
 }
 
-class RoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
+class DocumentRoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
 
-TEST_P(RoundTripTest, SaveThenLoadGivesThePicture) {
+TEST_P(DocumentRoundTripTest, SaveThenLoadGivesThePicture) {
   const RoundTrip& c = GetParam();
   const int h = 5;
   TDorvFrameList doc(0);
@@ -70,13 +70,14 @@ TEST_P(RoundTripTest, SaveThenLoadGivesThePicture) {
         const TRGB b = g.Surface.PixelToColor(g.Surface.ReadPixel(x, y), false);
         worst = std::max({worst, std::abs(a.R - b.R), std::abs(a.G - b.G), std::abs(a.B - b.B)});
       }
-    EXPECT_LE(worst, 16);
+    EXPECT_LE(worst, c.depth <= 16 ? 32 : 16);  // 5- and 6-bit channels add their steps
   } else {
     EXPECT_EQ(Pixels(g.Surface), Pixels(f.Surface));
   }
-  if (c.depth <= 8)
+  if (c.depth <= 8) {
     for (int i = 0; i < (1 << c.depth); ++i)
       EXPECT_EQ(g.Surface.Palette[static_cast<size_t>(i)], f.Surface.Palette[static_cast<size_t>(i)]);
+  }
   if (c.alpha) {
     ASSERT_NE(g.Surface.AlphaPlane(), nullptr);
     EXPECT_EQ(Pixels(*g.Surface.AlphaPlane()), Pixels(*f.Surface.AlphaPlane()));
@@ -97,13 +98,13 @@ std::vector<RoundTrip> Cases() {
   return v;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllDepths, RoundTripTest, ::testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(AllDepths, DocumentRoundTripTest, ::testing::ValuesIn(Cases()),
                          [](const auto& info) {
                            return std::to_string(info.param.depth) + "bpp_ct" + std::to_string(info.param.compType) +
                                   "_w" + std::to_string(info.param.width) + (info.param.alpha ? "_alpha" : "");
                          });
 
-TEST(RoundTrip, ScrambledDocumentNeedsItsCode) {
+TEST(DocumentRoundTrip, ScrambledDocumentNeedsItsCode) {
   TDorvFrameList doc(0x61626364);
   TDorvFrame& f = doc.AddFrame();
   f.Surface.Allocate(6, 40, 24);

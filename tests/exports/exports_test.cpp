@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "export_helpers.h"
+#include "support/doc_helpers.h"
+#include "support/dov_writer.h"
+#include "support/legacy_writer.h"
+
+namespace dorv::testing {
+namespace {
+
+FrameSpec Frame(int w, int h, int bpp, std::function<uint32_t(int, int)> pixel) {
+  FrameSpec f;
+  f.width = w;
+  f.height = h;
+  f.bpp = bpp;
+  for (uint32_t i = 0; i < 256; ++i) f.palette.push_back((i * 0x030507u) & 0xFFFFFF);
+  LayerSpec l;
+  l.rows = MakeRows(w, h, bpp, pixel);
+  f.layers.push_back(l);
+  return f;
+}
+
+std::vector<uint8_t> File(FrameSpec f) {
+  DocSpec d;
+  d.frames.push_back(std::move(f));
+  return WriteDov(d);
+}
+
+TEST(ExportedSymbols, AreExactlyTheThreeEntryPoints) {
+  const std::string cmd = std::string("nm -D --defined-only ") + DORV_CONVERTER_PATH;
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::set<std::string> names;
+  char line[512];
+  while (fgets(line, sizeof line, p) != nullptr) {
+    std::string s(line);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    const auto at = s.rfind(' ');
+    const std::string type = at >= 2 ? s.substr(at - 1, 1) : "";
+    if (type == "T" || type == "D" || type == "B" || type == "W") names.insert(s.substr(at + 1));
+  }
+  ASSERT_EQ(pclose(p), 0);
+  EXPECT_EQ(names, (std::set<std::string>{"ConfigWrite", "ConvertRead", "ConvertWrite"}));
+}
+
+TEST(ConvertRead, EightBitWithAlphaComesBackAsThirtyTwoBits) {
+  FrameSpec f = Frame(3, 2, 8, [](int x, int) { return static_cast<uint32_t>(x + 1); });
+  f.trans = 1;
+  f.layers[0].alphaOn = true;
+  f.layers[0].alphaRows = MakeRows(3, 2, 8, [](int x, int y) { return static_cast<uint32_t>(10 * x + y); });
+  auto r = ReadThroughExport(File(f));
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.Field(16), 32);
+  EXPECT_EQ(r.transparent, -1);
+  ASSERT_EQ(r.pixels.size(), 24u);
+  const uint32_t c = (2 * 0x030507u) & 0xFFFFFF;  // palette entry 2 at x = 1
+  EXPECT_EQ(r.pixels[4], (c >> 16) & 0xFF);        // blue
+  EXPECT_EQ(r.pixels[6], c & 0xFF);                // red
+  EXPECT_EQ(r.pixels[7], 10);                      // alpha of (1, 0)
+  EXPECT_EQ(r.pixels[12 + 11], 21);                // alpha of (2, 1)
+}
+
+TEST(ConvertRead, TwentyFourBitsComeBackOpaqueWithoutTransparentIndex) {
+  FrameSpec f = Frame(3, 2, 24, [](int x, int y) { return static_cast<uint32_t>(0x102030 * (x + 1) + y); });
+  f.trans = 5;
+  auto r = ReadThroughExport(File(f));
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.Field(16), 32);
+  EXPECT_EQ(r.transparent, -1);
+  ASSERT_EQ(r.pixels.size(), 24u);  // packed rows of 12 bytes
+  for (size_t i = 3; i < 24; i += 4) EXPECT_EQ(r.pixels[i], 255);
+  EXPECT_EQ(r.pixels[12 + 0], 0x31);  // (0, 1): blue 0x30 + 1
+  EXPECT_EQ(r.pixels[2], 0x10);
+}
+
+TEST(ConvertRead, OneBitComesBackAsIndices) {
+  FrameSpec f = Frame(9, 2, 1, [](int x, int) { return static_cast<uint32_t>(x % 3 == 0); });
+  auto r = ReadThroughExport(File(f));
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.Field(16), 8);
+  ASSERT_EQ(r.pixels.size(), 18u);
+  for (int x = 0; x < 9; ++x) EXPECT_EQ(r.pixels[static_cast<size_t>(x)], x % 3 == 0 ? 1 : 0);
+  EXPECT_EQ(r.palette[4 + 0], (0x030507u >> 16) & 0xFF);  // entry 1 blue
+  EXPECT_EQ(r.palette[4 + 2], 0x07);                       // entry 1 red
+}
+
+TEST(ConvertRead, FourBitsWidenKeepingTheirColours) {
+  FrameSpec f = Frame(3, 1, 4, [](int x, int) { return static_cast<uint32_t>(x + 13); });
+  f.trans = 14;
+  auto r = ReadThroughExport(File(f));
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.Field(16), 8);
+  EXPECT_EQ(r.transparent, 14);
+  EXPECT_EQ(std::vector<uint8_t>(r.pixels.begin(), r.pixels.end()), (std::vector<uint8_t>{13, 14, 15}));
+  EXPECT_EQ(r.palette[4 * 15 + 2], (15 * 7) & 0xFF);
+  EXPECT_EQ(r.palette[4 * 16 + 2], 0);  // new entries are black
+}
+
+TEST(ConvertRead, PackedStridesAndReadInfo) {
+  DocSpec d;
+  d.bgColor = 0x00ABCDEF;
+  d.notFillBG = true;
+  d.frames.push_back(Frame(5, 3, 8, [](int x, int y) { return static_cast<uint32_t>(x + 5 * y); }));
+  d.frames.push_back(d.frames[0]);
+  auto r = ReadThroughExport(WriteDov(d));
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.pixels.size(), 15u);
+  EXPECT_EQ(r.pixels[14], 14);
+  EXPECT_EQ(r.Field(0), 40);
+  EXPECT_EQ(r.Field(4), 200);
+  EXPECT_EQ(r.Field(8), 5);
+  EXPECT_EQ(r.Field(12), 3);
+  EXPECT_EQ(r.Field(20), 2);
+  EXPECT_EQ(r.info[24], 1);
+  EXPECT_EQ(r.info[25], 0);
+  EXPECT_EQ(r.info[26], 1);
+  EXPECT_EQ(r.Field(28), 0x00ABCDEF);
+  EXPECT_EQ(r.Field(32), 0);
+  EXPECT_EQ(r.info[40], 1);
+  EXPECT_EQ(r.info[41], 70);
+}
+
+TEST(ConvertRead, LegacyFilesReportVersion200) {
+  LegacySpec spec;
+  spec.version = 102;
+  spec.doc.frames.push_back(Frame(2, 2, 24, [](int, int) { return 0x112233u; }));
+  for (int i = 0; i < 4; ++i) spec.doc.frames.push_back(spec.doc.frames[0]);
+  auto r = ReadThroughExport(WriteLegacy(spec));
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.Field(4), 200);
+  EXPECT_EQ(r.Field(20), 1);  // only the first frame of a legacy file is read
+}
+
+TEST(ConvertRead, CorruptFrameOneOpensAsFrameZeroWithTheErrorShown) {
+  DocSpec d;
+  d.frames.push_back(Frame(4, 2, 24, [](int x, int) { return static_cast<uint32_t>(x); }));
+  d.frames.push_back(d.frames[0]);
+  d.frames[1].layers[0].colourBlob = std::vector<uint8_t>(10, 0x55);
+  auto r = ReadThroughExport(WriteDov(d));
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.Field(20), 2);
+  EXPECT_NE(r.messages.find("data error"), std::string::npos) << r.messages;
+  EXPECT_EQ(r.pixels[4], 1);  // blue of (1, 0)
+}
+
+TEST(ConvertRead, FileWithoutPictureReturnsFalse) {
+  for (const std::vector<uint8_t>& bytes :
+       {std::vector<uint8_t>{}, std::vector<uint8_t>{'D', 'o', 'r', 'v', 'X', '9', '0', '0'}}) {
+    auto r = ReadThroughExport(bytes);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.transparent, -1);
+  }
+}
+
+uint8_t* Px(WriteArgs& a, int x, int y, int bytes) {
+  return a.pixels.data() + (static_cast<size_t>(y) * a.width + static_cast<size_t>(x)) * bytes;
+}
+
+TEST(ConvertWrite, OpaqueRgbaDropsTheAlphaPlaneAndAlpha254KeepsIt) {
+  WriteArgs a;
+  a.width = 3;
+  a.height = 2;
+  a.planes = 4;
+  a.pixels.assign(24, 255);
+  auto opaque = WriteThroughExport(a);
+  ASSERT_TRUE(opaque.ok);
+  EXPECT_NE(HeaderTextOf(opaque.file).find("AlphaOn=\"0\""), std::string::npos);
+  Px(a, 2, 1, 4)[3] = 254;
+  auto kept = WriteThroughExport(a);
+  EXPECT_NE(HeaderTextOf(kept.file).find("AlphaOn=\"1\""), std::string::npos);
+  auto doc = LoadDov(kept.file);
+  EXPECT_EQ(doc->GetFrame(0).Surface.AlphaPlane()->ReadPixel(2, 1), 254u);
+}
+
+TEST(ConvertWrite, AlphaZeroIsStoredBlack) {
+  WriteArgs a;
+  a.width = 2;
+  a.planes = 4;
+  a.pixels = {10, 20, 30, 0, 40, 50, 60, 7};
+  auto w = WriteThroughExport(a);
+  ASSERT_TRUE(w.ok);
+  auto doc = LoadDov(w.file);
+  const TDIBSurface& s = doc->GetFrame(0).Surface;
+  EXPECT_EQ(s.Depth(), 24);
+  EXPECT_EQ(s.ReadPixel(0, 0), 0u);
+  EXPECT_EQ(s.ReadPixel(1, 0), 0x28323Cu);
+  EXPECT_EQ(s.AlphaPlane()->ReadPixel(1, 0), 7u);
+}
+
+TEST(ConvertWrite, GreyAlphaPutsTheGreyInEveryChannel) {
+  WriteArgs a;
+  a.width = 2;
+  a.planes = 2;
+  a.mode = 1;
+  a.pixels = {90, 1, 200, 0};
+  auto w = WriteThroughExport(a);
+  ASSERT_TRUE(w.ok);
+  auto doc = LoadDov(w.file);
+  const TDIBSurface& s = doc->GetFrame(0).Surface;
+  EXPECT_EQ(s.ReadPixel(0, 0), 0x5A5A5Au);
+  EXPECT_EQ(s.AlphaPlane()->ReadPixel(0, 0), 1u);
+  EXPECT_EQ(s.AlphaPlane()->ReadPixel(1, 0), 0u);
+}
+
+TEST(ConvertWrite, IndexedKeepsPaletteAndOnlyARealTransparentIndex) {
+  for (int32_t trans : {-1, 256, 0, 255}) {
+    WriteArgs a;
+    a.width = 3;
+    a.planes = 1;
+    a.mode = 2;
+    a.pixels = {0, 7, 255};
+    for (int i = 0; i < 256; ++i) {
+      a.red[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+      a.green[static_cast<size_t>(i)] = static_cast<uint8_t>(255 - i);
+      a.blue[static_cast<size_t>(i)] = 9;
+    }
+    a.transparent = trans;
+    auto w = WriteThroughExport(a);
+    ASSERT_TRUE(w.ok);
+    auto r = ReadThroughExport(w.file);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.transparent, trans >= 0 && trans < 256 ? trans : -1);
+    EXPECT_EQ(r.pixels, (std::vector<uint8_t>{0, 7, 255}));
+    EXPECT_EQ(r.palette[4 * 7 + 2], 7);
+    EXPECT_EQ(r.palette[4 * 7 + 1], 248);
+    EXPECT_EQ(r.palette[4 * 7 + 0], 9);
+  }
+}
+
+TEST(ConvertWrite, GreyscaleModeGetsTheGreyRamp) {
+  WriteArgs a;
+  a.width = 2;
+  a.planes = 1;
+  a.mode = 1;
+  a.pixels = {3, 250};
+  auto r = ReadThroughExport(WriteThroughExport(a).file);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.pixels, (std::vector<uint8_t>{3, 250}));
+  EXPECT_EQ(r.palette[4 * 250], 250);
+  EXPECT_EQ(r.palette[4 * 250 + 2], 250);
+}
+
+TEST(ConvertWrite, BitmapRoundTripsAsIndices) {
+  WriteArgs a;
+  a.width = 10;
+  a.height = 2;
+  a.planes = 1;
+  a.depth = 1;
+  a.mode = 0;
+  a.pixels = {0xA5, 0xC0, 0x0F, 0x40};
+  auto r = ReadThroughExport(WriteThroughExport(a).file);
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.pixels.size(), 20u);
+  const uint8_t want[20] = {1, 0, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 1};
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(r.pixels[static_cast<size_t>(i)], want[i]) << i;
+  EXPECT_EQ(r.palette[0], 255);  // entry 0 white
+  EXPECT_EQ(r.palette[4], 0);    // entry 1 black
+}
+
+class UnsupportedBpp : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(UnsupportedBpp, IsRefusedWithNothingWritten) {
+  WriteArgs a;
+  a.planes = GetParam().first;
+  a.depth = GetParam().second;
+  a.pixels.assign(64, 0);
+  auto w = WriteThroughExport(a);
+  EXPECT_FALSE(w.ok);
+  EXPECT_TRUE(w.file.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bpp, UnsupportedBpp,
+                         ::testing::Values(std::pair{1, 2}, std::pair{1, 4}, std::pair{3, 4}, std::pair{5, 4},
+                                           std::pair{0, 8}, std::pair{-1, 8}));
+
+TEST(ConvertWrite, EveryCompressionReadsBack) {
+  for (int ct : {0, 1, 2}) {
+    WriteArgs a;
+    a.width = 7;
+    a.height = 3;
+    a.planes = 3;
+    a.compType = ct;
+    a.quality = 95;
+    for (int i = 0; i < 21; ++i) a.pixels.insert(a.pixels.end(), {static_cast<uint8_t>(100 + i), 80, 60});
+    auto w = WriteThroughExport(a);
+    ASSERT_TRUE(w.ok);
+    EXPECT_NE(HeaderTextOf(w.file).find("CompType=\"" + std::to_string(ct) + "\" CompLevel=\"95\""),
+              std::string::npos);
+    auto r = ReadThroughExport(w.file);
+    ASSERT_TRUE(r.ok);
+    for (int i = 0; i < 21; ++i)
+      EXPECT_NEAR(r.pixels[static_cast<size_t>(4 * i + 2)], 100 + i, ct == 2 ? 6 : 0);
+  }
+}
+
+TEST(ConvertWrite, LossyRequestForAPaletteImageKeepsItsIndices) {
+  WriteArgs a;
+  a.width = 3;
+  a.planes = 1;
+  a.mode = 2;
+  a.compType = 2;
+  a.pixels = {1, 2, 3};
+  auto w = WriteThroughExport(a);
+  ASSERT_TRUE(w.ok);
+  auto r = ReadThroughExport(w.file);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.pixels, (std::vector<uint8_t>{1, 2, 3}));
+}
+
+}  // namespace
+}  // namespace dorv::testing
