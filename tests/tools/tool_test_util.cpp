@@ -128,4 +128,36 @@ ToolRun RunDovtool(const std::vector<std::string>& args) {
   return run;
 }
 
+ToolRun RunDovtoolOnTerminal(const std::vector<std::string>& args) {
+  ToolRun run;
+  int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return run;
+  std::string slaveName = ::ptsname(master);
+  std::vector<std::string> all = {DOVTOOL_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setsid();
+    int slave = ::open(slaveName.c_str(), O_RDWR);
+    int null = ::open("/dev/null", O_RDWR);
+    if (slave < 0 || null < 0) ::_exit(127);
+    ::dup2(null, 0);
+    ::dup2(null, 1);
+    ::dup2(slave, 2);
+    ::execv(DOVTOOL_PATH, argv.data());
+    ::_exit(127);
+  }
+  // Read until the child has closed the terminal (EIO), then reap it.
+  char buf[4096];
+  for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) run.err.append(buf, static_cast<size_t>(n));
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  ::close(master);
+  return run;
+}
+
 }  // namespace dorv::tooltest

@@ -46,7 +46,9 @@ struct ToolRun {
   std::string out;
   std::string err;
 };
-// Runs the built dovtool with these arguments (no shell).
+// Runs the built dovtool with these arguments (no shell). On a terminal,
+// standard error is a pseudo-terminal whose output lands in err.
 ToolRun RunDovtool(const std::vector<std::string>& args);
+ToolRun RunDovtoolOnTerminal(const std::vector<std::string>& args);
 
 }  // namespace dorv::tooltest
