@@ -76,6 +76,8 @@ class TDIB {
   bool IsEmpty() const { return store_->Size == 0; }
   TRect BoundsRect() const { return TRect{0, 0, Width(), Height()}; }
   const TPixelLayout& CurrentLayout() const { return store_->Layout; }
+  // The palette of the store, as last committed.
+  const TPalette& CommittedPalette() const { return store_->Palette; }
 
   // Writable row address; makes the store private first. Raises
   // EInvalidGraphicOperation for y outside 0 to Height - 1.

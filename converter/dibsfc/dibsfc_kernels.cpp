@@ -1,0 +1,259 @@
+// Built with -O3 -ftree-vectorize: the loops are written so that the compiler
+// can vectorise them (plain index loops, no aliasing between rows, byte-wise
+// arithmetic in 16-bit lanes where the formula allows it). Every kernel is
+// integer arithmetic, so the results do not depend on how it is compiled.
+#include "converter/dibsfc/row_kernels.h"
+
+#include <cstring>
+
+namespace dorv::kernels {
+namespace {
+
+using u16a = uint16_t __attribute__((may_alias));
+using u32a = uint32_t __attribute__((may_alias));
+
+inline uint32_t Load24(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
+}
+
+// x / 255 for 0 <= x <= 65025, without a division.
+inline uint32_t Div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+
+// The 32-bit blend of one word: Blue and Red in one multiplication, Green in
+// a second; the fourth byte drops out.
+inline uint32_t BlendWord(uint32_t d, uint32_t s, uint32_t o) {
+  const uint32_t io = 255 - o;
+  const uint32_t rb = (((d & 0xFF00FFu) * io + (s & 0xFF00FFu) * o) >> 8) & 0xFF00FFu;
+  const uint32_t g = (((d & 0xFF00u) * io + (s & 0xFF00u) * o) >> 8) & 0xFF00u;
+  return rb | g;
+}
+
+}  // namespace
+
+void Fill16(uint8_t* dst, int32_t n, uint16_t value) {
+  auto* d = reinterpret_cast<u16a*>(dst);
+  for (int32_t i = 0; i < n; ++i) d[i] = value;
+}
+
+void Fill24(uint8_t* dst, int32_t n, uint32_t value) {
+  const auto b = static_cast<uint8_t>(value), g = static_cast<uint8_t>(value >> 8),
+             r = static_cast<uint8_t>(value >> 16);
+  for (int32_t i = 0; i < n; ++i) {
+    dst[3 * i] = b;
+    dst[3 * i + 1] = g;
+    dst[3 * i + 2] = r;
+  }
+}
+
+void Fill32(uint8_t* dst, int32_t n, uint32_t value) {
+  auto* d = reinterpret_cast<u32a*>(dst);
+  for (int32_t i = 0; i < n; ++i) d[i] = value;
+}
+
+void Keyed8(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint8_t key) {
+  for (int32_t i = 0; i < n; ++i) dst[i] = src[i] != key ? src[i] : dst[i];
+}
+
+void Keyed16(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint16_t key) {
+  auto* d = reinterpret_cast<u16a*>(dst);
+  const auto* s = reinterpret_cast<const u16a*>(src);
+  for (int32_t i = 0; i < n; ++i) d[i] = s[i] != key ? s[i] : d[i];
+}
+
+void Keyed24(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint32_t key) {
+  for (int32_t i = 0; i < n; ++i) {
+    if (Load24(src + 3 * i) != key) {
+      dst[3 * i] = src[3 * i];
+      dst[3 * i + 1] = src[3 * i + 1];
+      dst[3 * i + 2] = src[3 * i + 2];
+    }
+  }
+}
+
+void Keyed32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint32_t key) {
+  auto* d = reinterpret_cast<u32a*>(dst);
+  const auto* s = reinterpret_cast<const u32a*>(src);
+  for (int32_t i = 0; i < n; ++i) d[i] = s[i] != key ? s[i] : d[i];
+}
+
+void Blend32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint32_t opacity,
+             int64_t key) {
+  if (key >= 0) {
+    auto* d = reinterpret_cast<u32a*>(dst);
+    const auto* s = reinterpret_cast<const u32a*>(src);
+    const auto k = static_cast<uint32_t>(key);
+    for (int32_t i = 0; i < n; ++i) d[i] = s[i] != k ? BlendWord(d[i], s[i], opacity) : d[i];
+    return;
+  }
+  // Four pixels (16 bytes) at a time in 16-bit lanes; the weights of every
+  // fourth byte are 0, which gives the fourth byte 0 as the word formula does.
+  uint16_t wd[16], ws[16];
+  for (int j = 0; j < 16; ++j) {
+    const bool fourth = (j & 3) == 3;
+    wd[j] = static_cast<uint16_t>(fourth ? 0 : 255 - opacity);
+    ws[j] = static_cast<uint16_t>(fourth ? 0 : opacity);
+  }
+  const int32_t blocks = n / 4;
+  for (int32_t b = 0; b < blocks; ++b) {
+    uint8_t* dp = dst + 16 * b;
+    const uint8_t* sp = src + 16 * b;
+    for (int j = 0; j < 16; ++j)
+      dp[j] = static_cast<uint8_t>((dp[j] * wd[j] + sp[j] * ws[j]) >> 8);
+  }
+  auto* d = reinterpret_cast<u32a*>(dst);
+  const auto* s = reinterpret_cast<const u32a*>(src);
+  for (int32_t i = blocks * 4; i < n; ++i) d[i] = BlendWord(d[i], s[i], opacity);
+}
+
+void Blend24(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint32_t opacity,
+             int64_t key) {
+  const auto o = static_cast<uint16_t>(opacity), io = static_cast<uint16_t>(255 - opacity);
+  if (key >= 0) {
+    const auto k = static_cast<uint32_t>(key) & 0xFFFFFFu;
+    for (int32_t i = 0; i < n; ++i) {
+      if (Load24(src + 3 * i) == k) continue;
+      for (int c = 0; c < 3; ++c) {
+        uint8_t& dv = dst[3 * i + c];
+        dv = static_cast<uint8_t>(Div255(dv * io + src[3 * i + c] * o));
+      }
+    }
+    return;
+  }
+  const int32_t bytes = 3 * n;
+  for (int32_t i = 0; i < bytes; ++i) {
+    const auto x = static_cast<uint16_t>(dst[i] * io + src[i] * o);
+    dst[i] = static_cast<uint8_t>((x + 1 + (x >> 8)) >> 8);
+  }
+}
+
+void Blend16(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint32_t opacity,
+             int64_t key, const uint32_t masks[3]) {
+  auto* d = reinterpret_cast<u16a*>(dst);
+  const auto* s = reinterpret_cast<const u16a*>(src);
+  const uint32_t m0 = masks[0], m1 = masks[1], m2 = masks[2], io = 255 - opacity;
+  const bool keyed = key >= 0;
+  const auto k = static_cast<uint32_t>(key) & 0xFFFFu;
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t dv = d[i], sv = s[i];
+    const uint32_t v = ((((dv & m0) * io + (sv & m0) * opacity) / 255) & m0) |
+                       ((((dv & m1) * io + (sv & m1) * opacity) / 255) & m1) |
+                       ((((dv & m2) * io + (sv & m2) * opacity) / 255) & m2);
+    d[i] = static_cast<uint16_t>((keyed && sv == k) ? dv : v);
+  }
+}
+
+void Dither8(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict mask,
+             int32_t n, int64_t key) {
+  if (key >= 0) {
+    const auto k = static_cast<uint8_t>(key);
+    for (int32_t i = 0; i < n; ++i) dst[i] = (mask[i] && src[i] != k) ? src[i] : dst[i];
+    return;
+  }
+  for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>((src[i] & mask[i]) | (dst[i] & ~mask[i]));
+}
+
+void Alpha32(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict alpha,
+             int32_t n) {
+  auto* d = reinterpret_cast<u32a*>(dst);
+  const auto* s = reinterpret_cast<const u32a*>(src);
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t a = alpha[i], dv = d[i], sv = s[i];
+    const uint32_t blended = BlendWord(dv, sv, a);
+    d[i] = a == 0 ? dv : a == 255 ? sv : blended;
+  }
+}
+
+void ExpandWeights24(uint8_t* __restrict weights, const uint8_t* __restrict alpha, int32_t n,
+                     const uint8_t table[256]) {
+  for (int32_t i = 0; i < n; ++i) {
+    const uint8_t w = table[alpha[i]];
+    weights[3 * i] = w;
+    weights[3 * i + 1] = w;
+    weights[3 * i + 2] = w;
+  }
+}
+
+void Alpha24(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict weights,
+             int32_t n, bool copyFull) {
+  const int32_t bytes = 3 * n;
+  if (copyFull) {
+    for (int32_t i = 0; i < bytes; ++i) {
+      const uint16_t w = weights[i], dv = dst[i], sv = src[i];
+      const auto blended = static_cast<uint8_t>((dv * (255 - w) + sv * w) >> 8);
+      dst[i] = w == 0 ? dst[i] : w == 255 ? src[i] : blended;
+    }
+  } else {
+    for (int32_t i = 0; i < bytes; ++i) {
+      const uint16_t w = weights[i], dv = dst[i], sv = src[i];
+      const auto blended = static_cast<uint8_t>((dv * (255 - w) + sv * w) >> 8);
+      dst[i] = w == 0 ? dst[i] : blended;
+    }
+  }
+}
+
+void Alpha16(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict alpha,
+             int32_t n, const uint32_t masks[3]) {
+  auto* d = reinterpret_cast<u16a*>(dst);
+  const auto* s = reinterpret_cast<const u16a*>(src);
+  const uint32_t m0 = masks[0], m1 = masks[1], m2 = masks[2];
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t a = alpha[i], ia = 255 - a, dv = d[i], sv = s[i];
+    const uint32_t v = ((((dv & m0) * ia + (sv & m0) * a) >> 8) & m0) |
+                       ((((dv & m1) * ia + (sv & m1) * a) >> 8) & m1) |
+                       ((((dv & m2) * ia + (sv & m2) * a) >> 8) & m2);
+    d[i] = static_cast<uint16_t>(a == 0 ? dv : a == 255 ? sv : v);
+  }
+}
+
+void Alpha8(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict alpha,
+            int32_t n) {
+  for (int32_t i = 0; i < n; ++i) dst[i] = alpha[i] >= 128 ? src[i] : dst[i];
+}
+
+void Index8To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n,
+                const uint32_t lut[256]) {
+  auto* d = reinterpret_cast<u32a*>(dst);
+  for (int32_t i = 0; i < n; ++i) d[i] = lut[src[i]];
+}
+
+void Bits1To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n,
+               const uint32_t* lut) {
+  const int32_t whole = n / 8;
+  for (int32_t b = 0; b < whole; ++b) std::memcpy(dst + 32 * b, lut + 8 * src[b], 32);
+  if (n % 8) std::memcpy(dst + 32 * whole, lut + 8 * src[whole], 4 * size_t(n % 8));
+}
+
+void Bits4To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n,
+               const uint32_t* lut) {
+  const int32_t pairs = n / 2;
+  for (int32_t b = 0; b < pairs; ++b) std::memcpy(dst + 8 * b, lut + 2 * src[b], 8);
+  if (n % 2) std::memcpy(dst + 8 * pairs, lut + 2 * src[pairs], 4);
+}
+
+void Word16To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n,
+                const uint32_t* lut) {
+  auto* d = reinterpret_cast<u32a*>(dst);
+  const auto* s = reinterpret_cast<const u16a*>(src);
+  for (int32_t i = 0; i < n; ++i) d[i] = lut[s[i]];
+}
+
+void Rgb24To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n) {
+  auto* d = reinterpret_cast<u32a*>(dst);
+  // A four-byte load per pixel; the last pixel is read byte by byte so that
+  // nothing after it is touched.
+  int32_t i = 0;
+  for (; i + 1 < n; ++i) {
+    uint32_t v;
+    std::memcpy(&v, src + 3 * i, 4);
+    d[i] = v | 0xFF000000u;
+  }
+  for (; i < n; ++i) d[i] = Load24(src + 3 * i) | 0xFF000000u;
+}
+
+void Opaque32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n) {
+  auto* d = reinterpret_cast<u32a*>(dst);
+  const auto* s = reinterpret_cast<const u32a*>(src);
+  for (int32_t i = 0; i < n; ++i) d[i] = s[i] | 0xFF000000u;
+}
+
+}  // namespace dorv::kernels
