@@ -97,7 +97,8 @@ std::vector<uint8_t> PropertyListResource() {
   out.Int16(1).Int32(0).Int32(static_cast<int64_t>(properties.size()));
   for (const Property& property : properties) {
     out.Code(kVendor).Code(property.key).Int32(0).Int32(static_cast<int64_t>(property.data.size()));
-    out.Bytes(property.data).PadToMultipleOf4();
+    // The data is padded to a multiple of four bytes of its own length.
+    out.Bytes(property.data).PadTo(out.size() + (4 - property.data.size() % 4) % 4);
   }
   return out.bytes();
 }
