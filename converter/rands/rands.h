@@ -24,7 +24,9 @@ class TSeededRandom {
   uint32_t state_ = 0;
   int32_t remaining_ = 0;
   int32_t size_ = 0;
-  std::vector<int32_t> tree_;  // counts of the numbers not drawn yet
+  std::vector<int32_t> tree_;  // counts of the numbers not drawn yet, per leaf of bits_
+  std::vector<uint64_t> bits_;  // one bit per number of the pool, set while not drawn
+  int32_t top_ = 0;             // highest power of two not above bits_.size()
 };
 
 // The whole permutation of Reset(count) followed by count draws.

@@ -28,7 +28,8 @@ std::vector<int32_t> NaiveDraws(uint32_t seed, int32_t count, uint32_t state = 0
 
 const uint32_t kSeeds[] = {0,          1,          2,          5,          0x41424344u, 0x7FFFFFFFu,
                            0x80000000u, 0xFFFFFFFFu, 0xDEADBEEFu, 0x30303030u, 12345u,      0x00010000u};
-const int32_t kCounts[] = {1, 2, 3, 7, 31, 32, 33, 64, 100, 255, 256, 257, 480, 1000, 1023, 1024, 1025, 4097};
+const int32_t kCounts[] = {1,   2,   3,   7,    31,   32,   33,   63,   64,  65,   100,
+                           511, 512, 513, 1000, 1023, 1024, 1025, 4095, 4097};
 
 class ScramblerTest : public ::testing::TestWithParam<std::tuple<uint32_t, int32_t>> {};
 
