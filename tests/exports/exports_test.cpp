@@ -125,11 +125,11 @@ TEST(ConvertRead, PackedStridesAndReadInfo) {
 }
 
 TEST(ConvertRead, LegacyFilesReportVersion200) {
-  LegacySpec spec;
-  spec.version = 102;
-  spec.doc.frames.push_back(Frame(2, 2, 24, [](int, int) { return 0x112233u; }));
-  for (int i = 0; i < 4; ++i) spec.doc.frames.push_back(spec.doc.frames[0]);
-  auto r = ReadThroughExport(WriteLegacy(spec));
+  LegacySpec layout;
+  layout.version = 102;
+  layout.doc.frames.push_back(Frame(2, 2, 24, [](int, int) { return 0x112233u; }));
+  for (int i = 0; i < 4; ++i) layout.doc.frames.push_back(layout.doc.frames[0]);
+  auto r = ReadThroughExport(WriteLegacy(layout));
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.Field(4), 200);
   EXPECT_EQ(r.Field(20), 1);  // only the first frame of a legacy file is read

@@ -8,10 +8,10 @@ namespace {
 
 // A 4 x 2 24-bit frame: a keyed bottom layer over a red background.
 LegacySpec Keyed(int version) {
-  LegacySpec spec;
-  spec.version = version;
-  spec.doc.bgColor = 0x0000FF;
-  spec.recordNotFillBG = true;
+  LegacySpec layout;
+  layout.version = version;
+  layout.doc.bgColor = 0x0000FF;
+  layout.recordNotFillBG = true;
   FrameSpec f;
   f.width = 4;
   f.height = 2;
@@ -20,8 +20,8 @@ LegacySpec Keyed(int version) {
   l.rows = MakeRows(4, 2, 24, [](int x, int) { return x == 0 ? 0x00FF00u : 0x123456u; });
   l.trans = 0x00FF00;
   f.layers.push_back(l);
-  for (int i = 0; i < 5; ++i) spec.doc.frames.push_back(f);
-  return spec;
+  for (int i = 0; i < 5; ++i) layout.doc.frames.push_back(f);
+  return layout;
 }
 
 class LegacyThroughExport : public ::testing::TestWithParam<int> {};

@@ -23,9 +23,9 @@ void PutBlob(std::vector<uint8_t>& out, const std::vector<uint8_t>& blob) {
 
 }  // namespace
 
-std::vector<uint8_t> WriteLegacy(const LegacySpec& spec) {
-  const int32_t v = spec.version;
-  DocSpec doc = spec.doc;
+std::vector<uint8_t> WriteLegacy(const LegacySpec& layout) {
+  const int32_t v = layout.version;
+  DocSpec doc = layout.doc;
   doc.version = v;
   std::vector<uint8_t> out;
   if (v != 0) {
@@ -34,7 +34,7 @@ std::vector<uint8_t> WriteLegacy(const LegacySpec& spec) {
     out.insert(out.end(), {'D', 'o', 'r', 'v'});
     out.insert(out.end(), digits, digits + 3);
   }
-  const int32_t frames = spec.frameCount.value_or(static_cast<int32_t>(doc.frames.size()));
+  const int32_t frames = layout.frameCount.value_or(static_cast<int32_t>(doc.frames.size()));
   if (v < 103) {
     Put32(out, frames);
     out.push_back(0xAA);  // skipped
@@ -55,16 +55,16 @@ std::vector<uint8_t> WriteLegacy(const LegacySpec& spec) {
     put(24, doc.bgColor);
     put(28, doc.blockWidth.value_or(0));
     put(32, doc.blockHeight.value_or(0));
-    record[36] = spec.recordNotFillBG ? 1 : 0;
+    record[36] = layout.recordNotFillBG ? 1 : 0;
     record[37] = static_cast<uint8_t>(doc.compLevel);
-    const int32_t stored = 40 + spec.extraRecordBytes;
-    Put32(out, spec.recordLength.value_or(stored));
+    const int32_t stored = 40 + layout.extraRecordBytes;
+    Put32(out, layout.recordLength.value_or(stored));
     out.insert(out.end(), record, record + 40);
-    out.insert(out.end(), static_cast<size_t>(spec.extraRecordBytes), 0xBB);
+    out.insert(out.end(), static_cast<size_t>(layout.extraRecordBytes), 0xBB);
   }
   bool firstFrame = true;
   for (const FrameSpec& f : doc.frames) {
-    PutString(out, f.name, firstFrame ? spec.nameLength : std::nullopt);
+    PutString(out, f.name, firstFrame ? layout.nameLength : std::nullopt);
     firstFrame = false;
     Put32(out, f.trans);
     Put32(out, f.delay);
@@ -98,8 +98,8 @@ std::vector<uint8_t> WriteLegacy(const LegacySpec& spec) {
     }
     if (v >= 104) {
       for (int t = 0; t < 2; ++t) {
-        Put32(out, spec.tableCountField.value_or(spec.tableCount));
-        out.insert(out.end(), static_cast<size_t>(spec.tableCount) * 16, 0xDD);
+        Put32(out, layout.tableCountField.value_or(layout.tableCount));
+        out.insert(out.end(), static_cast<size_t>(layout.tableCount) * 16, 0xDD);
       }
     }
   }

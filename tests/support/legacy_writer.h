@@ -25,6 +25,6 @@ struct LegacySpec {
   bool recordNotFillBG = false;          // NotFillBG byte of the stored record
 };
 
-std::vector<uint8_t> WriteLegacy(const LegacySpec& spec);
+std::vector<uint8_t> WriteLegacy(const LegacySpec& layout);
 
 }  // namespace dorv::testing

@@ -13,11 +13,11 @@ constexpr int W = 6, H = 3;
 // Bottom: palette index 1 with a keyed (index 2) left column; top: index 3
 // at half opacity where the version stores alpha planes.
 LegacySpec TwoLayers(int version) {
-  LegacySpec spec;
-  spec.version = version;
-  spec.doc.compType = version % 2 ? 1 : 0;
-  spec.doc.bgColor = 0x0000FF;  // red
-  spec.recordNotFillBG = true;
+  LegacySpec layout;
+  layout.version = version;
+  layout.doc.compType = version % 2 ? 1 : 0;
+  layout.doc.bgColor = 0x0000FF;  // red
+  layout.recordNotFillBG = true;
   FrameSpec f;
   f.width = W;
   f.height = H;
@@ -36,8 +36,8 @@ LegacySpec TwoLayers(int version) {
   top.alphaRows = MakeRows(W, H, 8, [](int x, int) { return x >= 3 ? 255u : 0u; });
   top.alphaOn = true;
   f.layers = {bottom, top};
-  spec.doc.frames.push_back(f);
-  return spec;
+  layout.doc.frames.push_back(f);
+  return layout;
 }
 
 struct VersionCase {
@@ -87,9 +87,9 @@ INSTANTIATE_TEST_SUITE_P(Versions, LegacyVersionTest,
                          [](const auto& info) { return "v" + std::to_string(info.param.version); });
 
 TEST(Legacy, FirstFrameOnlyReadsOneFrameOfFive) {
-  LegacySpec spec = TwoLayers(107);
-  for (int i = 0; i < 4; ++i) spec.doc.frames.push_back(spec.doc.frames[0]);
-  const auto bytes = WriteLegacy(spec);
+  LegacySpec layout = TwoLayers(107);
+  for (int i = 0; i < 4; ++i) layout.doc.frames.push_back(layout.doc.frames[0]);
+  const auto bytes = WriteLegacy(layout);
   EXPECT_EQ(LoadDov(bytes)->Count(), 1);
   TDorvFrameList all;
   TSpanStream s(bytes.data(), bytes.size());
@@ -103,33 +103,33 @@ TEST(Legacy, FirstFrameOnlyReadsOneFrameOfFive) {
 TEST(Legacy, AlphaPlaneWithAlphaOnDropsTheLayersKey) {
   // A bottom layer with key, alpha plane and AlphaOn is copied whole here,
   // key pixels included, where the current reader would draw it keyed.
-  LegacySpec spec = TwoLayers(107);
-  spec.recordNotFillBG = false;
-  auto& layers = spec.doc.frames[0].layers;
+  LegacySpec layout = TwoLayers(107);
+  layout.recordNotFillBG = false;
+  auto& layers = layout.doc.frames[0].layers;
   layers[0].alphaRows = MakeRows(W, H, 8, [](int, int) { return 255u; });
   layers[0].alphaOn = true;
   layers.pop_back();
-  auto doc = LoadDov(WriteLegacy(spec));
+  auto doc = LoadDov(WriteLegacy(layout));
   EXPECT_EQ(doc->GetFrame(0).Surface.ReadPixel(0, 0), 2u);
 
-  DocSpec current = spec.doc;
+  DocSpec current = layout.doc;
   auto now = LoadDov(WriteDov(current));
   EXPECT_EQ(now->GetFrame(0).Surface.ReadPixel(0, 0), 4u);
 }
 
 TEST(Legacy, LongerRecordKeepsItsFirstFortyBytes) {
-  LegacySpec spec = TwoLayers(106);
-  spec.extraRecordBytes = 12;
-  auto doc = LoadDov(WriteLegacy(spec));
+  LegacySpec layout = TwoLayers(106);
+  layout.extraRecordBytes = 12;
+  auto doc = LoadDov(WriteLegacy(layout));
   EXPECT_EQ(doc->BGColor, 0x0000FF);
   EXPECT_EQ(doc->GetFrame(0).Surface.ReadPixel(4, 2), 3u);
 }
 
 TEST(Legacy, NegativeTableCountMeansNoEntries) {
-  LegacySpec spec = TwoLayers(104);
-  spec.doc.frames.push_back(spec.doc.frames[0]);
-  spec.tableCountField = -3;
-  const auto bytes = WriteLegacy(spec);
+  LegacySpec layout = TwoLayers(104);
+  layout.doc.frames.push_back(layout.doc.frames[0]);
+  layout.tableCountField = -3;
+  const auto bytes = WriteLegacy(layout);
   TDorvFrameList all;
   TSpanStream s(bytes.data(), bytes.size());
   all.LoadFromStream(s, false);
@@ -142,7 +142,7 @@ struct LegacyBad {
   const char* error;
 };
 
-std::vector<uint8_t> Damaged(LegacySpec spec) { return WriteLegacy(spec); }
+std::vector<uint8_t> Damaged(LegacySpec layout) { return WriteLegacy(layout); }
 
 class LegacyBadTest : public ::testing::TestWithParam<LegacyBad> {};
 
