@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
+#include "platform/pages.h"
 #include "platform/win32.h"
 
 namespace {
@@ -21,7 +23,21 @@ struct GlobalBlock {
   int locks;
   size_t size;
   uint8_t* data;
+  bool pages;  // data is a page mapping of `size` bytes
 };
+
+// Large blocks are page mappings (already zero); small ones come from the
+// C heap.
+uint8_t* NewData(size_t bytes, bool zero, bool& pages) {
+  pages = bytes >= platform::kLargeBlockBytes;
+  if (pages) return static_cast<uint8_t*>(platform::AllocatePages(bytes));
+  return static_cast<uint8_t*>(zero ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1));
+}
+
+void FreeData(uint8_t* data, size_t bytes, bool pages) {
+  if (pages) platform::FreePages(data, bytes);
+  else std::free(data);
+}
 
 int g_failAllocs = 0;
 int g_failLocks = 0;
@@ -112,8 +128,7 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   if (b == nullptr) return nullptr;
   b->magic = kBlockMagic;
   b->size = bytes;
-  b->data = static_cast<uint8_t*>((flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1)
-                                                          : std::malloc(bytes ? bytes : 1));
+  b->data = NewData(bytes, (flags & GMEM_ZEROINIT) != 0, b->pages);
   if (b->data == nullptr) {
     std::free(b);
     return nullptr;
@@ -127,11 +142,23 @@ HGLOBAL GlobalReAlloc(HGLOBAL mem, SIZE_T bytes, UINT flags) {
   if (TakeFailure(g_failAllocs)) return nullptr;
   // A locked block may only move when the caller allows it.
   if (b->locks > 0 && !(flags & GMEM_MOVEABLE) && bytes > b->size) return nullptr;
-  auto* data = static_cast<uint8_t*>(std::realloc(b->data, bytes ? bytes : 1));
+  if (!b->pages && bytes < platform::kLargeBlockBytes) {
+    auto* data = static_cast<uint8_t*>(std::realloc(b->data, bytes ? bytes : 1));
+    if (data == nullptr) return nullptr;
+    if ((flags & GMEM_ZEROINIT) && bytes > b->size) std::memset(data + b->size, 0, bytes - b->size);
+    b->data = data;
+    b->size = bytes;
+    return b;
+  }
+  bool pages = false;
+  uint8_t* data = NewData(bytes, true, pages);
   if (data == nullptr) return nullptr;
-  if ((flags & GMEM_ZEROINIT) && bytes > b->size) std::memset(data + b->size, 0, bytes - b->size);
+  std::memcpy(data, b->data, std::min(bytes, b->size));
+  if ((flags & GMEM_ZEROINIT) && bytes > b->size && !pages) std::memset(data + b->size, 0, bytes - b->size);
+  FreeData(b->data, b->size, b->pages);
   b->data = data;
   b->size = bytes;
+  b->pages = pages;
   return b;
 }
 
@@ -154,7 +181,7 @@ HGLOBAL GlobalFree(HGLOBAL mem) {
   GlobalBlock* b = BlockOf(mem);
   if (b == nullptr) return mem;
   b->magic = 0;
-  std::free(b->data);
+  FreeData(b->data, b->size, b->pages);
   std::free(b);
   return nullptr;
 }

@@ -1,6 +1,7 @@
 #include "converter/core/checked.h"
 
 #include "converter/core/messages.h"
+#include "platform/pages.h"
 
 namespace dorv {
 
@@ -21,8 +22,18 @@ uint64_t CheckedSize(int64_t n) {
   return static_cast<uint64_t>(n);
 }
 
+void BlockDeleter::operator()(uint8_t* p) const noexcept {
+  if (pagesBytes != 0) platform::FreePages(p, pagesBytes);
+  else std::free(p);
+}
+
 Block AllocateBlock(uint64_t n) {
   if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
+  if (n >= platform::kLargeBlockBytes) {
+    void* pages = platform::AllocatePages(static_cast<size_t>(n));
+    if (pages == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
+    return Block(static_cast<uint8_t*>(pages), BlockDeleter{static_cast<size_t>(n)});
+  }
   void* p = std::calloc(n == 0 ? 1 : static_cast<size_t>(n), 1);
   if (p == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
   return Block(static_cast<uint8_t*>(p));

@@ -19,14 +19,17 @@ uint64_t CheckedAdd(uint64_t a, uint64_t b);
 // Converts a signed count to a size, refusing negative values.
 uint64_t CheckedSize(int64_t n);
 
-struct FreeDeleter {
-  void operator()(void* p) const noexcept { std::free(p); }
+// Frees a block the way AllocateBlock got it.
+struct BlockDeleter {
+  size_t pagesBytes = 0;  // nonzero: the block is a page mapping of this size
+  void operator()(uint8_t* p) const noexcept;
 };
-using Block = std::unique_ptr<uint8_t[], FreeDeleter>;
+using Block = std::unique_ptr<uint8_t[], BlockDeleter>;
 
 // Allocates a zero-filled block of n bytes (n may be 0). Large blocks come
-// from the system as untouched zero pages, so zero-filling costs nothing until
-// the memory is written. Throws EOutOfMemory above the cap or on failure.
+// from the system as untouched zero pages (large pages where offered), so
+// zero-filling costs nothing until the memory is written. Throws EOutOfMemory
+// above the cap or on failure.
 Block AllocateBlock(uint64_t n);
 
 }  // namespace dorv

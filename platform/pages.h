@@ -1,0 +1,18 @@
+// Large zero-filled blocks straight from the system. Fresh memory is paid for
+// page by page when first touched; where the system offers large pages the
+// block asks for them, which makes that first touch many times cheaper.
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+// Blocks of at least this size are worth their own mapping.
+inline constexpr size_t kLargeBlockBytes = size_t{1} << 20;
+
+// Zero-filled memory of n bytes (n > 0), or nullptr when it cannot be had.
+void* AllocatePages(size_t n);
+// Returns a block from AllocatePages; n is the size it was allocated with.
+void FreePages(void* p, size_t n);
+
+}  // namespace platform

@@ -1,0 +1,14 @@
+#ifdef _WIN32
+#include "platform/pages.h"
+#include "platform/win32.h"
+
+namespace platform {
+
+void* AllocatePages(size_t n) { return ::VirtualAlloc(nullptr, n, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE); }
+
+void FreePages(void* p, size_t) {
+  if (p != nullptr) ::VirtualFree(p, 0, MEM_RELEASE);
+}
+
+}  // namespace platform
+#endif
