@@ -10,7 +10,6 @@
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
-#include "converter/dorvs/plane_inflate.h"
 #include "converter/rands/rands.h"
 #include "converter/streams/byte_reader.h"
 #include "converter/streams/stream.h"

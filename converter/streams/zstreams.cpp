@@ -155,6 +155,21 @@ std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t max
   return out;
 }
 
+std::vector<uint8_t> InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput) {
+  const uint64_t limit = std::min<uint64_t>(maxOutput, limits::kMaxAllocationBytes);
+  std::vector<uint8_t> out;
+  Resize(out, std::min<uint64_t>(limit, std::max<uint64_t>(kInitialGuess, uint64_t{input.size()} * 4)));
+  Inflater inflater(input);
+  size_t done = 0;
+  for (;;) {
+    done += inflater.Fill(out.data() + done, out.size() - done);
+    if (inflater.Ended() || done == limit) break;
+    Resize(out, std::min<uint64_t>(limit, uint64_t{out.size()} * 2));
+  }
+  out.resize(done);
+  return out;
+}
+
 void CompressStream(TMemoryStream& stream, int level) {
   std::vector<uint8_t> packed = CompressBytes(std::span<const uint8_t>(stream.Data(), stream.Length()), level);
   stream.Bytes() = std::move(packed);

@@ -157,6 +157,23 @@ TEST(BadInput, InflationStopsAtThePlaneAndIgnoresExtraData) {
   EXPECT_EQ(doc->GetFrame(0).Surface.ReadPixel(7, 3), 10u);
 }
 
+TEST(BadInput, BlockPlaneInflationStopsAtTheLargestPlane) {
+  DocSpec d = Base();
+  Blocks(d, 4, 4);
+  DocSpec raw = d;
+  raw.compType = 1;
+  std::vector<uint8_t> p = PlaneBlob(raw, d.frames[0], false, L(d).rows, {});
+  p.resize(p.size() + 200000, 0xEE);
+  L(d).colourBlob = ZlibCompress(p);
+  auto doc = LoadDov(WriteDov(d));
+  EXPECT_EQ(doc->GetFrame(0).Surface.ReadPixel(7, 3), 10u);
+  // A stream cut short of the plane's data is still an error.
+  p.resize(p.size() - 200000);
+  L(d).colourBlob = ZlibCompress(p);
+  L(d).colourBlob->resize(L(d).colourBlob->size() / 2);
+  EXPECT_NE(LoadError(WriteDov(d)), "");
+}
+
 TEST(BadInput, AFailedLoadKeepsTheFramesCreatedSoFar) {
   DocSpec d = Base();
   d.frames.push_back(d.frames[0]);
