@@ -7,12 +7,20 @@
 
 namespace dorv::limits {
 
-// Pixels of one surface (2^28: e.g. 16384 x 16384).
+// Pixels of one surface (2^28: e.g. 16384 x 16384). Fuzz builds lower it so
+// that the largest legitimate picture stays within their time per input.
+#ifdef DORV_FUZZ_MAX_SURFACE_PIXELS
+inline constexpr uint64_t kMaxSurfacePixels = DORV_FUZZ_MAX_SURFACE_PIXELS;
+#else
 inline constexpr uint64_t kMaxSurfacePixels = uint64_t{1} << 28;
+#endif
 // Bytes of one pixel block or any other single allocation (2 GiB - 1).
 inline constexpr uint64_t kMaxAllocationBytes = (uint64_t{1} << 31) - 1;
-// Decompressed header text (64 MiB).
-inline constexpr uint64_t kMaxHeaderTextBytes = uint64_t{64} << 20;
+// Decompressed header text (16 MiB: thousands of frames with palettes), and
+// the tags it may hold; a header past either is refused before its tree is
+// built, which costs far more memory than the text.
+inline constexpr uint64_t kMaxHeaderTextBytes = uint64_t{16} << 20;
+inline constexpr uint64_t kMaxHeaderTags = uint64_t{1} << 18;
 // Width or height of a surface.
 inline constexpr int32_t kMaxDimension = 1 << 20;
 

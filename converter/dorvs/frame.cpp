@@ -3,6 +3,7 @@
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
 #include "converter/dorvs/compose.h"
+#include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/palette_text.h"
@@ -54,6 +55,17 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
   const int32_t width = layers->GetIntAttr("Width", 100);
   const int32_t height = layers->GetIntAttr("Height", 100);
   const int32_t bpp = layers->GetIntAttr("Bpp", 8);
+  const int first = layers->IndexOfChild("Layer");
+  // The layers that will be read: Count of them, as far as they stand one
+  // after another. Their records must fit in the file before the composite
+  // is allocated.
+  int32_t present = 0;
+  while (first >= 0 && present < count) {
+    const TXmlElement* child = layers->Child(first + present);
+    if (child == nullptr || !SameName(child->Name, "Layer")) break;
+    ++present;
+  }
+  CheckFrameFits(header, width, height, bpp, present, input.Remaining());
   PrepareComposite(width, height, bpp);
 
   if (bpp <= 8) {
@@ -65,7 +77,6 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
   }
   FillBackground();
 
-  const int first = layers->IndexOfChild("Layer");
   bool bottom = true;
   for (int32_t i = 0; i < count; ++i) {
     const TXmlElement* child = first < 0 ? nullptr : layers->Child(first + i);

@@ -1,5 +1,6 @@
 #include "converter/dorvs/framelist.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "converter/core/errors.h"
@@ -59,6 +60,11 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly) {
   TMemoryStream header;
   CopyStreamPart(header, stream, headerLength);
   DecompressStream(header, limits::kMaxHeaderTextBytes);
+  // Each tag becomes an element of far more bytes than its text: the count
+  // is checked before the tree is built.
+  if (static_cast<uint64_t>(std::count(header.Data(), header.Data() + header.Length(), uint8_t{'<'})) >
+      limits::kMaxHeaderTags)
+    ThrowCorrupt("header holds too many elements");
   TXmlElement root;
   root.LoadFromStream(header);
 

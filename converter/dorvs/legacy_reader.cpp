@@ -8,6 +8,7 @@
 #include "converter/core/messages.h"
 #include "converter/dorvs/compose.h"
 #include "converter/dorvs/corrupt.h"
+#include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/plane_record.h"
@@ -71,6 +72,9 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header) {
   const int32_t depth = s.ReadInt32();
   if (layers > 0 && layers > s.Remaining() / kMinLayerRecord)
     ThrowCorrupt("more layers than the file can hold");
+  const int64_t paletteBytes = depth <= 8 && depth >= 0 ? int64_t{4} << depth : 0;
+  CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes,
+                 static_cast<uint64_t>(kMinLayerRecord - 4 + (header.Version >= 101 ? 1 : 0)));
   frame.PrepareComposite(width, height, depth);
 
   if (depth <= 8 && depth >= 0) {

@@ -173,7 +173,7 @@ std::vector<LegacyBad> BadCases() {
   s.doc.frames[0].width = 1 << 20;
   s.doc.frames[0].height = 1 << 20;
   s.doc.frames[0].layers.clear();
-  v.push_back({"absurd_size", Damaged(s), "Out of memory"});
+  v.push_back({"absurd_size", Damaged(s), "ファイルが破壊されています (frame larger than the pixel limit)"});
   return v;
 }
 

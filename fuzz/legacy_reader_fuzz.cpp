@@ -1,0 +1,21 @@
+// The reader of the older binary layout. The first byte sets the
+// first-frame-only flag; the rest is the file.
+#include "converter/core/errors.h"
+#include "converter/dorvs/framelist.h"
+#include "converter/dorvs/legacy_reader.h"
+#include "converter/streams/stream.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const bool firstFrameOnly = data[0] & 1;
+  dorv::TSpanStream stream(data + 1, size - 1);
+  dorv::TDorvFrameList doc(static_cast<int32_t>(data[0] >> 1));
+  try {
+    dorv::LoadLegacy(doc, stream, firstFrameOnly);
+    if (firstFrameOnly && doc.Count() > 1) __builtin_trap();
+    for (int i = 0; i < doc.Count(); ++i)
+      if (doc.GetFrame(i).LayerCount() != 0) __builtin_trap();  // layers are released
+  } catch (const dorv::Exception&) {
+  }
+  return 0;
+}
