@@ -228,6 +228,53 @@ TEST(AlphaTable, TheAlphaByteComesFromTheSourcePosition) {
   EXPECT_EQ(dst.ReadPixel(2, 2), 0u);  // only two rows drawn
 }
 
+// Random rows with every alpha byte, against the per-pixel formulas.
+class AlphaKernels : public testing::TestWithParam<int32_t> {};
+
+TEST_P(AlphaKernels, MatchTheFormulaForRandomRows) {
+  const int32_t opacity = GetParam();
+  for (int32_t depth : {16, 24, 32}) {
+    TDIBSurface src, dst;
+    src.Allocate(263, 4, depth);
+    dst.Allocate(263, 4, depth);
+    FillRandom(src, 11);
+    FillRandom(dst, 12);
+    src.EnsureAlpha();
+    for (int32_t y = 0; y < 4; ++y)
+      for (int32_t x = 0; x < 263; ++x) src.AlphaPlane()->WritePixel(x, y, uint32_t((x + 64 * y) & 255));
+    TDIBSurface before;
+    before.AssignSurface(dst);
+    dst.DrawWithAlpha(0, 0, opacity, src.BoundsRect(), src);
+    const TPixelLayout& l = dst.CurrentLayout();
+    for (int32_t y = 0; y < 4; ++y)
+      for (int32_t x = 0; x < 263; ++x) {
+        const uint32_t a = src.AlphaPlane()->ReadPixel(x, y), s = src.ReadPixel(x, y), d = before.ReadPixel(x, y);
+        uint32_t expected = 0;
+        if (depth == 16) {
+          expected = a == 0 ? d : a == 255 ? s : 0;
+          if (a != 0 && a != 255)
+            for (uint32_t m : {l.RMask, l.GMask, l.BMask}) expected |= (((d & m) * (255 - a) + (s & m) * a) >> 8) & m;
+        } else if (depth == 24) {
+          const bool full = opacity >= 255;
+          const uint32_t w = full ? a : (a * uint32_t(opacity)) >> 8;
+          if (w == 0 || (full && w == 255)) {
+            expected = w == 0 ? d : s;
+          } else {
+            for (int sh = 0; sh < 24; sh += 8)
+              expected |= ((((d >> sh) & 255) * (255 - w) + ((s >> sh) & 255) * w) >> 8) << sh;
+          }
+        } else {
+          expected = a == 0 ? d : a == 255 ? s
+                                           : (((((d & 0xFF00FF) * (255 - a) + (s & 0xFF00FF) * a) >> 8) & 0xFF00FF) |
+                                              ((((d & 0xFF00) * (255 - a) + (s & 0xFF00) * a) >> 8) & 0xFF00));
+        }
+        ASSERT_EQ(dst.ReadPixel(x, y), expected) << depth << " bits at " << x << "," << y;
+      }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Surface, AlphaKernels, testing::Values(255, 254, 128, 1));
+
 TEST(AlphaTable, WithoutAlphaPlaneItIsAnUnkeyedBlend) {
   Filled src(1, 1, 24, 0xFFFFFF);
   Filled dst(1, 1, 24, 0);
