@@ -9,9 +9,16 @@
 namespace dorv {
 
 class TDIBSurface;
+class TStream;
 
 bool ConvertReadImpl(HANDLE file, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
                      int32_t* transparentIndex);
+// Shows the message of a failed load to the user.
+using TLoadFailureReport = void (*)(const char* message);
+// ConvertRead over any stream; ConvertReadImpl passes the file's stream and
+// a report through a message box.
+bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
+                           int32_t* transparentIndex, TLoadFailureReport report);
 
 struct TWriteRequest {
   HANDLE File;
@@ -22,6 +29,8 @@ struct TWriteRequest {
   int32_t CompType, Quality, Code, ImageMode;
 };
 bool ConvertWriteImpl(const TWriteRequest& request);
+// ConvertWrite into any stream (request.File is not used).
+bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream);
 
 // Brings a composite to the rows of the pixel block (8-bit indices or 32-bit
 // B, G, R, A) and returns the block's bits per pixel.

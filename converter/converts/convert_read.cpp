@@ -62,15 +62,24 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   return s.BitCount() == 8 ? 8 : 32;
 }
 
+static void ShowLoadFailure(const char* message) {
+  platform::ShowMessage(message, kCaption, platform::MessageKind::Error);
+}
+
 bool ConvertReadImpl(HANDLE file, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
                      int32_t* transparentIndex) {
-  *transparentIndex = -1;
   THandleStream stream(file);
+  return ConvertReadFromStream(stream, readInfo, block, palette, transparentIndex, ShowLoadFailure);
+}
+
+bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
+                           int32_t* transparentIndex, TLoadFailureReport report) {
+  *transparentIndex = -1;
   TDorvFrameList document(0);
   try {
     document.LoadFromStream(stream, true);
   } catch (const std::exception& e) {
-    platform::ShowMessage(e.what(), kCaption, platform::MessageKind::Error);
+    report(e.what());
   }
   if (document.Count() == 0) return false;
   TDorvFrame& frame = document.GetFrame(0);

@@ -31,6 +31,11 @@ void FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s) {
 }  // namespace
 
 bool ConvertWriteImpl(const TWriteRequest& r) {
+  THandleStream stream(r.File);
+  return ConvertWriteToStream(r, stream);
+}
+
+bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   const int64_t bpp = static_cast<int64_t>(r.Planes) * r.Depth;
   if (!AcceptedBpp(bpp)) return false;
   // A picture without pixels would be written as a file that opens as
@@ -68,7 +73,6 @@ bool ConvertWriteImpl(const TWriteRequest& r) {
   // Palette pictures have no lossy coding: a JPEG plane cannot carry their
   // indices, so they are kept with zlib instead of being lost.
   if (compType == 2 && depth <= 8) compType = 0;
-  THandleStream stream(r.File);
   document.SaveToStream(stream, compType, r.Quality);
   return true;
 }

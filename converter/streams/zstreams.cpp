@@ -130,28 +130,29 @@ void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out) {
 }
 
 std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t maxOutput) {
-  // One byte beyond the limit tells an overlong stream from one that fits.
   const uint64_t limit = std::min<uint64_t>(maxOutput, limits::kMaxAllocationBytes);
-  const uint64_t room = limit + 1;
-  std::vector<uint8_t> out;
-  Resize(out, std::min<uint64_t>(room, std::max<uint64_t>(kInitialGuess, uint64_t{input.size()} * 4)));
-  Inflater inflater(input);
-  size_t done = 0;
-  for (;;) {
-    done += inflater.Fill(out.data() + done, out.size() - done);
-    if (inflater.Ended()) break;
-    if (out.size() == room) {
-      if (maxOutput <= limits::kMaxAllocationBytes) throw EZlibError(msg::kInflateTooLong);
-      throw EOutOfMemory(msg::kOutOfMemory);
-    }
-    Resize(out, std::min<uint64_t>(room, uint64_t{out.size()} * 2));
-  }
-  if (done > limit) {
+  const auto tooLong = [&]() {
     if (maxOutput <= limits::kMaxAllocationBytes) throw EZlibError(msg::kInflateTooLong);
     throw EOutOfMemory(msg::kOutOfMemory);
+  };
+  // The size is found first through a small scratch buffer, stopping one
+  // byte past the limit: a stream that inflates past it costs no memory, and
+  // the result is allocated once at its exact size.
+  uint64_t total = 0;
+  {
+    std::vector<uint8_t> scratch(kInitialGuess);
+    Inflater counter(input);
+    while (!counter.Ended()) {
+      total += counter.Fill(scratch.data(), scratch.size());
+      if (total > limit) tooLong();
+    }
   }
-  out.resize(done);
-  out.shrink_to_fit();
+  std::vector<uint8_t> out;
+  Resize(out, total);
+  if (total > 0) {
+    Inflater inflater(input);
+    inflater.Fill(out.data(), out.size());
+  }
   return out;
 }
 
