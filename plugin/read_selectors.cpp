@@ -112,9 +112,13 @@ OSErr ReadStart(FormatRecord& record, const char* pluginPath, HostBuffer& readBu
     if (!library) return kConverterErr;
     auto convertRead = library.Find<ConvertReadProc>("ConvertRead");
     if (convertRead == nullptr) return formatCannotRead;
+    const HGLOBAL original = block.handle;
     const int32_t read =
         convertRead(record.dataFork, readInfo, &block.handle, palette, &transparentIndex);
     library.Free();
+    // A resize that failed leaves the variable null and the first block
+    // still allocated: free that one instead of losing it.
+    if (block.handle == nullptr) block.handle = original;
     if (read == 0) return formatCannotRead;
   }
 

@@ -258,6 +258,9 @@ INSTANTIATE_TEST_SUITE_P(
                     formatCannotRead, true},
         FailureCase{"ConverterRefuses", DORV_FAKE_FULL, "read=fail", nullptr, false, false,
                     formatCannotRead, true},
+        // Caught by the leak checker when the first block is lost.
+        FailureCase{"ConverterResizeFails", DORV_FAKE_FULL, "read=fail_resize", nullptr, false,
+                    false, formatCannotRead, true},
         FailureCase{"UnreadableFile", DORV_FAKE_FULL, "", nullptr, false, true, formatCannotRead,
                     true},
         FailureCase{"PixelBlockCannotBeLocked", DORV_FAKE_FULL, "",

@@ -90,6 +90,11 @@ DORV_EXPORT int32_t DORV_STDCALL ConvertRead(HANDLE file, void* readInfo, HGLOBA
   Log("ConvertRead at=" + std::to_string(Position(file)));
   const auto control = Control();
   *transparentIndex = -1;
+  if (Value(control, "read", "ok") == "fail_resize") {
+    // A resize that failed: the variable is null, the block itself remains.
+    *block = nullptr;
+    return dorv::kFalse;
+  }
   if (Value(control, "read", "ok") == "fail") {
     // Leave a resized block behind, as a real failure may.
     *block = GlobalReAlloc(*block, 64, GMEM_MOVEABLE);
