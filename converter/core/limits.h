@@ -16,10 +16,10 @@ inline constexpr uint64_t kMaxSurfacePixels = uint64_t{1} << 28;
 #endif
 // Bytes of one pixel block or any other single allocation (2 GiB - 1).
 inline constexpr uint64_t kMaxAllocationBytes = (uint64_t{1} << 31) - 1;
-// Decompressed header text (16 MiB: thousands of frames with palettes), and
+// Decompressed header text (8 MiB: thousands of frames with palettes), and
 // the tags it may hold; a header past either is refused before its tree is
 // built, which costs far more memory than the text.
-inline constexpr uint64_t kMaxHeaderTextBytes = uint64_t{16} << 20;
+inline constexpr uint64_t kMaxHeaderTextBytes = uint64_t{8} << 20;
 inline constexpr uint64_t kMaxHeaderTags = uint64_t{1} << 18;
 // Width or height of a surface.
 inline constexpr int32_t kMaxDimension = 1 << 20;
