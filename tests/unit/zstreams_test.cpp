@@ -132,6 +132,9 @@ TEST(Zlib, DecompressionStopsAtItsLimit) {
   }
   EXPECT_THROW(InflateBounded(packed, 0), EZlibError);
   EXPECT_TRUE(InflateBounded(CompressBytes({}), 0).empty());
+  // A prefix stops quietly at its limit, or earlier with the stream.
+  EXPECT_EQ(InflatePrefix(packed, 1000), std::vector<uint8_t>(plain.begin(), plain.begin() + 1000));
+  EXPECT_EQ(InflatePrefix(packed, plain.size() * 2), plain);
 
   // A small stream that would inflate to far more than the header may hold.
   const std::vector<uint8_t> bomb = CompressBytes(std::vector<uint8_t>(limits::kMaxHeaderTextBytes + 1));
