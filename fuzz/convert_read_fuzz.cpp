@@ -13,6 +13,7 @@
 #include "converter/streams/stream.h"
 #include "converter/streams/zstreams.h"
 #include "platform/win32.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ std::vector<uint8_t> FileFrom(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int dorv::fuzz::RunConvertRead(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   dorv::TMemoryStream stream(FileFrom(data, size));
   uint8_t readInfo[dorv::kReadInfoSize] = {};
@@ -56,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::memcpy(&h, readInfo + 12, 4);
       std::memcpy(&bpp, readInfo + 16, 4);
       const uint64_t stride = (static_cast<uint64_t>(bpp) * static_cast<uint64_t>(w) + 7) / 8;
-      if ((bpp != 8 && bpp != 32) || GlobalSize(block) != stride * static_cast<uint64_t>(h)) __builtin_trap();
-      if (bpp == 32 && transparent != -1) __builtin_trap();
+      if ((bpp != 8 && bpp != 32) || GlobalSize(block) != stride * static_cast<uint64_t>(h)) dorv::fuzz::Fail("block size differs from the read info");
+      if (bpp == 32 && transparent != -1) dorv::fuzz::Fail("transparent index of a 32-bit result");
     }
   } catch (const dorv::Exception&) {
     // Errors after loading are the export's to turn into false.
@@ -65,3 +66,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (block != nullptr) GlobalFree(block);
   return 0;
 }
+
+DORV_FUZZ_ENTRY(dorv::fuzz::RunConvertRead)

@@ -8,8 +8,9 @@
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/plane_coding.h"
 #include "fuzz_input.h"
+#include "fuzz_check.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int dorv::fuzz::RunDecodePlane(const uint8_t* data, size_t size) {
   static const int32_t kDepths[] = {1, 4, 8, 15, 16, 24, 32};
   static const int32_t kBlockSides[] = {0, 1, 2, 3, 4, 7, 8, 16, 32, 64, -1, 0x7FFFFFFF};
   dorv::fuzz::TFuzzInput in(data, size);
@@ -45,8 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (old) dorv::DecodeOldPlane(ctx, blob, plane);
     else dorv::DecodePlane(ctx, blob, isAlpha, plane);
     // A decoded plane keeps the size it was given (JPEG planes must match).
-    if (plane.Width() != w || plane.Height() != ht) __builtin_trap();
+    if (plane.Width() != w || plane.Height() != ht) dorv::fuzz::Fail("decode_plane");
   } catch (const dorv::Exception&) {
   }
   return 0;
 }
+
+DORV_FUZZ_ENTRY(dorv::fuzz::RunDecodePlane)

@@ -4,6 +4,7 @@
 
 #include "converter/dorvs/header_info.h"
 #include "converter/xml/xmltree.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ bool Ascii(const std::string& s) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int dorv::fuzz::RunHeaderXml(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   dorv::TXmlElement root;
   root.LoadFromString(text);
@@ -32,6 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)again.SaveToString();
 
   // Escaping is undone exactly for text without double-byte characters.
-  if (Ascii(text) && dorv::XmlUnescape(dorv::XmlEscape(text)) != text) __builtin_trap();
+  if (Ascii(text) && dorv::XmlUnescape(dorv::XmlEscape(text)) != text) dorv::fuzz::Fail("header_xml");
   return 0;
 }
+
+DORV_FUZZ_ENTRY(dorv::fuzz::RunHeaderXml)

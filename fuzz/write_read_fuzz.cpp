@@ -12,6 +12,7 @@
 #include "converter/streams/stream.h"
 #include "fuzz_input.h"
 #include "platform/win32.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -21,7 +22,6 @@ struct Format {
 
 void IgnoreReport(const char*) {}
 
-[[noreturn]] void Fail() { __builtin_trap(); }
 
 uint32_t Get32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -65,7 +65,7 @@ std::vector<uint8_t> Expected(const std::vector<uint8_t>& px, int32_t w, int32_t
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int dorv::fuzz::RunWriteRead(const uint8_t* data, size_t size) {
   static const Format kFormats[] = {{1, 1, 0}, {1, 8, 0}, {1, 8, 1}, {2, 8, 8}, {3, 8, 3},
                                     {4, 8, 3}, {5, 8, 3}, {1, 33, 3}, {4, 16, 3}, {2, 4, 3}};
   dorv::fuzz::TFuzzInput in(data, size);
@@ -103,12 +103,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     written = dorv::ConvertWriteToStream(request, file);
   } catch (const dorv::Exception&) {
-    Fail();  // a valid small picture always saves
+    Fail("a valid small picture did not save");
   }
   const bool accepted = bpp == 1 || bpp == 8 || bpp == 16 || bpp == 24 || bpp >= 32;
-  if (written != accepted) Fail();
+  if (written != accepted) Fail("accepted depths and written files differ");
   if (!written) {
-    if (file.Length() != 0) Fail();
+    if (file.Length() != 0) Fail("a refused picture wrote bytes");
     return 0;
   }
   const bool lossy = (compType & 0xFF) == 2 && code == 0 && bpp > 8;
@@ -122,10 +122,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
       doc.LoadFromStream(file, true);
     } catch (const dorv::Exception&) {
-      Fail();
+      Fail("a scrambled file does not load with its code");
     }
     const dorv::TDIBSurface& s = doc.GetFrame(0).Surface;
-    if (s.Width() != w || s.Height() != h) Fail();
+    if (s.Width() != w || s.Height() != h) Fail("a scrambled file changed size");
     return 0;
   }
 
@@ -139,28 +139,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ok = dorv::ConvertReadFromStream(file, readInfo, &block, palette, &trans, IgnoreReport);
   } catch (const dorv::Exception&) {
   }
-  if (!ok) Fail();
+  if (!ok) Fail("a written file does not read");
   const uint8_t* got = static_cast<const uint8_t*>(GlobalLock(block));
   if (static_cast<int32_t>(Get32(readInfo + 8)) != w || static_cast<int32_t>(Get32(readInfo + 12)) != h ||
       static_cast<int32_t>(Get32(readInfo + 16)) != expectedBpp || GlobalSize(block) != expected.size())
-    Fail();
+    Fail("read info or block size differ from the picture");
   if (!lossy) {
-    if (std::memcmp(got, expected.data(), expected.size()) != 0) Fail();
+    if (std::memcmp(got, expected.data(), expected.size()) != 0) Fail("lossless pixels changed");
   } else {
     for (size_t i = 3; i < expected.size(); i += 4)
-      if (got[i] != expected[i]) Fail();  // alpha planes stay zlib-coded
+      if (got[i] != expected[i]) Fail("alpha of a lossy picture changed");  // alpha planes stay zlib-coded
   }
   if (expectedBpp == 8) {
     const bool grey = bpp == 8 && f.imageMode == 1;
     const int32_t wantTrans = (bpp == 8 && !grey && transparent >= 0 && transparent < 256) ? transparent : -1;
-    if (trans != wantTrans) Fail();
-    if (bpp == 1 && (palette[0] != 255 || palette[4] != 0)) Fail();
-    if (bpp == 8 && !grey && (palette[4 * 9] != blue[9] || palette[4 * 9 + 2] != red[9])) Fail();
-    if (grey && palette[4 * 77] != 77) Fail();
+    if (trans != wantTrans) Fail("transparent index");
+    if (bpp == 1 && (palette[0] != 255 || palette[4] != 0)) Fail("1-bit palette");
+    if (bpp == 8 && !grey && (palette[4 * 9] != blue[9] || palette[4 * 9 + 2] != red[9])) Fail("8-bit palette");
+    if (grey && palette[4 * 77] != 77) Fail("grey palette");
   } else if (trans != -1) {
-    Fail();
+    Fail("transparent index of a 32-bit result");
   }
   GlobalUnlock(block);
   GlobalFree(block);
   return 0;
 }
+
+DORV_FUZZ_ENTRY(dorv::fuzz::RunWriteRead)
