@@ -3,6 +3,7 @@
 // operation clips once, picks its row kernel by bit count and then runs it
 // once per row.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -56,12 +57,12 @@ bool ClipToDestination(const TDIBSurface& dst, int64_t x, int64_t y, TRect sourc
   }
   if (b + y - t > k.Bottom) b = k.Bottom + t - y;
   if (l >= r || t >= b) return false;
-  // Everything is now inside the destination, and the source rectangle is no
-  // larger than the destination, so the values fit 32 bits again except for a
-  // source rectangle far outside the source; those are refused by the caller.
-  if (l < INT32_MIN || r > INT32_MAX || t < INT32_MIN || b > INT32_MAX) {
-    throw EInvalidGraphicOperation(FormatMessage(msg::kScanlineRange, t < INT32_MIN ? INT32_MIN : INT32_MAX));
-  }
+  // The drawn part now lies inside the destination. Only a source rectangle
+  // far outside any source can still leave 32 bits: its columns are outside
+  // the source (nothing to draw), its rows are refused like any row outside.
+  if (l > INT32_MAX || r > INT32_MAX) return false;
+  if (t > INT32_MAX || b > INT32_MAX)
+    throw EInvalidGraphicOperation(FormatMessage(msg::kScanlineRange, INT32_MAX));
   out.x = static_cast<int32_t>(x);
   out.y = static_cast<int32_t>(y);
   out.s = TRect{static_cast<int32_t>(l), static_cast<int32_t>(t), static_cast<int32_t>(r),
