@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, only when one is missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config zlib1g-dev libjpeg62-turbo-dev libpng-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libdeflate-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,6 +1,9 @@
 #include "converter/streams/zstreams.h"
 
 #include <zlib.h>
+#ifdef DORV_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 
 #include <algorithm>
 #include <new>
@@ -87,6 +90,29 @@ class Inflater {
 
 }  // namespace
 
+#ifdef DORV_HAVE_LIBDEFLATE
+// libdeflate writes the same standard zlib streams (RFC 1950). zlib's
+// default level is done at libdeflate's level 8, which on flat pixel art and
+// on noisy pictures alike is no slower than zlib and gives smaller streams
+// (its level 6 is faster but up to a third larger on flat pictures).
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
+  // zlib's levels: -1 (its default) and 0 to 9.
+  if (level < -1 || level > 9) Fail(Z_STREAM_ERROR);
+  const int effective = level < 0 ? 8 : level;
+  libdeflate_compressor* c = libdeflate_alloc_compressor(effective);
+  if (c == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
+  struct Free {
+    libdeflate_compressor* c;
+    ~Free() { libdeflate_free_compressor(c); }
+  } free{c};
+  std::vector<uint8_t> out;
+  Resize(out, libdeflate_zlib_compress_bound(c, input.size()));
+  const size_t n = libdeflate_zlib_compress(c, input.data(), input.size(), out.data(), out.size());
+  if (n == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
+  out.resize(n);
+  return out;
+}
+#else
 std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
   z_stream z{};
   int rc = deflateInit(&z, level);
@@ -121,9 +147,23 @@ std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
   out.resize(done);
   return out;
 }
+#endif
 
 void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out) {
   if (out.empty()) return;
+#ifdef DORV_HAVE_LIBDEFLATE
+  // The whole stream at once with libdeflate. Anything but a stream of
+  // exactly out.size() bytes (a longer one, a shorter one, damaged data) is
+  // left to zlib below, which gives the same bytes and the same errors as
+  // ever.
+  if (libdeflate_decompressor* d = libdeflate_alloc_decompressor()) {
+    size_t used = 0, made = 0;
+    const libdeflate_result r =
+        libdeflate_zlib_decompress_ex(d, input.data(), input.size(), out.data(), out.size(), &used, &made);
+    libdeflate_free_decompressor(d);
+    if (r == LIBDEFLATE_SUCCESS && made == out.size()) return;
+  }
+#endif
   Inflater inflater(input);
   const size_t produced = inflater.Fill(out.data(), out.size());
   if (produced < out.size()) throw EZlibError(msg::kInflateTooShort);
