@@ -14,3 +14,8 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORV_SANITIZE=ON -DDORV_BUIL
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# Fuzz targets (clang, AddressSanitizer + UBSan): each runs for 60 seconds.
+# Inputs slower than 5 s count as failures here; the longer runs of
+# scripts/fuzz.sh hold them to 1 s.
+DORV_FUZZ_BUILD=build-fuzz DORV_FUZZ_TIMEOUT=5 DORV_JOBS="$jobs" bash scripts/fuzz.sh 60
