@@ -38,9 +38,13 @@ void TDorvFrame::PrepareComposite(int32_t width, int32_t height, int32_t depth) 
 
 void TDorvFrame::FillBackground() {
   const auto bg = static_cast<uint32_t>(owner_->BGColor);
-  Surface.FillRect(Surface.BoundsRect(),
-                   Surface.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8),
-                                        static_cast<uint8_t>(bg >> 16)));
+  const uint32_t value = Surface.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8),
+                                              static_cast<uint8_t>(bg >> 16));
+  // The composite has just been allocated, and fresh stores are zero-filled:
+  // a background of pixel value 0 is there already, and writing it would
+  // only touch every page of a store that the bottom layer often replaces.
+  if (value == 0) return;
+  Surface.FillRect(Surface.BoundsRect(), value);
 }
 
 void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header) {

@@ -43,6 +43,7 @@ class TDorvFrame {
 
   // Allocates the composite and fills it with the document's background.
   void PrepareComposite(int32_t width, int32_t height, int32_t depth);
+  // Fills a composite fresh from PrepareComposite with the background.
   void FillBackground();
 
   void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
