@@ -12,6 +12,10 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// Names of the system's own code that <windows.h> turns into macros for its
+// ANSI/Unicode pairs; the Win32 calls themselves are made by their A or W
+// names.
+#undef FormatMessage
 #else
 #include <cstddef>
 #include <cstdint>
