@@ -64,7 +64,10 @@ class ConverterLibrary {
   // The named export as `Proc`, or null.
   template <class Proc>
   Proc Find(const char* name) const {
-    return module_ == nullptr ? nullptr : reinterpret_cast<Proc>(GetProcAddress(module_, name));
+    // Through void (*)(), which converts to and from every function type.
+    return module_ == nullptr ? nullptr
+                              : reinterpret_cast<Proc>(
+                                    reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
   }
 
   void Free();

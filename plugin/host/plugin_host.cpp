@@ -162,8 +162,8 @@ PluginHost::PluginHost(const std::string& pluginPath, HostSettings settings)
                   &HostCallbacks::SetSize, &HostCallbacks::Lock,    &HostCallbacks::Unlock};
   module_.reset(LoadLibraryA(pluginPath.c_str()));
   if (module_)
-    entry_ = reinterpret_cast<PluginMainProc>(
-        GetProcAddress(static_cast<HMODULE>(module_.get()), kEntryPointName));
+    entry_ = reinterpret_cast<PluginMainProc>(reinterpret_cast<void (*)()>(
+        GetProcAddress(static_cast<HMODULE>(module_.get()), kEntryPointName)));
   ResetRecord(nullptr, false);
 }
 

@@ -1,5 +1,6 @@
-// Writes PiPL.bin and AETE.bin, the bytes of the module's two resources, into
-// the folder given as the only argument.
+// Writes PiPL.bin, PiPL-x64.bin (the property list of 64-bit Windows modules)
+// and AETE.bin, the bytes of the module's two resources, into the folder
+// given as the only argument.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -28,7 +29,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  const bool ok = WriteFile(folder + "/PiPL.bin", dorv::resources::PropertyListResource()) &&
-                  WriteFile(folder + "/AETE.bin", dorv::resources::DictionaryResource());
+  using dorv::resources::ModuleArch;
+  const bool ok =
+      WriteFile(folder + "/PiPL.bin", dorv::resources::PropertyListResource(ModuleArch::Win32)) &&
+      WriteFile(folder + "/PiPL-x64.bin",
+                dorv::resources::PropertyListResource(ModuleArch::Win64)) &&
+      WriteFile(folder + "/AETE.bin", dorv::resources::DictionaryResource());
   return ok ? 0 : 1;
 }

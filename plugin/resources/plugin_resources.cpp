@@ -57,7 +57,7 @@ struct Property {
   std::vector<uint8_t> data;
 };
 
-std::vector<Property> Properties() {
+std::vector<Property> Properties(ModuleArch arch) {
   std::vector<Property> list;
   auto add = [&list](const char(&key)[5], const ByteWriter& data) {
     list.push_back({FourCC(key), data.bytes()});
@@ -65,7 +65,8 @@ std::vector<Property> Properties() {
   add("kind", ByteWriter().Code(FourCC("8BIF")));
   add("name", ByteWriter().PString(kFormatName).PadTo(24));
   add("vers", ByteWriter().Int32(0x00010000));
-  add("wx86", ByteWriter().CString(kEntryPoint).PadToMultipleOf4());
+  add(arch == ModuleArch::Win64 ? "8664" : "wx86",
+      ByteWriter().CString(kEntryPoint).PadToMultipleOf4());
   add("hstm", ByteWriter()
                   .Int32(0)
                   .Code(kClassCode)
@@ -91,8 +92,8 @@ std::vector<Property> Properties() {
 
 }  // namespace
 
-std::vector<uint8_t> PropertyListResource() {
-  const std::vector<Property> properties = Properties();
+std::vector<uint8_t> PropertyListResource(ModuleArch arch) {
+  const std::vector<Property> properties = Properties(arch);
   ByteWriter out;
   out.Int16(1).Int32(0).Int32(static_cast<int64_t>(properties.size()));
   for (const Property& property : properties) {
