@@ -19,3 +19,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 # Inputs slower than 5 s count as failures here; the longer runs of
 # scripts/fuzz.sh hold them to 1 s.
 DORV_FUZZ_BUILD=build-fuzz DORV_FUZZ_TIMEOUT=5 DORV_JOBS="$jobs" bash scripts/fuzz.sh 60
+
+# The Windows modules: cross builds of both architectures, their tables, and the tests under Wine.
+bash scripts/test-windows.sh

@@ -1,7 +1,11 @@
 #include "export_helpers.h"
 
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -9,6 +13,37 @@
 
 namespace dorv::testing {
 namespace {
+
+#ifdef _WIN32
+// The C runtime's descriptors over the system's file handles.
+struct TempFile {
+  char name[MAX_PATH] = {};
+  int fd = -1;
+  TempFile() {
+    char folder[MAX_PATH] = {};
+    if (GetTempPathA(MAX_PATH, folder) == 0 || GetTempFileNameA(folder, "dov", 0, name) == 0)
+      throw std::runtime_error("GetTempFileNameA");
+    fd = _open(name, _O_RDWR | _O_BINARY | _O_TRUNC);
+    if (fd < 0) throw std::runtime_error("_open");
+  }
+  ~TempFile() {
+    _close(fd);
+    std::remove(name);
+  }
+  std::vector<uint8_t> Contents() const {
+    const __int64 at = _lseeki64(fd, 0, SEEK_CUR);
+    std::vector<uint8_t> out(static_cast<size_t>(_lseeki64(fd, 0, SEEK_END)));
+    _lseeki64(fd, 0, SEEK_SET);
+    if (_read(fd, out.data(), static_cast<unsigned>(out.size())) != static_cast<int>(out.size()))
+      throw std::runtime_error("_read");
+    _lseeki64(fd, at, SEEK_SET);
+    return out;
+  }
+};
+
+HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+#else
+HANDLE HandleOf(int fd) { return platform::HandleFromFd(fd); }
 
 struct TempFile {
   char name[64] = "/tmp/dorv_export_XXXXXX";
@@ -27,6 +62,8 @@ struct TempFile {
     return out;
   }
 };
+
+#endif
 
 // Captures what is written to standard error while it lives.
 class StderrCapture {
@@ -64,7 +101,7 @@ ReadResult ReadThroughExport(const std::vector<uint8_t>& bytes) {
   ReadResult r;
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
   StderrCapture capture;
-  r.ok = ConvertRead(platform::HandleFromFd(f.fd), r.info, &block, r.palette, &r.transparent) == -1;
+  r.ok = ConvertRead(HandleOf(f.fd), r.info, &block, r.palette, &r.transparent) == -1;
   r.messages = capture.Stop();
   if (r.ok) {
     auto* p = static_cast<uint8_t*>(GlobalLock(block));
@@ -78,7 +115,7 @@ ReadResult ReadThroughExport(const std::vector<uint8_t>& bytes) {
 WriteResult WriteThroughExport(const WriteArgs& a) {
   TempFile f;
   WriteResult r;
-  r.ok = ConvertWrite(platform::HandleFromFd(f.fd), a.width, a.height, a.planes, a.depth, a.pixels.data(),
+  r.ok = ConvertWrite(HandleOf(f.fd), a.width, a.height, a.planes, a.depth, a.pixels.data(),
                       a.red.data(), a.green.data(), a.blue.data(), a.transparent, a.compType, a.quality,
                       a.code, a.mode) == -1;
   r.file = f.Contents();

@@ -30,6 +30,7 @@ std::vector<uint8_t> File(FrameSpec f) {
   return WriteDov(d);
 }
 
+#ifndef _WIN32  // the Windows build reads the export table of the DLL itself
 TEST(ExportedSymbols, AreExactlyTheThreeEntryPoints) {
   const std::string cmd = std::string("nm -D --defined-only ") + DORV_CONVERTER_PATH;
   FILE* p = popen(cmd.c_str(), "r");
@@ -46,6 +47,7 @@ TEST(ExportedSymbols, AreExactlyTheThreeEntryPoints) {
   ASSERT_EQ(pclose(p), 0);
   EXPECT_EQ(names, (std::set<std::string>{"ConfigWrite", "ConvertRead", "ConvertWrite"}));
 }
+#endif
 
 TEST(ConvertRead, EightBitWithAlphaComesBackAsThirtyTwoBits) {
   FrameSpec f = Frame(3, 2, 8, [](int x, int) { return static_cast<uint32_t>(x + 1); });

@@ -1,10 +1,10 @@
 // Opening a file: the image the converter returns, as the host receives it,
 // and every way read start can fail.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <functional>
+#include <optional>
 
 #include "plugin/host/plugin_host.h"
 #include "platform/win32.h"
@@ -211,11 +211,11 @@ TEST_P(ReadStartFailure, ReportsItsCodeAndLeavesNothingBehind) {
   PluginHost host(box.PluginPath(), settings);
   ProbeSwitches probe(box.PluginPath());
 
-  int pipeEnds[2] = {-1, -1};
+  std::optional<TestPipe> pipe;
   HANDLE file;
   if (c.unpositionable) {
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    file = platform::HandleFromFd(pipeEnds[0]);
+    pipe.emplace();
+    file = pipe->ReadEnd();
   } else {
     file = CreateFileA(box.File("in.fake").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                        nullptr);
@@ -238,8 +238,7 @@ TEST_P(ReadStartFailure, ReportsItsCodeAndLeavesNothingBehind) {
   EXPECT_EQ(host.LiveHandles(), 0u);
   EXPECT_TRUE(host.Counts().Balanced());
   if (c.unpositionable) {
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
+    pipe.reset();
   } else {
     CloseHandle(file);
   }

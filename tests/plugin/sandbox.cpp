@@ -2,12 +2,19 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "platform/win32.h"
+#include "plugin/converter_binding.h"
+#ifdef _WIN32
+#include "platform/wide_text.h"
+#endif
 
 namespace dorv::test {
 
@@ -23,10 +30,42 @@ int32_t GetInt32(const std::vector<uint8_t>& bytes, std::size_t at) {
   return value;
 }
 
+#ifdef _WIN32
+// Names in the tests are bytes of the system's ANSI code page, as
+// LoadLibraryA and GetModuleFileNameA take and give them; the file system
+// library reads narrow names otherwise.
+fs::path PathOf(const std::string& ansi) { return fs::path(platform::WideFromAnsi(ansi)); }
+std::string NameOf(const fs::path& path) { return platform::AnsiFromWide(path.wstring()); }
+
+std::string RootPattern() {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathA(MAX_PATH + 1, folder);
+  return std::string(folder, n > 0 && n <= MAX_PATH ? n : 0) + "dorv_plugin_XXXXXX";
+}
+
+// mkdtemp: the six trailing X become letters and digits of a folder that did
+// not exist yet.
+char* mkdtemp(char* pattern) {
+  const std::size_t n = std::strlen(pattern);
+  static uint32_t next = GetCurrentProcessId() * 7919u + GetTickCount();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    uint32_t v = ++next * 2654435761u;
+    for (std::size_t i = n - 6; i < n; ++i, v /= 36)
+      pattern[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[v % 36];
+    if (CreateDirectoryA(pattern, nullptr)) return pattern;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return nullptr;
+  }
+  return nullptr;
+}
+#else
+fs::path PathOf(const std::string& name) { return name; }
+std::string NameOf(const fs::path& path) { return path.string(); }
+
 std::string RootPattern() {
   const char* tmp = std::getenv("TMPDIR");
   return std::string(tmp && *tmp ? tmp : "/tmp") + "/dorv_plugin_XXXXXX";
 }
+#endif
 
 }  // namespace
 
@@ -37,14 +76,17 @@ Sandbox::Sandbox(SandboxOptions options) {
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  root_ = buffer.data();
-  folder_ = options.subfolder.empty() ? root_ : root_ / options.subfolder;
+  root_ = PathOf(buffer.data());
+  folder_ = options.subfolder.empty() ? root_ : root_ / PathOf(options.subfolder);
   fs::create_directories(folder_);
-  plugin_ = folder_ / options.pluginName;
+  plugin_ = folder_ / PathOf(options.pluginName);
   fs::copy_file(options.module, plugin_);
   if (options.converter != nullptr)
-    fs::copy_file(options.converter, folder_ / "dorvformat.so");
+    fs::copy_file(options.converter, folder_ / plugin::kConverterFileName);
 }
+
+std::string Sandbox::PluginPath() const { return NameOf(plugin_); }
+std::string Sandbox::File(const std::string& name) const { return NameOf(root_ / PathOf(name)); }
 
 Sandbox::~Sandbox() {
   std::error_code ignored;
@@ -143,6 +185,32 @@ void ProbeSwitches::Call(const char* name, int count) const {
   if (proc == nullptr) throw std::runtime_error(std::string("probe lacks ") + name);
   proc(count);
 }
+
+#ifdef _WIN32
+TestPipe::TestPipe() {
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) throw std::runtime_error("CreatePipe failed");
+  read_ = readEnd;
+  write_ = writeEnd;
+}
+
+TestPipe::~TestPipe() {
+  CloseHandle(read_);
+  CloseHandle(write_);
+}
+#else
+TestPipe::TestPipe() {
+  int ends[2] = {-1, -1};
+  if (::pipe(ends) != 0) throw std::runtime_error("pipe failed");
+  read_ = platform::HandleFromFd(ends[0]);
+  write_ = platform::HandleFromFd(ends[1]);
+}
+
+TestPipe::~TestPipe() {
+  ::close(platform::FdFromHandle(read_));
+  ::close(platform::FdFromHandle(write_));
+}
+#endif
 
 void ProbeSwitches::FailGlobalAllocs(int count) const {
   Call("DorvProbeFailNextGlobalAllocs", count);

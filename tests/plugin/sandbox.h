@@ -34,8 +34,9 @@ class Sandbox {
   Sandbox& operator=(const Sandbox&) = delete;
 
   const fs::path& Folder() const { return folder_; }
-  std::string PluginPath() const { return plugin_.string(); }
-  std::string File(const std::string& name) const { return (root_ / name).string(); }
+  // Paths as the module functions take them (ANSI bytes on Windows).
+  std::string PluginPath() const;
+  std::string File(const std::string& name) const;
 
   // Lines of "fake.ctl" for the fake converter.
   void Control(const std::string& lines) const;
@@ -94,5 +95,21 @@ class ProbeSwitches {
 };
 
 std::vector<uint8_t> ReadAll(const std::string& path);
+
+// Both ends of a fresh pipe as file handles: a file that cannot be
+// positioned. Closed when the object goes.
+class TestPipe {
+ public:
+  TestPipe();
+  ~TestPipe();
+  TestPipe(const TestPipe&) = delete;
+  TestPipe& operator=(const TestPipe&) = delete;
+  void* ReadEnd() const { return read_; }
+  void* WriteEnd() const { return write_; }
+
+ private:
+  void* read_ = nullptr;
+  void* write_ = nullptr;
+};
 
 }  // namespace dorv::test

@@ -1,10 +1,10 @@
 // Saving a file: the save options, the size estimate, what the converter
 // receives, and every way options start and write start can fail.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "plugin/host/plugin_host.h"
 #include "platform/win32.h"
@@ -255,11 +255,11 @@ TEST_P(WriteStartFailure, ReportsItsCodeAndFreesTheBuffer) {
   ProbeSwitches probe(box.PluginPath());
   const HostDocument rgb = PatternDocument(plugInModeRGBColor, 3, 2, 8, 4);
 
-  int pipeEnds[2] = {-1, -1};
+  std::optional<TestPipe> pipe;
   HANDLE file;
   if (c.unpositionable) {
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    file = platform::HandleFromFd(pipeEnds[1]);
+    pipe.emplace();
+    file = pipe->WriteEnd();
   } else {
     file = CreateFileA(box.File("out").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                        CREATE_ALWAYS, 0, nullptr);
@@ -279,8 +279,7 @@ TEST_P(WriteStartFailure, ReportsItsCodeAndFreesTheBuffer) {
     EXPECT_TRUE(log.empty());
   }
   if (c.unpositionable) {
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
+    pipe.reset();
   } else {
     CloseHandle(file);
     EXPECT_EQ(std::filesystem::file_size(box.File("out")), 0u) << "the file stays as created";

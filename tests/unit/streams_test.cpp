@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <string>
@@ -53,10 +55,18 @@ TEST(CheckedSizes, OverflowAndCapsRaiseOutOfMemory) {
 }
 
 TEST(HandleStream, ReadsAndWritesAtTheHandlePosition) {
+#ifdef _WIN32
+  char folder[MAX_PATH] = {}, name[MAX_PATH] = {};
+  ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+  ASSERT_NE(GetTempFileNameA(folder, "dov", 0, name), 0u);
+  HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+#else
   char name[] = "/tmp/dorv_stream_XXXXXX";
   int fd = mkstemp(name);
   ASSERT_GE(fd, 0);
   HANDLE h = platform::HandleFromFd(fd);
+#endif
   {
     THandleStream s(h);
     s.WriteInt32(0x01020304);
@@ -68,7 +78,11 @@ TEST(HandleStream, ReadsAndWritesAtTheHandlePosition) {
     uint8_t rest[8];
     EXPECT_THROW(s.ReadBuffer(rest, 8), EReadError);
   }
+#ifdef _WIN32
+  CloseHandle(h);
+#else
   close(fd);
+#endif
   std::remove(name);
 }
 

@@ -14,7 +14,9 @@
 //   "FKWR", int32 position at the call, width, height, planes, depth,
 //   transparent index, compression type, quality, code, image mode, then the
 //   three 256-byte tables and the pixel rows.
+#ifndef _WIN32
 #include <dlfcn.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -29,11 +31,23 @@
 namespace {
 
 std::string Folder() {
+#ifdef _WIN32
+  HMODULE self = nullptr;
+  char name[MAX_PATH] = {};
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCSTR>(&Folder), &self) ||
+      GetModuleFileNameA(self, name, MAX_PATH) == 0)
+    return ".";
+  std::string path = name;
+  const auto slash = path.find_last_of("\\/");
+#else
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&Folder), &info) == 0 || info.dli_fname == nullptr)
     return ".";
   std::string path = info.dli_fname;
   const auto slash = path.rfind('/');
+#endif
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
