@@ -50,7 +50,7 @@ constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAM
 constexpr DWORD kDialogExStyle = 0;
 
 // How the model's controls become windows: identifier, class and styles.
-struct ControlSpec {
+struct ControlEntry {
   const TControl* control;
   WORD id;
   DWORD style;
@@ -87,11 +87,11 @@ class TWin32Presenter final : public TFormPresenter {
  private:
   // ---- The template ---------------------------------------------------------
 
-  std::vector<ControlSpec> Specs(const TFormOption& f) const {
+  std::vector<ControlEntry> Entries(const TFormOption& f) const {
     const DWORD child = WS_CHILD;
     const DWORD edit = child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
     auto button = [&](const TButton& b) {
-      return ControlSpec{&b, static_cast<WORD>(b.ModalResult == TModalResult::Ok ? IDOK : IDCANCEL),
+      return ControlEntry{&b, static_cast<WORD>(b.ModalResult == TModalResult::Ok ? IDOK : IDCANCEL),
                          child | WS_TABSTOP | (b.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
     };
     // Window order is tab order, and each label comes right before the
@@ -127,9 +127,9 @@ class TWin32Presenter final : public TFormPresenter {
                                rect({0, 0, f.ClientWidth, f.ClientHeight}),
                                platform::WideFromUtf8(f.Caption), points,
                                platform::WideFromUtf8(f.FontName));
-    for (const ControlSpec& spec : Specs(f)) {
-      const TControl& c = *spec.control;
-      const DWORD style = spec.style | (c.Visible ? WS_VISIBLE : 0);
+    for (const ControlEntry& entry : Entries(f)) {
+      const TControl& c = *entry.control;
+      const DWORD style = entry.style | (c.Visible ? WS_VISIBLE : 0);
       std::wstring text;
       platform::DialogClass windowClass = platform::DialogClass::Static;
       switch (c.Kind) {
@@ -154,7 +154,7 @@ class TWin32Presenter final : public TFormPresenter {
           text = platform::WideFromUtf8(static_cast<const TButton&>(c).Caption);
           break;
       }
-      t.AddItem(style, spec.exStyle, rect(c.Bounds), spec.id, windowClass, text);
+      t.AddItem(style, entry.exStyle, rect(c.Bounds), entry.id, windowClass, text);
       if (c.Kind == TControlKind::SpinEdit) {
         // The spin buttons sit inside the spin edit's bounds, at its right.
         t.AddItem(WS_CHILD | UDS_ARROWKEYS | UDS_NOTHOUSANDS |
@@ -199,8 +199,8 @@ class TWin32Presenter final : public TFormPresenter {
 
   void Initialise() {
     TFormOption& f = *form_;
-    for (const ControlSpec& spec : Specs(f))
-      SendMessageW(Item(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (const ControlEntry& entry : Entries(f))
+      SendMessageW(Item(entry.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SendMessageW(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 
     // Client area and controls at their pixel positions, whatever the dialog
@@ -217,11 +217,11 @@ class TWin32Presenter final : public TFormPresenter {
     SetWindowPos(dialog_, nullptr, desktopX + (desktopWidth - width) / 2,
                  desktopY + (desktopHeight - height) / 2, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const ControlSpec& spec : Specs(f)) {
-      if (spec.control->Kind == TControlKind::Label)
-        FitLabel(Item(spec.id), spec.control->Bounds);
+    for (const ControlEntry& entry : Entries(f)) {
+      if (entry.control->Kind == TControlKind::Label)
+        FitLabel(Item(entry.id), entry.control->Bounds);
       else
-        Place(Item(spec.id), spec.control->Bounds);
+        Place(Item(entry.id), entry.control->Bounds);
     }
 
     // The drop-down list: its items with their values, the selection field
@@ -304,7 +304,7 @@ class TWin32Presenter final : public TFormPresenter {
       if (got == wanted) break;
       field += wanted - got;
     }
-    // The dropped list shows every item.
+    // The dropped list shows every entry.
     const int listHeight = model.ItemHeight * static_cast<int>(std::max<size_t>(model.Items.size(), 1)) + 4;
     RECT r{};
     GetWindowRect(combo, &r);
@@ -314,8 +314,8 @@ class TWin32Presenter final : public TFormPresenter {
 
   void ApplyVisibility() const {
     const TFormOption& f = *form_;
-    for (const ControlSpec& spec : Specs(f))
-      ShowWindow(Item(spec.id), spec.control->Visible ? SW_SHOWNA : SW_HIDE);
+    for (const ControlEntry& entry : Entries(f))
+      ShowWindow(Item(entry.id), entry.control->Visible ? SW_SHOWNA : SW_HIDE);
     ShowWindow(Item(ids::kSpinQualButtons), f.SpinQual.Visible ? SW_SHOWNA : SW_HIDE);
   }
 
