@@ -32,15 +32,7 @@ SUDO=""
 
 # ---- Packages --------------------------------------------------------------
 packages=(cmake make g++ mingw-w64 libz-mingw-w64-dev dpkg-dev googletest)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh "${packages[@]}"
 
 # ---- libjpeg from Debian's source package ---------------------------------
 deps=$out/deps

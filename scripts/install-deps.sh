@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when one is missing.
+# With arguments, installs those packages instead (the Windows scripts).
 set -euo pipefail
-packages=(cmake g++ make pkg-config zlib1g-dev libjpeg62-turbo-dev libpng-dev
+default=(cmake g++ make pkg-config zlib1g-dev libjpeg62-turbo-dev libpng-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libdeflate-dev)
+packages=("${@:-}")
+((${#packages[@]})) && [ -n "${packages[0]}" ] || packages=("${default[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

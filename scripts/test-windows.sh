@@ -21,17 +21,7 @@ elapsed() { echo "$(($(date +%s) - started)) s"; }
 # font with the metrics of the dialog's font, and the locale definitions
 # from which the Japanese locale that Wine runs under is made.
 packages=(wine64 xvfb fonts-ipafont-gothic locales)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh "${packages[@]}"
 echo "windows: packages ready after $(elapsed)"
 
 # ---- Build -----------------------------------------------------------------
