@@ -7,6 +7,7 @@
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/palette_text.h"
+#include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/xml/xmltree.h"
 
@@ -91,7 +92,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
   }
 }
 
-void TDorvFrame::WriteXml(TXmlElement& element, TMemoryStream& dataOut,
+void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut,
                           const THeaderInfo& header) const {
   element.SetAttr("Name", Name);
   element.SetIntAttr("TransColor", TransColor);

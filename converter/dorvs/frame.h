@@ -13,7 +13,7 @@
 namespace dorv {
 
 class TDorvFrameList;
-class TMemoryStream;
+class TPieceList;
 class TStream;
 class TXmlElement;
 struct THeaderInfo;
@@ -47,7 +47,7 @@ class TDorvFrame {
   void FillBackground();
 
   void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
-  void WriteXml(TXmlElement& element, TMemoryStream& dataOut, const THeaderInfo& header) const;
+  void WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header) const;
 
  private:
   TDorvFrameList* owner_;

@@ -8,6 +8,7 @@
 #include "converter/core/messages.h"
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/legacy_reader.h"
+#include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/streams/zstreams.h"
 #include "converter/xml/xmltree.h"
@@ -122,17 +123,18 @@ void TDorvFrameList::SaveToStream(TStream& stream, int32_t compType, int32_t com
   root.SetIntAttr("BlockHeight", info.BlockHeight);
   root.SetBoolAttr("NotFillBG", info.NotFillBG != 0);
 
-  TMemoryStream data;
+  TPieceList data;
   for (const auto& frame : frames_) frame->WriteXml(*root.AddChild("Frame"), data, info);
 
   TMemoryStream header;
   root.SaveToStream(header);
   CompressStream(header);
 
+  stream.Expect(kMagicSize + 4 + header.Length() + data.Size());
   stream.WriteBuffer(kMagic, kMagicSize);
   stream.WriteInt32(static_cast<int32_t>(header.Length()));
   stream.WriteBuffer(header.Data(), header.Length());
-  stream.WriteBuffer(data.Data(), data.Length());
+  data.WriteTo(stream);
 }
 
 }  // namespace dorv

@@ -5,6 +5,7 @@
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/plane_record.h"
+#include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/xml/xmltree.h"
 
@@ -27,7 +28,7 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THead
   Surface.Palette = composite.Palette;
 }
 
-void TDorvLayer::WriteXml(TXmlElement& element, TMemoryStream& dataOut, int32_t code,
+void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code,
                           const THeaderInfo& header) const {
   element.SetIntAttr("Left", 0);
   element.SetIntAttr("Top", 0);

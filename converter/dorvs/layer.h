@@ -10,7 +10,7 @@
 namespace dorv {
 
 class TDorvFrame;
-class TMemoryStream;
+class TPieceList;
 class TStream;
 class TXmlElement;
 struct THeaderInfo;
@@ -32,7 +32,7 @@ class TDorvLayer {
   // from the input, decoding them into Surface and its alpha plane.
   void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
   // Sets the element's attributes and appends the two plane records.
-  void WriteXml(TXmlElement& element, TMemoryStream& dataOut, int32_t code,
+  void WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code,
                 const THeaderInfo& header) const;
 
  private:

@@ -12,6 +12,7 @@
 #include "converter/dorvs/header_info.h"
 #include "converter/rands/rands.h"
 #include "converter/streams/byte_reader.h"
+#include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/streams/zstreams.h"
 
@@ -222,7 +223,7 @@ void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDI
   PlaceRows(blob, plane, &order);
 }
 
-void EncodePlane(TMemoryStream& out, const THeaderInfo& header, bool isAlpha,
+void EncodePlane(TPieceList& out, const THeaderInfo& header, bool isAlpha,
                  const TDIBSurface* plane, int32_t code) {
   if (plane == nullptr) {
     out.WriteInt32(0);
@@ -251,13 +252,15 @@ void EncodePlane(TMemoryStream& out, const THeaderInfo& header, bool isAlpha,
   } else if (zlib) {
     blob = CompressBytes(std::span<const uint8_t>(rows, size));
   } else {
+    // The rows as they are in the surface, which outlives the saving.
+    if (size > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
     out.WriteInt32(static_cast<int32_t>(size));
-    out.WriteBuffer(rows, size);
+    out.Borrow(std::span<const uint8_t>(rows, size));
     return;
   }
   if (blob.size() > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
   out.WriteInt32(static_cast<int32_t>(blob.size()));
-  out.WriteBuffer(blob.data(), blob.size());
+  out.Adopt(std::move(blob));
 }
 
 }  // namespace dorv

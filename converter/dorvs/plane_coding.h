@@ -10,7 +10,7 @@ namespace dorv {
 
 class TDIBSurface;
 class TDorvFrameList;
-class TMemoryStream;
+class TPieceList;
 struct THeaderInfo;
 struct TRect;
 
@@ -28,7 +28,7 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
 // Old row coding (below Version 103).
 void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane);
 // Appends one plane record (length and blob); a null plane writes length 0.
-void EncodePlane(TMemoryStream& out, const THeaderInfo& header, bool isAlpha,
+void EncodePlane(TPieceList& out, const THeaderInfo& header, bool isAlpha,
                  const TDIBSurface* plane, int32_t code);
 // Byte copy of a rectangle between two surfaces, at each surface's own bit
 // count; rows and bytes are clipped to both surfaces.

@@ -64,9 +64,21 @@ size_t TMemoryStream::Read(void* buffer, size_t n) {
 
 void TMemoryStream::Write(const void* buffer, size_t n) {
   if (n == 0) return;
-  if (pos_ + n > data_.size()) data_.resize(pos_ + n);
-  std::memcpy(data_.data() + pos_, buffer, n);
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  if (pos_ == data_.size()) {
+    // Appending: no zero fill of bytes about to be overwritten.
+    data_.insert(data_.end(), bytes, bytes + n);
+  } else {
+    if (pos_ + n > data_.size()) data_.resize(pos_ + n);
+    std::memcpy(data_.data() + pos_, bytes, n);
+  }
   pos_ += n;
+}
+
+void TMemoryStream::Expect(uint64_t n) {
+  if (pos_ <= data_.capacity() && n <= data_.capacity() - pos_) return;
+  if (n > data_.max_size() - pos_) return;  // the writes will fail on their own
+  data_.reserve(pos_ + static_cast<size_t>(n));
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {

@@ -28,6 +28,9 @@ class TStream {
   virtual int64_t Size();
   // Bytes between the position and the end.
   int64_t Remaining() { return Size() - Position(); }
+  // Told how many bytes are about to be written, a stream may make room
+  // for them at once.
+  virtual void Expect(uint64_t) {}
 
   void ReadBuffer(void* buffer, size_t n);
   void WriteBuffer(const void* buffer, size_t n) { Write(buffer, n); }
@@ -52,6 +55,7 @@ class TMemoryStream : public TStream {
   void SetSize(size_t n);
   // Reserves room for the bytes about to be written (no size change).
   void Reserve(size_t n) { data_.reserve(n); }
+  void Expect(uint64_t n) override;
   uint8_t* Data() { return data_.data(); }
   const uint8_t* Data() const { return data_.data(); }
   size_t Length() const { return data_.size(); }

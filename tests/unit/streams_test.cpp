@@ -12,6 +12,7 @@
 #include "converter/core/checked.h"
 #include "converter/core/errors.h"
 #include "converter/streams/byte_reader.h"
+#include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 
 namespace dorv {
@@ -31,6 +32,35 @@ TEST(MemoryStream, ReadsBackWhatWasWrittenAndRefusesToReadPastTheEnd) {
   } catch (const EReadError& e) {
     EXPECT_STREQ(e.what(), "Stream read error");
   }
+}
+
+TEST(MemoryStream, OverwritesAppendsAndFillsGapsWhateverRoomWasExpected) {
+  TMemoryStream s;
+  s.Expect(3);
+  s.Write("abcdef", 6);
+  s.SetPosition(4);
+  s.Expect(1u << 20);  // more than is written: harmless
+  s.Write("XYZ", 3);   // part over the end
+  s.Seek(2, SeekOrigin::End);
+  s.Write("!", 1);     // past the end: the gap reads as zeros
+  const std::vector<uint8_t> expected = {'a', 'b', 'c', 'd', 'X', 'Y', 'Z', 0, 0, '!'};
+  EXPECT_EQ(s.TakeBytes(), expected);
+}
+
+TEST(PieceList, WritesOwnedAndBorrowedBytesInTheirOrder) {
+  const std::vector<uint8_t> plane = {1, 2, 3};
+  TPieceList pieces;
+  pieces.WriteInt32(0x04030201);
+  pieces.Borrow(plane);
+  pieces.Adopt({});  // nothing
+  pieces.Adopt({9, 8});
+  for (int i = 0; i < 100; ++i) pieces.Adopt({7});  // pieces move as the list grows
+  EXPECT_EQ(pieces.Size(), 109u);
+  TMemoryStream out;
+  pieces.WriteTo(out);
+  std::vector<uint8_t> expected = {1, 2, 3, 4, 1, 2, 3, 9, 8};
+  expected.insert(expected.end(), 100, 7);
+  EXPECT_EQ(out.TakeBytes(), expected);
 }
 
 TEST(ByteReader, NeverMovesPastTheBlob) {

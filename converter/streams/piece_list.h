@@ -1,0 +1,36 @@
+// The plane records of a document being saved, gathered before the header
+// that precedes them is known. Coded blobs are kept as they were made and
+// raw planes are only pointed at, so that saving copies each byte once, into
+// the stream that receives the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace dorv {
+
+class TStream;
+
+class TPieceList {
+ public:
+  void WriteInt32(int32_t v);
+  // Takes the bytes over.
+  void Adopt(std::vector<uint8_t> bytes);
+  // Points at bytes that stay unchanged until WriteTo has run.
+  void Borrow(std::span<const uint8_t> bytes);
+
+  uint64_t Size() const { return size_; }
+  void WriteTo(TStream& stream) const;
+
+ private:
+  struct Piece {
+    std::vector<uint8_t> owned;
+    std::span<const uint8_t> bytes;  // into owned, or borrowed
+  };
+  std::vector<Piece> pieces_;
+  uint64_t size_ = 0;
+};
+
+}  // namespace dorv
