@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -38,16 +39,23 @@ struct Outcome {
 class OptionsDialog : public testing::Test {
  protected:
   static void SetUpTestSuite() {
+    Trace("loading the converter");
     library_ = LoadLibraryA(DORV_CONVERTER_PATH);
     ASSERT_NE(library_, nullptr);
     configWrite_ = reinterpret_cast<ConfigWriteProc>(GetProcAddress(library_, "ConfigWrite"));
     ASSERT_NE(configWrite_, nullptr);
     // The host's window, active on this thread: the dialog's owner.
+    Trace("making the host window");
     owner_ = CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
                              100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(owner_, nullptr);
+    Trace("activating the host window");
     SetForegroundWindow(owner_);
     SetActiveWindow(owner_);
+    Trace("set up");
+    // Not before: a thread starting while the converter's module loads has
+    // been seen to hang both under Wine.
+    StartWatchdog(120000);  // the whole program takes seconds
   }
 
   static void TearDownTestSuite() {
@@ -56,22 +64,35 @@ class OptionsDialog : public testing::Test {
   }
 
   // Shows the dialog for `bpp` through ConfigWrite while `drive` works it.
+  // Whatever the driver meets, the modal loop is ended: a dialog that does
+  // not show up in time, or that the driver leaves open, is cancelled.
   static Outcome Run(int32_t bpp, const std::function<void(HWND)>& drive) {
     Outcome outcome;
+    std::atomic<bool> returned{false};
     SetActiveWindow(owner_);
     std::thread driver([&] {
-      HWND dialog = WaitForDialog(kCaption, 10000);
+      // The first dialog of a fresh Wine prefix on a loaded machine may
+      // take long to come up (fonts and classes are set up on first use).
+      HWND dialog = WaitForDialog(kCaption, 60000);
       outcome.appeared = dialog != nullptr;
-      if (dialog == nullptr) return;
-      drive(dialog);
-      if (!WaitUntilGone(dialog, 5000)) {
+      if (dialog == nullptr) {
+        std::fprintf(stderr, "no dialog \"%s\" within 60 s; windows of this process:\n%s",
+                     platform::Utf8FromWide(kCaption).c_str(), DescribeWindows().c_str());
+      } else {
+        drive(dialog);
+        if (WaitUntilGone(dialog, 5000)) return;
         outcome.closedByDriver = false;
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        WaitUntilGone(dialog, 5000);
+      }
+      if (!CancelDialogsUntil(returned, 30000)) {
+        std::fprintf(stderr, "the dialog could not be cancelled; windows of this process:\n%s",
+                     DescribeWindows().c_str());
+        std::fflush(stderr);
+        ExitProcess(3);
       }
     });
     outcome.confirmed =
         configWrite_(bpp, &outcome.compType, &outcome.quality, &outcome.code) != 0;
+    returned = true;
     driver.join();
     return outcome;
   }

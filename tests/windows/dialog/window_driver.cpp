@@ -1,6 +1,7 @@
 #include "dialog/window_driver.h"
 
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include "platform/wide_text.h"
@@ -29,7 +30,72 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
   return TRUE;
 }
 
+bool OfThisProcess(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return process == GetCurrentProcessId();
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
+  if (OfThisProcess(window) && ClassOf(window) == L"#32770")
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  return TRUE;
+}
+
+BOOL CALLBACK Describe(HWND window, LPARAM param) {
+  if (!OfThisProcess(window)) return TRUE;
+  // Read without a message: the window's thread may be the one that hangs.
+  wchar_t caption[256] = {};
+  InternalGetWindowText(window, caption, 256);
+  auto* text = reinterpret_cast<std::string*>(param);
+  *text += "  " + platform::Utf8FromWide(ClassOf(window)) + " \"" +
+           platform::Utf8FromWide(caption) + "\"" + (IsWindowVisible(window) ? " visible" : "") +
+           "\n";
+  return TRUE;
+}
+
 }  // namespace
+
+bool CancelDialogsUntil(const std::atomic<bool>& returned, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!returned) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    EnumWindows(&CancelDialog, 0);
+    Sleep(50);
+  }
+  return true;
+}
+
+std::string DescribeWindows() {
+  std::string text;
+  EnumWindows(&Describe, reinterpret_cast<LPARAM>(&text));
+  return text.empty() ? "  (none)\n" : text;
+}
+
+void Trace(const char* step) {
+  std::fprintf(stderr, "[%lu ms] %s\n", static_cast<unsigned long>(GetTickCount()), step);
+  std::fflush(stderr);
+}
+
+void StartWatchdog(DWORD timeoutMs) {
+  static std::atomic<bool> started{false};
+  if (started.exchange(true)) return;
+  std::thread([timeoutMs] {
+    Sleep(timeoutMs);
+    std::fprintf(stderr, "still running after %lu ms\n", static_cast<unsigned long>(timeoutMs));
+    std::fflush(stderr);
+    std::fprintf(stderr, "windows of this process:\n%s", DescribeWindows().c_str());
+    std::fflush(stderr);
+    std::fflush(stdout);
+    ExitProcess(3);
+  }).detach();
+}
 
 HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs) {
   const DWORD start = GetTickCount();

@@ -3,6 +3,7 @@
 // back what it shows.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "platform/win32.h"
@@ -14,6 +15,18 @@ namespace dorv::test {
 HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs);
 // Waits until the window is gone; false on timeout.
 bool WaitUntilGone(HWND window, DWORD timeoutMs);
+// Cancels every dialog of this process, again and again, until `returned`
+// is set by the thread whose modal loop was running; false when that has
+// not happened within the time.
+bool CancelDialogsUntil(const std::atomic<bool>& returned, DWORD timeoutMs);
+// The top-level windows of this process: class, caption, visibility.
+std::string DescribeWindows();
+// A step of the set-up, with the time, on standard error at once.
+void Trace(const char* step);
+// Ends the process with a description of its windows when it has not
+// finished within the time: a dialog nobody closes must not hang a run.
+// Only the first call starts one.
+void StartWatchdog(DWORD timeoutMs);
 
 std::string TextOf(HWND window);  // UTF-8
 void SetText(HWND window, const std::string& utf8);
