@@ -176,8 +176,8 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     const uint64_t N = ((W + BW - 1) / BW) * ((H + BH - 1) / BH);
     const uint64_t rawMax = CheckedMul(H, PixelBytes(W, static_cast<uint64_t>(plane.BitCount())) +
                                               ((W + BW - 1) / BW));
-    const std::vector<uint8_t> p = InflatePrefix(blob, CheckedAdd(CheckedMul(N, 8), rawMax));
-    DecodeBlocks(ctx, p, isAlpha, plane);
+    const TInflated p = InflatePrefix(blob, CheckedAdd(CheckedMul(N, 8), rawMax));
+    DecodeBlocks(ctx, p.Bytes(), isAlpha, plane);
     return;
   }
 

@@ -196,18 +196,29 @@ std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t max
   return out;
 }
 
-std::vector<uint8_t> InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput) {
+TInflated InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput) {
   const uint64_t limit = std::min<uint64_t>(maxOutput, limits::kMaxAllocationBytes);
-  std::vector<uint8_t> out;
-  Resize(out, std::min<uint64_t>(limit, std::max<uint64_t>(kInitialGuess, uint64_t{input.size()} * 4)));
-  Inflater inflater(input);
-  size_t done = 0;
-  for (;;) {
-    done += inflater.Fill(out.data() + done, out.size() - done);
-    if (inflater.Ended() || done == limit) break;
-    Resize(out, std::min<uint64_t>(limit, uint64_t{out.size()} * 2));
+  TInflated out;
+  out.Data = AllocateBlock(limit);  // pages are only taken as they are written
+#ifdef DORV_HAVE_LIBDEFLATE
+  // A stream that ends within the limit, in one go; anything else (a longer
+  // stream, damaged data) is left to zlib below.
+  if (limit > 0) {
+    if (libdeflate_decompressor* d = libdeflate_alloc_decompressor()) {
+      size_t used = 0, made = 0;
+      const libdeflate_result r = libdeflate_zlib_decompress_ex(
+          d, input.data(), input.size(), out.Data.get(), static_cast<size_t>(limit), &used, &made);
+      libdeflate_free_decompressor(d);
+      if (r == LIBDEFLATE_SUCCESS) {
+        out.Size = made;
+        return out;
+      }
+    }
   }
-  out.resize(done);
+#endif
+  if (limit == 0) return out;
+  Inflater inflater(input);
+  out.Size = inflater.Fill(out.Data.get(), static_cast<size_t>(limit));
   return out;
 }
 

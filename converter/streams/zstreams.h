@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "converter/core/checked.h"
+
 namespace dorv {
 
 class TStream;
@@ -25,10 +27,16 @@ std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = k
 // Inflates into exactly out.size() bytes: a stream that ends sooner is an
 // error; data past out.size() is ignored (inflation stops there).
 void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out);
+// What a stream of unknown length inflated to.
+struct TInflated {
+  Block Data;
+  size_t Size = 0;
+  std::span<const uint8_t> Bytes() const { return {Data.get(), Size}; }
+};
 // Inflates at most maxOutput bytes of a stream whose size is not known in
-// advance: data past that is ignored; memory grows only with what the stream
-// really produces.
-std::vector<uint8_t> InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput);
+// advance: data past that is ignored. Room for maxOutput bytes is reserved
+// but only what the stream really produces is ever touched.
+TInflated InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput);
 // Inflates a stream of unknown length, refusing more than maxOutput bytes.
 std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t maxOutput);
 

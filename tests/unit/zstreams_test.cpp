@@ -133,8 +133,13 @@ TEST(Zlib, DecompressionStopsAtItsLimit) {
   EXPECT_THROW(InflateBounded(packed, 0), EZlibError);
   EXPECT_TRUE(InflateBounded(CompressBytes({}), 0).empty());
   // A prefix stops quietly at its limit, or earlier with the stream.
-  EXPECT_EQ(InflatePrefix(packed, 1000), std::vector<uint8_t>(plain.begin(), plain.begin() + 1000));
-  EXPECT_EQ(InflatePrefix(packed, plain.size() * 2), plain);
+  const auto prefix = [&](uint64_t limit) {
+    const TInflated got = InflatePrefix(packed, limit);
+    return std::vector<uint8_t>(got.Bytes().begin(), got.Bytes().end());
+  };
+  EXPECT_EQ(prefix(1000), std::vector<uint8_t>(plain.begin(), plain.begin() + 1000));
+  EXPECT_EQ(prefix(plain.size() * 2), plain);
+  EXPECT_TRUE(prefix(0).empty());
 
   // A small stream that would inflate to far more than the header may hold.
   const std::vector<uint8_t> bomb = CompressBytes(std::vector<uint8_t>(limits::kMaxHeaderTextBytes + 1));
