@@ -127,11 +127,17 @@ class Decoder {
   int32_t Width() const { return static_cast<int32_t>(info_.image_width); }
   int32_t Height() const { return static_cast<int32_t>(info_.image_height); }
 
-  // Decodes at the library's best quality into 24-bit rows (Red, Green, Blue
-  // as libjpeg gives them), rowBytes apart.
-  void Decode(uint8_t* rows, size_t rowBytes) {
+  // Decodes at the library's best quality into 24-bit rows, rowBytes
+  // apart: Blue, Green, Red where the library can give that order (true is
+  // returned), else Red, Green, Blue as libjpeg gives them.
+  bool Decode(uint8_t* rows, size_t rowBytes) {
+#ifdef JCS_EXTENSIONS
+    constexpr J_COLOR_SPACE kSpace = JCS_EXT_BGR;
+#else
+    constexpr J_COLOR_SPACE kSpace = JCS_RGB;
+#endif
     Check(Guarded(trap_, [this, rows, rowBytes] {
-      info_.out_color_space = JCS_RGB;
+      info_.out_color_space = kSpace;
       info_.dct_method = JDCT_ISLOW;
       info_.do_fancy_upsampling = TRUE;
       info_.do_block_smoothing = TRUE;
@@ -142,12 +148,18 @@ class Decoder {
       if (info_.output_components != 3 || info_.output_width != info_.image_width ||
           info_.output_height != info_.image_height)
         ERREXIT(&info_, JERR_CONVERSION_NOTIMPL);
+      // As many rows per call as the library produces at once.
+      constexpr JDIMENSION kRows = 16;
+      JSAMPROW batch[kRows];
       while (info_.output_scanline < info_.output_height) {
-        JSAMPROW row = rows + size_t(info_.output_scanline) * rowBytes;
-        jpeg_read_scanlines(&info_, &row, 1);
+        const JDIMENSION first = info_.output_scanline;
+        const JDIMENSION n = std::min(kRows, info_.output_height - first);
+        for (JDIMENSION k = 0; k < n; ++k) batch[k] = rows + size_t(first + k) * rowBytes;
+        jpeg_read_scanlines(&info_, batch, n);
       }
       jpeg_finish_decompress(&info_);
     }));
+    return kSpace != JCS_RGB;
   }
 
  private:
@@ -208,15 +220,17 @@ class Encoder {
   Encoder(const Encoder&) = delete;
   Encoder& operator=(const Encoder&) = delete;
 
+  // rowSource(y) gives image row y in the given colour space.
   template <class RowSource>
-  std::vector<uint8_t> Encode(int32_t width, int32_t height, int quality, RowSource&& rowSource) {
+  std::vector<uint8_t> Encode(int32_t width, int32_t height, int quality, J_COLOR_SPACE space,
+                              int components, RowSource&& rowSource) {
     const bool ok = Guarded(trap_, [&] {
       jpeg_create_compress(&info_);
       info_.dest = &dest_.pub;
       info_.image_width = static_cast<JDIMENSION>(width);
       info_.image_height = static_cast<JDIMENSION>(height);
-      info_.input_components = 3;
-      info_.in_color_space = JCS_RGB;
+      info_.input_components = components;
+      info_.in_color_space = space;
       jpeg_set_defaults(&info_);
       jpeg_set_quality(&info_, quality, TRUE);
       jpeg_start_compress(&info_, TRUE);
@@ -237,32 +251,43 @@ class Encoder {
   BlockDestination dest_;
 };
 
-// One surface row as 24-bit Red, Green, Blue: palette depths through the
-// palette, 16 and 32 bits through their layout, 24 bits byte-swapped.
-void RowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noexcept {
+// Rows as 24-bit Red, Green, Blue, one kernel per kind of surface.
+void PaletteRowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noexcept {
   const int32_t w = s.Width(), bits = s.BitCount();
+  const int32_t perByte = 8 / bits;
+  const uint32_t mask = (1u << bits) - 1;
   for (int32_t x = 0; x < w; ++x) {
-    uint8_t r, g, b;
-    if (bits <= 8) {
-      uint32_t v;
-      if (bits == 1) v = (row[x >> 3] >> (7 - (x & 7))) & 1;
-      else if (bits == 4) v = (x & 1) ? (row[x >> 1] & 15) : (row[x >> 1] >> 4);
-      else v = row[x];
-      const TPaletteEntry& e = s.Palette[v];
-      r = e.Red, g = e.Green, b = e.Blue;
-    } else if (bits == 24) {
-      b = row[3 * x], g = row[3 * x + 1], r = row[3 * x + 2];
-    } else {
-      const uint32_t v = bits == 16 ? (uint32_t{row[2 * x]} | (uint32_t{row[2 * x + 1]} << 8))
-                                    : (uint32_t{row[4 * x]} | (uint32_t{row[4 * x + 1]} << 8) |
-                                       (uint32_t{row[4 * x + 2]} << 16));
-      const TRGB c = UnpackRGB(s.CurrentLayout(), v);
-      r = c.R, g = c.G, b = c.B;
-    }
-    rgb[3 * x] = r;
-    rgb[3 * x + 1] = g;
-    rgb[3 * x + 2] = b;
+    const int32_t shift = bits * (perByte - 1 - x % perByte);
+    const TPaletteEntry& e = s.Palette[(row[x / perByte] >> shift) & mask];
+    rgb[3 * x] = e.Red, rgb[3 * x + 1] = e.Green, rgb[3 * x + 2] = e.Blue;
   }
+}
+
+void BgrRowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noexcept {
+  for (int32_t x = 0, w = s.Width(); x < w; ++x) {
+    rgb[3 * x] = row[3 * x + 2], rgb[3 * x + 1] = row[3 * x + 1], rgb[3 * x + 2] = row[3 * x];
+  }
+}
+
+template <int kBytes>
+void PackedRowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noexcept {
+  const TPixelLayout& layout = s.CurrentLayout();
+  for (int32_t x = 0, w = s.Width(); x < w; ++x) {
+    const uint8_t* p = row + kBytes * x;
+    uint32_t v = uint32_t{p[0]} | uint32_t{p[1]} << 8;
+    if constexpr (kBytes == 4) v |= uint32_t{p[2]} << 16;
+    const TRGB c = UnpackRGB(layout, v);
+    rgb[3 * x] = c.R, rgb[3 * x + 1] = c.G, rgb[3 * x + 2] = c.B;
+  }
+}
+
+using RowToRgbKernel = void (*)(const TDIBSurface&, const uint8_t*, uint8_t*) noexcept;
+
+RowToRgbKernel RowToRgbFor(const TDIBSurface& s) {
+  const int32_t bits = s.BitCount();
+  if (bits <= 8) return &PaletteRowToRgb;
+  if (bits == 24) return &BgrRowToRgb;
+  return bits == 16 ? &PackedRowToRgb<2> : &PackedRowToRgb<4>;
 }
 
 }  // namespace
@@ -284,21 +309,33 @@ void DecodeJpeg(std::span<const uint8_t> file, TDIBSurface& out) {
   picture.Allocate(decoder.Width(), decoder.Height(), 24);
   uint8_t* rows = picture.TopRow();
   const size_t rowBytes = size_t(picture.RowBytes());
-  decoder.Decode(rows, rowBytes);
-  const int32_t w = picture.Width();
-  for (int32_t y = 0; y < picture.Height(); ++y) {
-    uint8_t* p = rows + size_t(y) * rowBytes;
-    for (int32_t x = 0; x < w; ++x) std::swap(p[3 * x], p[3 * x + 2]);  // to Blue, Green, Red
+  if (!decoder.Decode(rows, rowBytes)) {
+    const int32_t w = picture.Width();
+    for (int32_t y = 0; y < picture.Height(); ++y) {
+      uint8_t* p = rows + size_t(y) * rowBytes;
+      for (int32_t x = 0; x < w; ++x) std::swap(p[3 * x], p[3 * x + 2]);  // to Blue, Green, Red
+    }
   }
   out.Assign(&picture);
   if (out.AlphaPlane() != nullptr) out.EnsureAlpha();  // follows the new size
 }
 
 std::vector<uint8_t> SaveToJpeg(const TDIBSurface& surface, int quality) {
-  std::vector<uint8_t> rgb(3 * size_t(std::max(surface.Width(), 1)));
   Encoder encoder;
-  return encoder.Encode(surface.Width(), surface.Height(), quality, [&](int32_t y) {
-    RowToRgb(surface, surface.RowReadOnly(y), rgb.data());
+  const int32_t w = surface.Width(), h = surface.Height();
+#ifdef JCS_EXTENSIONS
+  // 24-bit rows and 32-bit rows of the 8-8-8 layout are coded as they are
+  // stored (Blue, Green, Red and a fourth byte that is not looked at).
+  const int32_t bits = surface.BitCount();
+  if (bits == 24 || (bits == 32 && surface.CurrentLayout().SameMasks(kLayout888))) {
+    return encoder.Encode(w, h, quality, bits == 24 ? JCS_EXT_BGR : JCS_EXT_BGRX, bits / 8,
+                          [&](int32_t y) { return const_cast<JSAMPROW>(surface.RowReadOnly(y)); });
+  }
+#endif
+  std::vector<uint8_t> rgb(3 * size_t(std::max(w, 1)));
+  const RowToRgbKernel toRgb = RowToRgbFor(surface);
+  return encoder.Encode(w, h, quality, JCS_RGB, 3, [&](int32_t y) {
+    toRgb(surface, surface.RowReadOnly(y), rgb.data());
     return rgb.data();
   });
 }

@@ -360,6 +360,31 @@ TEST(Jpeg, RoundTripKeepsSizeAndColoursClose) {
   }
 }
 
+// However a surface stores its pixels, the coder is given the same colours:
+// palette pictures at 1, 4 and 8 bits, 24-bit and 32-bit ones of the same
+// colours give the very same file.
+TEST(Jpeg, EveryStorageOfTheSamePictureCodesToTheSameBytes) {
+  const TRGB colours[2] = {{200, 30, 90}, {10, 220, 140}};
+  const auto colourAt = [](int32_t x, int32_t y) { return ((x / 3) ^ (y / 2)) & 1; };
+  std::vector<uint8_t> reference;
+  for (int32_t depth : {24, 32, 8, 4, 1}) {
+    Surface s(37, 21, depth);
+    if (depth <= 8) {
+      for (int i = 0; i < 2; ++i)
+        s.Palette[size_t(i)] = TPaletteEntry{colours[i].B, colours[i].G, colours[i].R, 0};
+      s.CommitPalette();
+    }
+    for (int32_t y = 0; y < 21; ++y)
+      for (int32_t x = 0; x < 37; ++x) {
+        const int c = colourAt(x, y);
+        s.WritePixel(x, y, depth <= 8 ? uint32_t(c) : s.ColorToPixel(colours[c].R, colours[c].G, colours[c].B));
+      }
+    const std::vector<uint8_t> file = SaveToJpeg(s, 85);
+    if (reference.empty()) reference = file;
+    EXPECT_EQ(file, reference) << depth << "-bit surface";
+  }
+}
+
 TEST(Jpeg, QualityReachesTheEncoder) {
   Surface s(64, 64, 24);
   std::mt19937 rng(1);
