@@ -23,7 +23,20 @@ void TakeOver(TDIBSurface& composite, TDorvLayer& layer) {
   composite.Palette = palette;
 }
 
+// A layer drawn as it is: every pixel of it, at full strength.
+bool DrawsOpaque(const TDorvLayer& layer, bool bottom, bool notFillBG) {
+  return (layer.TransColor < 0 || (bottom && notFillBG)) && layer.Alpha >= 255;
+}
+
 }  // namespace
+
+bool ReplacesComposite(const TDIBSurface& composite, const TDorvLayer& layer, int stackIndex,
+                       bool bottom, bool notFillBG) {
+  const TDIBSurface& src = layer.Surface;
+  if (!layer.Visible) return false;
+  if (src.AlphaPlane() != nullptr && layer.AlphaOn && stackIndex > 0) return false;
+  return DrawsOpaque(layer, bottom, notFillBG) && CoversWhole(composite, src);
+}
 
 void ComposeLayer(TDIBSurface& composite, TDorvLayer& layer, int stackIndex, bool& bottom,
                   bool notFillBG) {
@@ -35,7 +48,7 @@ void ComposeLayer(TDIBSurface& composite, TDorvLayer& layer, int stackIndex, boo
 
   if (alpha != nullptr && layer.AlphaOn && stackIndex > 0) {
     composite.DrawWithAlpha(0, 0, 255, src.BoundsRect(), src);
-  } else if ((layer.TransColor < 0 || (bottom && notFillBG)) && layer.Alpha >= 255) {
+  } else if (DrawsOpaque(layer, bottom, notFillBG)) {
     if (CoversWhole(composite, src)) {
       TakeOver(composite, layer);
     } else {

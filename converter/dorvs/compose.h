@@ -11,5 +11,10 @@ class TDorvLayer;
 // until the first visible layer has been drawn.
 void ComposeLayer(TDIBSurface& composite, TDorvLayer& layer, int stackIndex, bool& bottom,
                   bool notFillBG);
+// Whether ComposeLayer, called with the same arguments, replaces every pixel
+// of the composite by the layer's (so that what was drawn before is never
+// seen).
+bool ReplacesComposite(const TDIBSurface& composite, const TDorvLayer& layer, int stackIndex,
+                       bool bottom, bool notFillBG);
 
 }  // namespace dorv

@@ -80,7 +80,24 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
     PaletteFromText(text, entries, Surface.Palette);
     Surface.CommitPalette();
   }
-  FillBackground();
+
+  // The background is filled in just before the first visible layer is
+  // drawn, and not at all when that layer replaces every pixel; a frame
+  // whose layers end early or show nothing still gets it.
+  struct Background {
+    TDorvFrame& frame;
+    bool due = true;
+    void Fill() {
+      if (due) frame.FillBackground();
+      due = false;
+    }
+    ~Background() {
+      try {
+        Fill();  // when a layer failed to load
+      } catch (...) {
+      }
+    }
+  } background{*this};
 
   bool bottom = true;
   for (int32_t i = 0; i < count; ++i) {
@@ -88,8 +105,13 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
     if (child == nullptr || !SameName(child->Name, "Layer")) throw EFormatError(msg::kFileCorrupt);
     TDorvLayer& layer = AddLayer();
     layer.ReadXml(*child, input, header);
+    if (background.due && layer.Visible) {
+      if (ReplacesComposite(Surface, layer, i, bottom, owner_->NotFillBG)) background.due = false;
+      else background.Fill();
+    }
     ComposeLayer(Surface, layer, i, bottom, owner_->NotFillBG);
   }
+  background.Fill();
 }
 
 void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "converter/dorvs/framelist.h"
+#include "converter/streams/stream.h"
 #include "support/doc_helpers.h"
 #include "support/dov_writer.h"
 
@@ -118,6 +119,27 @@ TEST(Composition, OpacityOnPaletteFramesDithersFromDestinationCoordinates) {
 TEST(Composition, NoLayersLeavesTheBackground) {
   auto doc = LoadDov(WriteDov(Doc(8, {}, false, 0xFF0000)));  // blue, palette entry 3
   for (uint32_t v : Pixels(Composite(doc))) EXPECT_EQ(v, 3u);
+}
+
+TEST(Composition, TheBackgroundShowsWhereverNoLayerReplacedIt) {
+  // A hidden layer, then a keyed one: the key shows the background.
+  LayerSpec hidden = Solid(8, 2);
+  hidden.visible = false;
+  auto keyed = LoadDov(WriteDov(Doc(8, {hidden, HalfKeyed(8, 2, 1)}, false, 0xFF0000)));
+  EXPECT_EQ(Composite(keyed).ReadPixel(0, 0), 3u);
+  EXPECT_EQ(Composite(keyed).ReadPixel(7, 0), 1u);
+  // Only hidden layers: all background.
+  auto none = LoadDov(WriteDov(Doc(8, {hidden}, false, 0xFF0000)));
+  for (uint32_t v : Pixels(Composite(none))) EXPECT_EQ(v, 3u);
+  // A frame whose first layer cannot be read is left showing the background.
+  LayerSpec broken = Solid(8, 1);
+  broken.colourLength = 1 << 30;
+  const std::vector<uint8_t> file = WriteDov(Doc(8, {broken}, false, 0xFF0000));
+  TSpanStream in(file.data(), file.size());
+  TDorvFrameList doc(0);
+  EXPECT_ANY_THROW(doc.LoadFromStream(in, true));
+  ASSERT_EQ(doc.Count(), 1);
+  for (uint32_t v : Pixels(doc.GetFrame(0).Surface)) EXPECT_EQ(v, 3u);
 }
 
 TEST(Composition, OpacityBlendsDirectColour) {
