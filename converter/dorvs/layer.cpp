@@ -1,9 +1,14 @@
 #include "converter/dorvs/layer.h"
 
+#include <future>
+#include <system_error>
+
+#include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/frame.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
+#include "converter/dorvs/plane_coding.h"
 #include "converter/dorvs/plane_record.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
@@ -22,8 +27,7 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THead
   Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
 
   const TPlaneContext ctx{header, *owner_->Owner()};
-  ReadColourRecord(ctx, input, Surface);
-  if (header.Version >= 100) ReadAlphaRecord(ctx, input, Surface);
+  ReadLayerRecords(ctx, input, Surface, header.Version >= 100);
 
   Surface.Palette = composite.Palette;
 }
@@ -38,8 +42,27 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
   element.SetBoolAttr("AlphaOn", AlphaOn);
   element.SetAttr("Name", Name);
   element.SetIntAttr("Lock", 0);
-  EncodePlane(dataOut, header, false, &Surface, code);
-  EncodePlane(dataOut, header, true, Surface.AlphaPlane(), code);
+  const TDIBSurface* alpha = Surface.AlphaPlane();
+  if (alpha == nullptr || alpha->SizeBytes() < kConcurrentPlaneBytes) {
+    EncodePlane(dataOut, header, false, &Surface, code);
+    EncodePlane(dataOut, header, true, alpha, code);
+    return;
+  }
+  // The alpha plane is coded beside the colour plane; both only read their
+  // surfaces. A failure of the colour plane is the one reported, as when
+  // they are coded one after the other.
+  std::future<TPlaneBlob> alphaBlob;
+  try {
+    alphaBlob = std::async(std::launch::async, [&] { return EncodePlaneBlob(header, true, alpha, code); });
+  } catch (const std::system_error&) {  // no thread to be had: one after the other
+    EncodePlane(dataOut, header, false, &Surface, code);
+    EncodePlane(dataOut, header, true, alpha, code);
+    return;
+  }
+  TPlaneBlob colourBlob = EncodePlaneBlob(header, false, &Surface, code);
+  TPlaneBlob alphaDone = alphaBlob.get();
+  AppendPlaneRecord(dataOut, std::move(colourBlob));
+  AppendPlaneRecord(dataOut, std::move(alphaDone));
 }
 
 }  // namespace dorv

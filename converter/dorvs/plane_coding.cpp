@@ -223,12 +223,10 @@ void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDI
   PlaceRows(blob, plane, &order);
 }
 
-void EncodePlane(TPieceList& out, const THeaderInfo& header, bool isAlpha,
-                 const TDIBSurface* plane, int32_t code) {
-  if (plane == nullptr) {
-    out.WriteInt32(0);
-    return;
-  }
+TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
+                           int32_t code) {
+  TPlaneBlob blob;
+  if (plane == nullptr) return blob;
   const bool randomized = header.Randomized != 0;
   const bool jpeg = header.CompType == 2 && !isAlpha;
   const bool zlib = header.CompType == 0 || (header.CompType == 2 && isAlpha);
@@ -239,28 +237,36 @@ void EncodePlane(TPieceList& out, const THeaderInfo& header, bool isAlpha,
   const size_t size = rb * h;
   const uint8_t* rows = plane->TopRowReadOnly();
 
-  std::vector<uint8_t> blob;
   if (jpeg) {
-    blob = SaveToJpeg(*plane, header.CompLevel);
+    blob.Made = SaveToJpeg(*plane, header.CompLevel);
   } else if ((randomized || header.CompType == 2) && code != 0) {
     // Stored row s is image row order[s].
     const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane->Height());
-    blob.resize(size);
+    blob.Made.resize(size);
     for (size_t s = 0; s < h; ++s)
-      std::memcpy(blob.data() + s * rb, rows + rb * static_cast<size_t>(order[s]), rb);
-    if (zlib) blob = CompressBytes(blob);
+      std::memcpy(blob.Made.data() + s * rb, rows + rb * static_cast<size_t>(order[s]), rb);
+    if (zlib) blob.Made = CompressBytes(blob.Made);
   } else if (zlib) {
-    blob = CompressBytes(std::span<const uint8_t>(rows, size));
+    blob.Made = CompressBytes(std::span<const uint8_t>(rows, size));
   } else {
     // The rows as they are in the surface, which outlives the saving.
-    if (size > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
-    out.WriteInt32(static_cast<int32_t>(size));
-    out.Borrow(std::span<const uint8_t>(rows, size));
-    return;
+    blob.Rows = std::span<const uint8_t>(rows, size);
+    blob.UsesRows = true;
   }
-  if (blob.size() > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
-  out.WriteInt32(static_cast<int32_t>(blob.size()));
-  out.Adopt(std::move(blob));
+  return blob;
+}
+
+void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob) {
+  const size_t size = blob.UsesRows ? blob.Rows.size() : blob.Made.size();
+  if (size > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
+  out.WriteInt32(static_cast<int32_t>(size));
+  if (blob.UsesRows) out.Borrow(blob.Rows);
+  else out.Adopt(std::move(blob.Made));
+}
+
+void EncodePlane(TPieceList& out, const THeaderInfo& header, bool isAlpha,
+                 const TDIBSurface* plane, int32_t code) {
+  AppendPlaneRecord(out, EncodePlaneBlob(header, isAlpha, plane, code));
 }
 
 }  // namespace dorv

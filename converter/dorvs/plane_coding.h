@@ -21,13 +21,29 @@ struct TPlaneContext {
   const TDorvFrameList& Document;
 };
 
+// Planes below this size are coded and decoded one after the other: a
+// thread would cost more than it saves.
+inline constexpr uint64_t kConcurrentPlaneBytes = uint64_t{1} << 20;
+
 // Current coding (Version 103 and above). plane is allocated with the frame's
 // size and depth (8 bits for alpha planes).
 void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
                  TDIBSurface& plane);
 // Old row coding (below Version 103).
 void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane);
-// Appends one plane record (length and blob); a null plane writes length 0.
+// The blob of one plane record: bytes made for it, or the plane's own rows
+// (which must stay unchanged until the record is written).
+struct TPlaneBlob {
+  std::vector<uint8_t> Made;
+  std::span<const uint8_t> Rows;
+  bool UsesRows = false;
+};
+// Codes a plane; a null plane gives an empty blob. Only reads the plane.
+TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
+                           int32_t code);
+// Appends one plane record: the blob's length, then the blob.
+void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob);
+// Both at once; a null plane writes length 0.
 void EncodePlane(TPieceList& out, const THeaderInfo& header, bool isAlpha,
                  const TDIBSurface* plane, int32_t code);
 // Byte copy of a rectangle between two surfaces, at each surface's own bit
