@@ -1,5 +1,9 @@
 #include "converter/dorvs/plane_record.h"
 
+#include <exception>
+#include <system_error>
+#include <thread>
+
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/framelist.h"
@@ -26,6 +30,12 @@ bool ReadsStraight(const THeaderInfo& h, const TDIBSurface& plane, int64_t lengt
   return h.Randomized == 0 && length == bytes;
 }
 
+void DecodeBlob(const TPlaneContext& ctx, const TMemoryStream& blob, bool isAlpha, TDIBSurface& plane) {
+  const std::span<const uint8_t> bytes(blob.Data(), blob.Length());
+  if (ctx.Header.Version >= 103) DecodePlane(ctx, bytes, isAlpha, plane);
+  else DecodeOldPlane(ctx, bytes, plane);
+}
+
 void ReadPlane(const TPlaneContext& ctx, TStream& input, int32_t length, bool isAlpha,
                TDIBSurface& plane) {
   if (ReadsStraight(ctx.Header, plane, length) && (ctx.Header.Version >= 103 || ctx.Document.Code == 0)) {
@@ -36,10 +46,7 @@ void ReadPlane(const TPlaneContext& ctx, TStream& input, int32_t length, bool is
   }
   TMemoryStream blob;
   CopyStreamPart(blob, input, length);
-  if (ctx.Header.Version >= 103)
-    DecodePlane(ctx, std::span<const uint8_t>(blob.Data(), blob.Length()), isAlpha, plane);
-  else
-    DecodeOldPlane(ctx, std::span<const uint8_t>(blob.Data(), blob.Length()), plane);
+  DecodeBlob(ctx, blob, isAlpha, plane);
 }
 
 }  // namespace
@@ -58,6 +65,72 @@ bool ReadAlphaRecord(const TPlaneContext& ctx, TStream& input, TDIBSurface& surf
   surface.EnsureAlpha();
   ReadPlane(ctx, input, length, true, *surface.AlphaPlane());
   return true;
+}
+
+void ReadLayerRecords(const TPlaneContext& ctx, TStream& input, TDIBSurface& surface, bool withAlpha) {
+  const int32_t length = ReadLength(input);
+  if (length <= 0) ThrowCorrupt("empty colour plane record");
+  const bool concurrent = withAlpha && ctx.Header.Version >= 103 &&
+                          surface.SizeBytes() >= kConcurrentPlaneBytes &&
+                          !ReadsStraight(ctx.Header, surface, length);
+  if (!concurrent) {
+    ReadPlane(ctx, input, length, false, surface);
+    if (withAlpha) ReadAlphaRecord(ctx, input, surface);
+    return;
+  }
+
+  TMemoryStream colour;
+  CopyStreamPart(colour, input, length);
+  // The alpha record is taken from the input before the colour plane is
+  // decoded; should that fail, the failure waits for the colour plane.
+  TMemoryStream alpha;
+  int32_t alphaLength = 0;
+  std::exception_ptr alphaUnread;
+  try {
+    alphaLength = ReadLength(input);
+    if (alphaLength > 0) CopyStreamPart(alpha, input, alphaLength);
+  } catch (...) {
+    alphaUnread = std::current_exception();
+  }
+  const auto oneAfterTheOther = [&] {
+    DecodeBlob(ctx, colour, false, surface);
+    if (alphaUnread) std::rethrow_exception(alphaUnread);
+    if (alphaLength <= 0) return;
+    surface.EnsureAlpha();
+    DecodeBlob(ctx, alpha, true, *surface.AlphaPlane());
+  };
+  if (alphaUnread || alphaLength <= 0) {
+    oneAfterTheOther();
+    return;
+  }
+
+  // The colour decoder writes only the surface's pixel store (a JPEG plane
+  // replaces it), the alpha decoder only the alpha plane made here first.
+  surface.EnsureAlpha();
+  TDIBSurface& alphaPlane = *surface.AlphaPlane();
+  std::exception_ptr colourFailed, alphaFailed;
+  std::thread colourThread;
+  try {
+    colourThread = std::thread([&] {
+      try {
+        DecodeBlob(ctx, colour, false, surface);
+      } catch (...) {
+        colourFailed = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {  // no thread to be had
+    surface.DropAlpha();
+    oneAfterTheOther();
+    return;
+  }
+  try {
+    DecodeBlob(ctx, alpha, true, alphaPlane);
+  } catch (...) {
+    alphaFailed = std::current_exception();
+  }
+  colourThread.join();
+  if (colourFailed) std::rethrow_exception(colourFailed);
+  if (alphaFailed) std::rethrow_exception(alphaFailed);
 }
 
 }  // namespace dorv

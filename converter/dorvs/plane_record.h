@@ -15,5 +15,10 @@ void ReadColourRecord(const TPlaneContext& ctx, TStream& input, TDIBSurface& sur
 // The alpha record: a length of 0 or less means no alpha plane. Returns
 // whether the surface got one.
 bool ReadAlphaRecord(const TPlaneContext& ctx, TStream& input, TDIBSurface& surface);
+// The colour record and, with withAlpha, the alpha record of one layer of
+// the current coding. Large planes stored in blobs are decoded on two
+// threads; what is read and what is reported are as when the records are
+// read one after the other (a failure of the colour plane first).
+void ReadLayerRecords(const TPlaneContext& ctx, TStream& input, TDIBSurface& surface, bool withAlpha);
 
 }  // namespace dorv

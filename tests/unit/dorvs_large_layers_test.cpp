@@ -1,0 +1,173 @@
+// Layers large enough for their colour and alpha planes to be coded and
+// decoded side by side: what is saved and loaded, and what a damaged file
+// reports, must be what coding them one after the other gives.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "converter/dorvs/framelist.h"
+#include "support/doc_helpers.h"
+#include "support/dov_writer.h"
+
+namespace dorv::testing {
+namespace {
+
+constexpr int32_t kW = 1024, kH = 400;  // a 1.2 MiB colour plane
+
+// Smooth ramps, which the lossy coding keeps close.
+uint32_t Colour(int32_t x, int32_t y) {
+  return static_cast<uint32_t>(x / 4) << 16 | static_cast<uint32_t>(y / 2) << 8 | static_cast<uint32_t>((x + y) / 8);
+}
+uint8_t Opacity(int32_t x, int32_t y) { return static_cast<uint8_t>((x / 32 + y / 32) % 3 * 120); }
+
+std::vector<uint8_t> AlphaRows(int32_t w, int32_t h) {
+  return MakeRows(w, h, 8, [](int32_t x, int32_t y) { return uint32_t{Opacity(x, y)}; });
+}
+
+struct LargeCase {
+  const char* name;
+  int32_t compType;
+  int32_t block;  // 0: row form
+  bool randomized;
+};
+
+DocSpec LargeDoc(const LargeCase& c, int32_t w = kW, int32_t h = kH) {
+  DocSpec d;
+  d.compType = c.compType;
+  d.blockWidth = d.blockHeight = c.block;
+  d.randomized = c.randomized;
+  d.code = c.randomized ? 0x41424344 : 0;
+  FrameSpec f;
+  f.width = w, f.height = h, f.bpp = 24;
+  LayerSpec l;
+  l.rows = MakeRows(w, h, 24, Colour);
+  l.alphaRows = AlphaRows(w, h);
+  l.alphaOn = true;
+  if (c.block > 0) {
+    // Every third block shows block 0 again.
+    const int32_t n = ((w + c.block - 1) / c.block) * ((h + c.block - 1) / c.block);
+    l.blocks.resize(static_cast<size_t>(n));
+    for (int32_t b = 3; b < n; b += 3) l.blocks[static_cast<size_t>(b)] = BlockEntry{-2, 0};
+  }
+  f.layers.push_back(std::move(l));
+  d.frames.push_back(std::move(f));
+  return d;
+}
+
+class LargeLayerTest : public ::testing::TestWithParam<LargeCase> {};
+
+TEST_P(LargeLayerTest, LoadsBothPlanesAsWritten) {
+  const LargeCase& c = GetParam();
+  const DocSpec spec = LargeDoc(c);
+  auto doc = LoadDov(WriteDov(spec), static_cast<int32_t>(spec.code));
+  // One opaque layer with its alpha plane on: the frame shows it as it is.
+  const TDIBSurface& shown = doc->GetFrame(0).Surface;
+  const TDIBSurface* alpha = shown.AlphaPlane();
+  ASSERT_NE(alpha, nullptr);
+
+  // Expected pixels: block copies repeat block 0.
+  const auto source = [&](int32_t& x, int32_t& y) {
+    if (c.block == 0) return;
+    const int32_t perRow = (kW + c.block - 1) / c.block;
+    const int32_t b = (y / c.block) * perRow + x / c.block;
+    if (b >= 3 && b % 3 == 0) x %= c.block, y %= c.block;
+  };
+  int worst = 0;
+  for (int32_t y = 0; y < kH; y += 7)
+    for (int32_t x = 0; x < kW; x += 5) {
+      int32_t sx = x, sy = y;
+      source(sx, sy);
+      ASSERT_EQ(alpha->ReadPixel(x, y), Opacity(sx, sy)) << x << "," << y;
+      const uint32_t got = shown.ReadPixel(x, y), want = Colour(sx, sy);
+      if (c.compType == 2) {
+        for (int shift : {0, 8, 16})
+          worst = std::max(worst, std::abs(int(got >> shift & 255) - int(want >> shift & 255)));
+      } else {
+        ASSERT_EQ(got, want) << x << "," << y;
+      }
+    }
+  if (c.compType == 2) {
+    EXPECT_LE(worst, 12);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codings, LargeLayerTest,
+                         ::testing::Values(LargeCase{"zlib_rows", 0, 0, false},
+                                           LargeCase{"zlib_rows_scrambled", 0, 0, true},
+                                           LargeCase{"zlib_blocks", 0, 64, false},
+                                           LargeCase{"raw_blocks", 1, 64, false},
+                                           LargeCase{"raw_rows_scrambled", 1, 0, true},
+                                           LargeCase{"jpeg_colour_zlib_alpha", 2, 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Damage to one record or both, in a large layer and in a small one (whose
+// planes are always decoded one after the other): the same message.
+struct Damage {
+  const char* name;
+  bool colour, alphaLength, alphaData;
+};
+
+std::vector<uint8_t> Damaged(const Damage& d, int32_t w, int32_t h) {
+  DocSpec spec = LargeDoc(LargeCase{"", 0, 0, false}, w, h);
+  LayerSpec& l = spec.frames[0].layers[0];
+  if (d.colour) {
+    std::vector<uint8_t> blob = ZlibCompress(l.rows);
+    blob[blob.size() / 2] ^= 0x5A;
+    blob[blob.size() / 2 + 1] ^= 0xA5;
+    l.colourBlob = blob;
+  }
+  if (d.alphaData) {
+    std::vector<uint8_t> blob = ZlibCompress(*l.alphaRows);
+    blob.resize(blob.size() / 2);  // ends early
+    l.alphaBlob = blob;
+  }
+  std::vector<uint8_t> file = WriteDov(spec);
+  if (d.alphaLength) file.resize(file.size() - 10);  // the alpha record runs past the end
+  return file;
+}
+
+class LargeLayerDamageTest : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(LargeLayerDamageTest, ReportsWhatDecodingOneAfterTheOtherReports) {
+  const Damage& d = GetParam();
+  // A damaged colour plane is reported whatever became of the alpha record;
+  // damage to the alpha record alone as a small layer reports it.
+  const std::string expected = d.colour ? LoadError(Damaged(Damage{"", true, false, false}, kW, kH))
+                                        : LoadError(Damaged(d, 64, 16));
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(LoadError(Damaged(d, kW, kH)), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, LargeLayerDamageTest,
+                         ::testing::Values(Damage{"colour", true, false, false},
+                                           Damage{"alpha_length", false, true, false},
+                                           Damage{"alpha_data", false, false, true},
+                                           Damage{"colour_and_alpha_length", true, true, false},
+                                           Damage{"colour_and_alpha_data", true, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The system's own writer codes the two planes side by side too.
+TEST(LargeLayerSave, EveryCodingReadsBack) {
+  for (int32_t compType : {0, 1, 2}) {
+    SCOPED_TRACE(compType);
+    TDorvFrameList doc(0);
+    TDorvFrame& f = doc.AddFrame();
+    f.Surface.Allocate(kW, kH, 24);
+    f.Surface.EnsureAlpha();
+    for (int32_t y = 0; y < kH; ++y)
+      for (int32_t x = 0; x < kW; ++x) {
+        f.Surface.WritePixel(x, y, Colour(x, y));
+        f.Surface.AlphaPlane()->WritePixel(x, y, Opacity(x, y));
+      }
+    auto back = LoadDov(SaveDov(doc, compType, 90));
+    const TDIBSurface& g = back->GetFrame(0).Surface;
+    ASSERT_NE(g.AlphaPlane(), nullptr);
+    EXPECT_EQ(Pixels(*g.AlphaPlane()), Pixels(*f.Surface.AlphaPlane()));
+    if (compType != 2) {
+      EXPECT_EQ(Pixels(g), Pixels(f.Surface));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace dorv::testing
