@@ -1,4 +1,4 @@
-# Project-wide warnings and the optional sanitizer build.
+# Project-wide warnings and the optional sanitizer builds.
 add_compile_options(-Wall -Wextra -Werror)
 if(CMAKE_BUILD_TYPE STREQUAL "Release")
   add_compile_options(-O2)
@@ -6,6 +6,10 @@ endif()
 if(DORV_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=address,undefined)
+endif()
+if(DORV_THREAD_SANITIZE)
+  add_compile_options(-fsanitize=thread -g)
+  add_link_options(-fsanitize=thread)
 endif()
 
 # Hot pixel kernels are built with auto-vectorisation enabled; results do not

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the normal
-# build, then the AddressSanitizer + UBSan build.
+# build, the AddressSanitizer + UBSan build, the unit tests under
+# ThreadSanitizer, the fuzz targets and the Windows modules.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -14,6 +15,11 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORV_SANITIZE=ON -DDORV_BUIL
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# ThreadSanitizer: large layers are coded and decoded on two threads.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORV_THREAD_SANITIZE=ON -DDORV_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$jobs" --target dorv_unit_tests
+TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/dorv_unit_tests --gtest_brief=1
 
 # Fuzz targets (clang, AddressSanitizer + UBSan): each runs for 60 seconds.
 # Inputs slower than 5 s count as failures here; the longer runs of
