@@ -17,9 +17,10 @@ void CopyAlphaToFourthBytes(const uint8_t* alpha, uint8_t* bgra, size_t width);
 // Host rows to surface rows.
 void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width);
 // step: bytes per source pixel (4 or more; the first four are R, G, B, A).
-// A pixel with alpha 0 is stored black.
-void RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width);
+// A pixel with alpha 0 is stored black. Both kernels with alpha return the
+// AND of the row's alpha values (255: the row is opaque).
+uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width);
 // Grey and alpha: a pixel with alpha 0 keeps its colour bytes.
-void GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width);
+uint8_t GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width);
 
 }  // namespace dorv

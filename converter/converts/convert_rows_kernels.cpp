@@ -45,22 +45,40 @@ void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width) {
   }
 }
 
-void RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
+namespace {
+
+template <size_t kStep>
+uint8_t RgbaToBgrAlphaStep(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  if constexpr (kStep != 0) step = kStep;
+  uint8_t all = 0xFF;
   for (size_t i = 0; i < width; ++i) {
     const uint8_t* p = rgba + step * i;
     const uint8_t keep = p[3] > 0 ? 0xFF : 0;
     alpha[i] = p[3];
+    all &= p[3];
     bgr[3 * i] = p[2] & keep;
     bgr[3 * i + 1] = p[1] & keep;
     bgr[3 * i + 2] = p[0] & keep;
   }
+  return all;
 }
 
-void GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width) {
+}  // namespace
+
+uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  // Four bytes a pixel is the usual host layout; the loop is then vectorised.
+  return step == 4 ? RgbaToBgrAlphaStep<4>(rgba, step, bgr, alpha, width)
+                   : RgbaToBgrAlphaStep<0>(rgba, step, bgr, alpha, width);
+}
+
+uint8_t GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  uint8_t all = 0xFF;
   for (size_t i = 0; i < width; ++i) {
     alpha[i] = ga[2 * i + 1];
+    all &= ga[2 * i + 1];
     if (ga[2 * i + 1] > 0) bgr[3 * i] = bgr[3 * i + 1] = bgr[3 * i + 2] = ga[2 * i];
   }
+  return all;
 }
 
 }  // namespace dorv

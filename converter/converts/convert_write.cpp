@@ -12,20 +12,23 @@ namespace {
 
 bool AcceptedBpp(int64_t bpp) { return bpp == 1 || bpp == 8 || bpp == 16 || bpp == 24 || bpp >= 32; }
 
-void FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s) {
+// Returns whether every pixel is opaque (always true without alpha).
+bool FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s) {
   const size_t w = static_cast<size_t>(r.Width);
   const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);
+  uint8_t opaque = 0xFF;
   for (int32_t y = 0; y < r.Height; ++y) {
     const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
     uint8_t* row = s.Row(y);
     switch (bpp) {
       case 1: std::memcpy(row, src, (w + 7) / 8); break;
       case 8: std::memcpy(row, src, w); break;
-      case 16: GreyAlphaToBgrAlpha(src, row, s.AlphaPlane()->Row(y), w); break;
+      case 16: opaque &= GreyAlphaToBgrAlpha(src, row, s.AlphaPlane()->Row(y), w); break;
       case 24: RgbToBgr(src, row, w); break;
-      default: RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, s.AlphaPlane()->Row(y), w); break;
+      default: opaque &= RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, s.AlphaPlane()->Row(y), w); break;
     }
   }
+  return opaque == 0xFF;
 }
 
 }  // namespace
@@ -63,11 +66,8 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   }
   if (bpp == 16 || bpp >= 32) s.EnsureAlpha();
 
-  FillRows(r, bpp, s);
-
-  if (const TDIBSurface* alpha = s.AlphaPlane()) {
-    if (alpha->CountColors() < 2 && alpha->ReadPixel(0, 0) == 255) s.DropAlpha();
-  }
+  // An alpha plane that is 255 everywhere says nothing and is not stored.
+  if (FillRows(r, bpp, s)) s.DropAlpha();
 
   int32_t compType = r.CompType & 0xFF;
   // Palette pictures have no lossy coding: a JPEG plane cannot carry their
