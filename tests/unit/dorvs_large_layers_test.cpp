@@ -58,8 +58,8 @@ class LargeLayerTest : public ::testing::TestWithParam<LargeCase> {};
 
 TEST_P(LargeLayerTest, LoadsBothPlanesAsWritten) {
   const LargeCase& c = GetParam();
-  const DocSpec spec = LargeDoc(c);
-  auto doc = LoadDov(WriteDov(spec), static_cast<int32_t>(spec.code));
+  const DocSpec written = LargeDoc(c);
+  auto doc = LoadDov(WriteDov(written), static_cast<int32_t>(written.code));
   // One opaque layer with its alpha plane on: the frame shows it as it is.
   const TDIBSurface& shown = doc->GetFrame(0).Surface;
   const TDIBSurface* alpha = shown.AlphaPlane();
@@ -108,8 +108,8 @@ struct Damage {
 };
 
 std::vector<uint8_t> Damaged(const Damage& d, int32_t w, int32_t h) {
-  DocSpec spec = LargeDoc(LargeCase{"", 0, 0, false}, w, h);
-  LayerSpec& l = spec.frames[0].layers[0];
+  DocSpec written = LargeDoc(LargeCase{"", 0, 0, false}, w, h);
+  LayerSpec& l = written.frames[0].layers[0];
   if (d.colour) {
     std::vector<uint8_t> blob = ZlibCompress(l.rows);
     blob[blob.size() / 2] ^= 0x5A;
@@ -121,7 +121,7 @@ std::vector<uint8_t> Damaged(const Damage& d, int32_t w, int32_t h) {
     blob.resize(blob.size() / 2);  // ends early
     l.alphaBlob = blob;
   }
-  std::vector<uint8_t> file = WriteDov(spec);
+  std::vector<uint8_t> file = WriteDov(written);
   if (d.alphaLength) file.resize(file.size() - 10);  // the alpha record runs past the end
   return file;
 }
