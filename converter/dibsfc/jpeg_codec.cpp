@@ -252,13 +252,13 @@ class Encoder {
 };
 
 // Rows as 24-bit Red, Green, Blue, one kernel per kind of surface.
+template <int kBits>
 void PaletteRowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noexcept {
-  const int32_t w = s.Width(), bits = s.BitCount();
-  const int32_t perByte = 8 / bits;
-  const uint32_t mask = (1u << bits) - 1;
-  for (int32_t x = 0; x < w; ++x) {
-    const int32_t shift = bits * (perByte - 1 - x % perByte);
-    const TPaletteEntry& e = s.Palette[(row[x / perByte] >> shift) & mask];
+  constexpr int kPerByte = 8 / kBits;
+  constexpr uint32_t kMask = (1u << kBits) - 1;
+  for (int32_t x = 0, w = s.Width(); x < w; ++x) {
+    const int shift = kBits * (kPerByte - 1 - x % kPerByte);
+    const TPaletteEntry& e = s.Palette[(row[x / kPerByte] >> shift) & kMask];
     rgb[3 * x] = e.Red, rgb[3 * x + 1] = e.Green, rgb[3 * x + 2] = e.Blue;
   }
 }
@@ -285,7 +285,9 @@ using RowToRgbKernel = void (*)(const TDIBSurface&, const uint8_t*, uint8_t*) no
 
 RowToRgbKernel RowToRgbFor(const TDIBSurface& s) {
   const int32_t bits = s.BitCount();
-  if (bits <= 8) return &PaletteRowToRgb;
+  if (bits == 1) return &PaletteRowToRgb<1>;
+  if (bits == 4) return &PaletteRowToRgb<4>;
+  if (bits == 8) return &PaletteRowToRgb<8>;
   if (bits == 24) return &BgrRowToRgb;
   return bits == 16 ? &PackedRowToRgb<2> : &PackedRowToRgb<4>;
 }

@@ -42,27 +42,21 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
   element.SetBoolAttr("AlphaOn", AlphaOn);
   element.SetAttr("Name", Name);
   element.SetIntAttr("Lock", 0);
+  // A large alpha plane is coded beside the colour plane; both only read
+  // their surfaces. A failure of the colour plane is the one reported, as
+  // when they are coded one after the other.
   const TDIBSurface* alpha = Surface.AlphaPlane();
-  if (alpha == nullptr || alpha->SizeBytes() < kConcurrentPlaneBytes) {
-    EncodePlane(dataOut, header, false, &Surface, code);
-    EncodePlane(dataOut, header, true, alpha, code);
-    return;
-  }
-  // The alpha plane is coded beside the colour plane; both only read their
-  // surfaces. A failure of the colour plane is the one reported, as when
-  // they are coded one after the other.
-  std::future<TPlaneBlob> alphaBlob;
-  try {
-    alphaBlob = std::async(std::launch::async, [&] { return EncodePlaneBlob(header, true, alpha, code); });
-  } catch (const std::system_error&) {  // no thread to be had: one after the other
-    EncodePlane(dataOut, header, false, &Surface, code);
-    EncodePlane(dataOut, header, true, alpha, code);
-    return;
+  std::future<TPlaneBlob> alphaBeside;
+  if (alpha != nullptr && alpha->SizeBytes() >= kConcurrentPlaneBytes) {
+    try {
+      alphaBeside = std::async(std::launch::async, [&] { return EncodePlaneBlob(header, true, alpha, code); });
+    } catch (const std::system_error&) {  // no thread to be had: coded below
+    }
   }
   TPlaneBlob colourBlob = EncodePlaneBlob(header, false, &Surface, code);
-  TPlaneBlob alphaDone = alphaBlob.get();
+  TPlaneBlob alphaBlob = alphaBeside.valid() ? alphaBeside.get() : EncodePlaneBlob(header, true, alpha, code);
   AppendPlaneRecord(dataOut, std::move(colourBlob));
-  AppendPlaneRecord(dataOut, std::move(alphaDone));
+  AppendPlaneRecord(dataOut, std::move(alphaBlob));
 }
 
 }  // namespace dorv

@@ -251,22 +251,17 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   } else {
     // The rows as they are in the surface, which outlives the saving.
     blob.Rows = std::span<const uint8_t>(rows, size);
-    blob.UsesRows = true;
   }
   return blob;
 }
 
 void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob) {
-  const size_t size = blob.UsesRows ? blob.Rows.size() : blob.Made.size();
+  const bool rows = !blob.Rows.empty();
+  const size_t size = rows ? blob.Rows.size() : blob.Made.size();
   if (size > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
   out.WriteInt32(static_cast<int32_t>(size));
-  if (blob.UsesRows) out.Borrow(blob.Rows);
+  if (rows) out.Borrow(blob.Rows);
   else out.Adopt(std::move(blob.Made));
-}
-
-void EncodePlane(TPieceList& out, const THeaderInfo& header, bool isAlpha,
-                 const TDIBSurface* plane, int32_t code) {
-  AppendPlaneRecord(out, EncodePlaneBlob(header, isAlpha, plane, code));
 }
 
 }  // namespace dorv

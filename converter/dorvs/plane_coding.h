@@ -31,21 +31,19 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
                  TDIBSurface& plane);
 // Old row coding (below Version 103).
 void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane);
-// The blob of one plane record: bytes made for it, or the plane's own rows
-// (which must stay unchanged until the record is written).
+// The blob of one plane record: bytes made for it, or, when Rows is not
+// empty, the plane's own rows (which must stay unchanged until the record
+// is written).
 struct TPlaneBlob {
   std::vector<uint8_t> Made;
   std::span<const uint8_t> Rows;
-  bool UsesRows = false;
 };
 // Codes a plane; a null plane gives an empty blob. Only reads the plane.
 TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
                            int32_t code);
-// Appends one plane record: the blob's length, then the blob.
+// Appends one plane record: the blob's length (0 for a null plane), then
+// the blob.
 void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob);
-// Both at once; a null plane writes length 0.
-void EncodePlane(TPieceList& out, const THeaderInfo& header, bool isAlpha,
-                 const TDIBSurface* plane, int32_t code);
 // Byte copy of a rectangle between two surfaces, at each surface's own bit
 // count; rows and bytes are clipped to both surfaces.
 void CopyBlock(TDIBSurface& dest, int32_t x, int32_t y, const TRect& rect, const TDIBSurface& source);

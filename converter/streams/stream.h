@@ -53,8 +53,7 @@ class TMemoryStream : public TStream {
 
   void Clear();
   void SetSize(size_t n);
-  // Reserves room for the bytes about to be written (no size change).
-  void Reserve(size_t n) { data_.reserve(n); }
+  // Reserves room for n more bytes from the position (no size change).
   void Expect(uint64_t n) override;
   uint8_t* Data() { return data_.data(); }
   const uint8_t* Data() const { return data_.data(); }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 #include "converter/core/checked.h"
 #include "converter/core/errors.h"
@@ -149,21 +150,33 @@ std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
 }
 #endif
 
-void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out) {
-  if (out.empty()) return;
+namespace {
+
+// The whole stream at once with libdeflate, where present: the bytes it
+// produced when it ended within out, else nothing (a longer stream, damaged
+// data, no libdeflate), which is left to zlib, giving the same bytes and the
+// same errors as ever.
+std::optional<size_t> InflateAtOnce(std::span<const uint8_t> input, std::span<uint8_t> out) {
 #ifdef DORV_HAVE_LIBDEFLATE
-  // The whole stream at once with libdeflate. Anything but a stream of
-  // exactly out.size() bytes (a longer one, a shorter one, damaged data) is
-  // left to zlib below, which gives the same bytes and the same errors as
-  // ever.
   if (libdeflate_decompressor* d = libdeflate_alloc_decompressor()) {
     size_t used = 0, made = 0;
     const libdeflate_result r =
         libdeflate_zlib_decompress_ex(d, input.data(), input.size(), out.data(), out.size(), &used, &made);
     libdeflate_free_decompressor(d);
-    if (r == LIBDEFLATE_SUCCESS && made == out.size()) return;
+    if (r == LIBDEFLATE_SUCCESS) return made;
   }
+#else
+  (void)input;
+  (void)out;
 #endif
+  return std::nullopt;
+}
+
+}  // namespace
+
+void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out) {
+  if (out.empty()) return;
+  if (InflateAtOnce(input, out) == out.size()) return;
   Inflater inflater(input);
   const size_t produced = inflater.Fill(out.data(), out.size());
   if (produced < out.size()) throw EZlibError(msg::kInflateTooShort);
@@ -199,26 +212,15 @@ std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t max
 TInflated InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput) {
   const uint64_t limit = std::min<uint64_t>(maxOutput, limits::kMaxAllocationBytes);
   TInflated out;
-  out.Data = AllocateBlock(limit);  // pages are only taken as they are written
-#ifdef DORV_HAVE_LIBDEFLATE
-  // A stream that ends within the limit, in one go; anything else (a longer
-  // stream, damaged data) is left to zlib below.
-  if (limit > 0) {
-    if (libdeflate_decompressor* d = libdeflate_alloc_decompressor()) {
-      size_t used = 0, made = 0;
-      const libdeflate_result r = libdeflate_zlib_decompress_ex(
-          d, input.data(), input.size(), out.Data.get(), static_cast<size_t>(limit), &used, &made);
-      libdeflate_free_decompressor(d);
-      if (r == LIBDEFLATE_SUCCESS) {
-        out.Size = made;
-        return out;
-      }
-    }
-  }
-#endif
+  out.Data = AllocateBlock(limit);  // large blocks take pages only as they are written
   if (limit == 0) return out;
+  const std::span<uint8_t> room(out.Data.get(), static_cast<size_t>(limit));
+  if (const std::optional<size_t> made = InflateAtOnce(input, room)) {
+    out.Size = *made;
+    return out;
+  }
   Inflater inflater(input);
-  out.Size = inflater.Fill(out.Data.get(), static_cast<size_t>(limit));
+  out.Size = inflater.Fill(room.data(), room.size());
   return out;
 }
 
