@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <span>
 
 #include "converter/core/errors.h"
 #include "converter/core/limits.h"
@@ -31,5 +32,14 @@ using Block = std::unique_ptr<uint8_t[], BlockDeleter>;
 // zero-filling costs nothing until the memory is written. Throws EOutOfMemory
 // above the cap or on failure.
 Block AllocateBlock(uint64_t n);
+
+// Bytes made or read into a block of their own: Size bytes in use of a
+// block that may have been reserved larger (its untouched tail costs no
+// memory when the block came as pages).
+struct TByteBlock {
+  Block Data;
+  size_t Size = 0;
+  std::span<const uint8_t> Bytes() const { return {Data.get(), Size}; }
+};
 
 }  // namespace dorv

@@ -222,7 +222,7 @@ class Encoder {
 
   // rowSource(y) gives image row y in the given colour space.
   template <class RowSource>
-  std::vector<uint8_t> Encode(int32_t width, int32_t height, int quality, J_COLOR_SPACE space,
+  TByteBlock Encode(int32_t width, int32_t height, int quality, J_COLOR_SPACE space,
                               int components, RowSource&& rowSource) {
     const bool ok = Guarded(trap_, [&] {
       jpeg_create_compress(&info_);
@@ -241,8 +241,11 @@ class Encoder {
       jpeg_finish_compress(&info_);
     });
     if (!ok) throw EJpegError(trap_.message);
-    const size_t used = dest_.capacity - dest_.pub.free_in_buffer;
-    return std::vector<uint8_t>(dest_.data, dest_.data + used);
+    // The block grown with realloc is handed over as it is.
+    TByteBlock out{Block(dest_.data), dest_.capacity - dest_.pub.free_in_buffer};
+    dest_.data = nullptr;
+    dest_.capacity = 0;
+    return out;
   }
 
  private:
@@ -322,7 +325,7 @@ void DecodeJpeg(std::span<const uint8_t> file, TDIBSurface& out) {
   if (out.AlphaPlane() != nullptr) out.EnsureAlpha();  // follows the new size
 }
 
-std::vector<uint8_t> SaveToJpeg(const TDIBSurface& surface, int quality) {
+TByteBlock SaveToJpeg(const TDIBSurface& surface, int quality) {
   Encoder encoder;
   const int32_t w = surface.Width(), h = surface.Height();
 #ifdef JCS_EXTENSIONS

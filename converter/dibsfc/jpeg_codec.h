@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "converter/core/checked.h"
+
 namespace dorv {
 
 class TDIBSurface;
@@ -17,6 +19,6 @@ void DecodeJpeg(std::span<const uint8_t> file, TDIBSurface& out);
 void ReadJpegSize(std::span<const uint8_t> file, int32_t& width, int32_t& height);
 // Encodes the surface as 24-bit RGB at the given quality (1 to 100); palette
 // depths go through the palette, direct colours through their layout.
-std::vector<uint8_t> SaveToJpeg(const TDIBSurface& surface, int quality);
+TByteBlock SaveToJpeg(const TDIBSurface& surface, int quality);
 
 }  // namespace dorv

@@ -176,7 +176,7 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     const uint64_t N = ((W + BW - 1) / BW) * ((H + BH - 1) / BH);
     const uint64_t rawMax = CheckedMul(H, PixelBytes(W, static_cast<uint64_t>(plane.BitCount())) +
                                               ((W + BW - 1) / BW));
-    const TInflated p = InflatePrefix(blob, CheckedAdd(CheckedMul(N, 8), rawMax));
+    const TByteBlock p = InflatePrefix(blob, CheckedAdd(CheckedMul(N, 8), rawMax));
     DecodeBlocks(ctx, p.Bytes(), isAlpha, plane);
     return;
   }
@@ -242,12 +242,12 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   } else if ((randomized || header.CompType == 2) && code != 0) {
     // Stored row s is image row order[s].
     const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane->Height());
-    blob.Made.resize(size);
+    blob.Made = TByteBlock{AllocateBlock(size), size};
     for (size_t s = 0; s < h; ++s)
-      std::memcpy(blob.Made.data() + s * rb, rows + rb * static_cast<size_t>(order[s]), rb);
-    if (zlib) blob.Made = CompressBytes(blob.Made);
+      std::memcpy(blob.Made.Data.get() + s * rb, rows + rb * static_cast<size_t>(order[s]), rb);
+    if (zlib) blob.Made = CompressBlock(blob.Made.Bytes());
   } else if (zlib) {
-    blob.Made = CompressBytes(std::span<const uint8_t>(rows, size));
+    blob.Made = CompressBlock(std::span<const uint8_t>(rows, size));
   } else {
     // The rows as they are in the surface, which outlives the saving.
     blob.Rows = std::span<const uint8_t>(rows, size);
@@ -257,7 +257,7 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
 
 void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob) {
   const bool rows = !blob.Rows.empty();
-  const size_t size = rows ? blob.Rows.size() : blob.Made.size();
+  const size_t size = rows ? blob.Rows.size() : blob.Made.Size;
   if (size > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
   out.WriteInt32(static_cast<int32_t>(size));
   if (rows) out.Borrow(blob.Rows);

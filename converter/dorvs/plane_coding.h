@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "converter/core/checked.h"
+
 namespace dorv {
 
 class TDIBSurface;
@@ -35,7 +37,7 @@ void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDI
 // empty, the plane's own rows (which must stay unchanged until the record
 // is written).
 struct TPlaneBlob {
-  std::vector<uint8_t> Made;
+  TByteBlock Made;
   std::span<const uint8_t> Rows;
 };
 // Codes a plane; a null plane gives an empty blob. Only reads the plane.

@@ -30,8 +30,8 @@ bool ReadsStraight(const THeaderInfo& h, const TDIBSurface& plane, int64_t lengt
   return h.Randomized == 0 && length == bytes;
 }
 
-void DecodeBlob(const TPlaneContext& ctx, const TMemoryStream& blob, bool isAlpha, TDIBSurface& plane) {
-  const std::span<const uint8_t> bytes(blob.Data(), blob.Length());
+void DecodeBlob(const TPlaneContext& ctx, const TByteBlock& blob, bool isAlpha, TDIBSurface& plane) {
+  const std::span<const uint8_t> bytes = blob.Bytes();
   if (ctx.Header.Version >= 103) DecodePlane(ctx, bytes, isAlpha, plane);
   else DecodeOldPlane(ctx, bytes, plane);
 }
@@ -44,9 +44,7 @@ void ReadPlane(const TPlaneContext& ctx, TStream& input, int32_t length, bool is
     input.Seek(length - bytes, SeekOrigin::Current);
     return;
   }
-  TMemoryStream blob;
-  CopyStreamPart(blob, input, length);
-  DecodeBlob(ctx, blob, isAlpha, plane);
+  DecodeBlob(ctx, ReadBlock(input, length), isAlpha, plane);
 }
 
 }  // namespace
@@ -79,16 +77,15 @@ void ReadLayerRecords(const TPlaneContext& ctx, TStream& input, TDIBSurface& sur
     return;
   }
 
-  TMemoryStream colour;
-  CopyStreamPart(colour, input, length);
+  const TByteBlock colour = ReadBlock(input, length);
   // The alpha record is taken from the input before the colour plane is
   // decoded; should that fail, the failure waits for the colour plane.
-  TMemoryStream alpha;
+  TByteBlock alpha;
   int32_t alphaLength = 0;
   std::exception_ptr alphaUnread;
   try {
     alphaLength = ReadLength(input);
-    if (alphaLength > 0) CopyStreamPart(alpha, input, alphaLength);
+    if (alphaLength > 0) alpha = ReadBlock(input, alphaLength);
   } catch (...) {
     alphaUnread = std::current_exception();
   }

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "converter/core/checked.h"
+
 namespace dorv {
 
 class TStream;
@@ -18,6 +20,7 @@ class TPieceList {
   void WriteInt32(int32_t v);
   // Takes the bytes over.
   void Adopt(std::vector<uint8_t> bytes);
+  void Adopt(TByteBlock bytes);
   // Points at bytes that stay unchanged until WriteTo has run.
   void Borrow(std::span<const uint8_t> bytes);
 
@@ -27,7 +30,8 @@ class TPieceList {
  private:
   struct Piece {
     std::vector<uint8_t> owned;
-    std::span<const uint8_t> bytes;  // into owned, or borrowed
+    TByteBlock block;
+    std::span<const uint8_t> bytes;  // into owned or block, or borrowed
   };
   std::vector<Piece> pieces_;
   uint64_t size_ = 0;

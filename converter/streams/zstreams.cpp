@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -96,7 +97,7 @@ class Inflater {
 // default level is done at libdeflate's level 8, which on flat pixel art and
 // on noisy pictures alike is no slower than zlib and gives smaller streams
 // (its level 6 is faster but up to a third larger on flat pictures).
-std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
+TByteBlock CompressBlock(std::span<const uint8_t> input, int level) {
   // zlib's levels: -1 (its default) and 0 to 9.
   if (level < -1 || level > 9) Fail(Z_STREAM_ERROR);
   const int effective = level < 0 ? 8 : level;
@@ -106,15 +107,14 @@ std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
     libdeflate_compressor* c;
     ~Free() { libdeflate_free_compressor(c); }
   } free{c};
-  std::vector<uint8_t> out;
-  Resize(out, libdeflate_zlib_compress_bound(c, input.size()));
-  const size_t n = libdeflate_zlib_compress(c, input.data(), input.size(), out.data(), out.size());
-  if (n == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
-  out.resize(n);
+  const size_t bound = libdeflate_zlib_compress_bound(c, input.size());
+  TByteBlock out{AllocateBlock(bound), 0};
+  out.Size = libdeflate_zlib_compress(c, input.data(), input.size(), out.Data.get(), bound);
+  if (out.Size == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
   return out;
 }
 #else
-std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
+TByteBlock CompressBlock(std::span<const uint8_t> input, int level) {
   z_stream z{};
   int rc = deflateInit(&z, level);
   if (rc != Z_OK) Fail(rc);
@@ -123,32 +123,43 @@ std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
     ~End() { deflateEnd(z); }
   } end{&z};
 
-  std::vector<uint8_t> out;
   // The bound of the whole input is the usual size; pieces add a little each.
-  const uint64_t whole = CheckedAdd(input.size(), input.size() / 1000 + 64 + (input.size() / kMaxPiece) * 16);
-  Resize(out, whole);
+  uint64_t room = CheckedAdd(input.size(), input.size() / 1000 + 64 + (input.size() / kMaxPiece) * 16);
+  TByteBlock out{AllocateBlock(room), 0};
   const uint8_t* in = input.data();
   size_t inLeft = input.size();
-  size_t done = 0;
   for (;;) {
-    if (done == out.size()) Resize(out, CheckedAdd(out.size(), out.size() / 2 + 64));
+    if (out.Size == room) {
+      room = CheckedAdd(room, room / 2 + 64);
+      Block larger = AllocateBlock(room);
+      std::memcpy(larger.get(), out.Data.get(), out.Size);
+      out.Data = std::move(larger);
+    }
     z.next_in = const_cast<Bytef*>(in);
     z.avail_in = Piece(inLeft);
-    z.next_out = out.data() + done;
-    z.avail_out = Piece(out.size() - done);
+    z.next_out = out.Data.get() + out.Size;
+    z.avail_out = Piece(static_cast<size_t>(room) - out.Size);
     const uInt inBefore = z.avail_in, outBefore = z.avail_out;
     const int flush = z.avail_in == inLeft ? Z_FINISH : Z_NO_FLUSH;
     rc = deflate(&z, flush);
     in += inBefore - z.avail_in;
     inLeft -= inBefore - z.avail_in;
-    done += outBefore - z.avail_out;
+    out.Size += outBefore - z.avail_out;
     if (rc == Z_STREAM_END) break;
     if (rc != Z_OK && rc != Z_BUF_ERROR) Fail(rc);
   }
-  out.resize(done);
   return out;
 }
 #endif
+
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
+  const TByteBlock packed = CompressBlock(input, level);
+  const std::span<const uint8_t> bytes = packed.Bytes();
+  std::vector<uint8_t> out;
+  Resize(out, bytes.size());
+  std::copy(bytes.begin(), bytes.end(), out.begin());
+  return out;
+}
 
 namespace {
 
@@ -209,9 +220,9 @@ std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t max
   return out;
 }
 
-TInflated InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput) {
+TByteBlock InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput) {
   const uint64_t limit = std::min<uint64_t>(maxOutput, limits::kMaxAllocationBytes);
-  TInflated out;
+  TByteBlock out;
   out.Data = AllocateBlock(limit);  // large blocks take pages only as they are written
   if (limit == 0) return out;
   const std::span<uint8_t> room(out.Data.get(), static_cast<size_t>(limit));
@@ -259,6 +270,13 @@ int64_t CopyStreamPart(TMemoryStream& dest, TStream& source, int64_t size) {
   }
   dest.Seek(0, SeekOrigin::End);
   return size;
+}
+
+TByteBlock ReadBlock(TStream& source, int64_t size) {
+  if (size < 0 || size > source.Remaining()) throw EReadError(msg::kStreamRead);
+  TByteBlock out{AllocateBlock(static_cast<uint64_t>(size)), static_cast<size_t>(size)};
+  source.ReadBuffer(out.Data.get(), out.Size);
+  return out;
 }
 
 }  // namespace dorv

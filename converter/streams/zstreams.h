@@ -23,20 +23,17 @@ void CompressStream(TMemoryStream& stream, int level = kZlibDefaultLevel);
 // may not exceed maxOutput bytes (EZlibError otherwise).
 void DecompressStream(TMemoryStream& stream, uint64_t maxOutput);
 
+// The zlib stream of input, in a block reserved for the worst case of which
+// only the bytes written are touched.
+TByteBlock CompressBlock(std::span<const uint8_t> input, int level = kZlibDefaultLevel);
 std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = kZlibDefaultLevel);
 // Inflates into exactly out.size() bytes: a stream that ends sooner is an
 // error; data past out.size() is ignored (inflation stops there).
 void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out);
-// What a stream of unknown length inflated to.
-struct TInflated {
-  Block Data;
-  size_t Size = 0;
-  std::span<const uint8_t> Bytes() const { return {Data.get(), Size}; }
-};
 // Inflates at most maxOutput bytes of a stream whose size is not known in
 // advance: data past that is ignored. Room for maxOutput bytes is reserved
 // but only what the stream really produces is ever touched.
-TInflated InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput);
+TByteBlock InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput);
 // Inflates a stream of unknown length, refusing more than maxOutput bytes.
 std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t maxOutput);
 
@@ -45,5 +42,9 @@ std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t max
 // "Stream read error"; the size is checked against what the source holds
 // before memory is reserved.
 int64_t CopyStreamPart(TMemoryStream& dest, TStream& source, int64_t size);
+// Reads size bytes from source into a block of their own, checking the size
+// against what the source holds before anything is reserved ("Stream read
+// error" otherwise, as when the source ends early).
+TByteBlock ReadBlock(TStream& source, int64_t size);
 
 }  // namespace dorv

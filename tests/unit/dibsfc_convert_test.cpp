@@ -14,6 +14,11 @@
 namespace dorv {
 namespace {
 
+std::vector<uint8_t> JpegOf(const TDIBSurface& s, int quality) {
+  const TByteBlock file = SaveToJpeg(s, quality);
+  return {file.Bytes().begin(), file.Bytes().end()};
+}
+
 struct Surface : TDIBSurface {
   Surface(int32_t w, int32_t h, int32_t depth, uint32_t value = 0) {
     Allocate(w, h, depth);
@@ -332,7 +337,7 @@ TEST(Jpeg, RoundTripKeepsSizeAndColoursClose) {
         const TRGB c{uint8_t(x * 7), uint8_t(y * 15), 128};
         s.WritePixel(x, y, depth == 8 ? 100 : s.ColorToPixel(c.R, c.G, c.B));
       }
-    const std::vector<uint8_t> file = SaveToJpeg(s, 95);
+    const std::vector<uint8_t> file = JpegOf(s, 95);
     ASSERT_GT(file.size(), 100u);
     EXPECT_EQ(file[0], 0xFF);
     EXPECT_EQ(file[1], 0xD8);
@@ -379,7 +384,7 @@ TEST(Jpeg, EveryStorageOfTheSamePictureCodesToTheSameBytes) {
         const int c = colourAt(x, y);
         s.WritePixel(x, y, depth <= 8 ? uint32_t(c) : s.ColorToPixel(colours[c].R, colours[c].G, colours[c].B));
       }
-    const std::vector<uint8_t> file = SaveToJpeg(s, 85);
+    const std::vector<uint8_t> file = JpegOf(s, 85);
     if (reference.empty()) reference = file;
     EXPECT_EQ(file, reference) << depth << "-bit surface";
   }
@@ -390,12 +395,12 @@ TEST(Jpeg, QualityReachesTheEncoder) {
   std::mt19937 rng(1);
   uint8_t* p = s.TopRow();
   for (uint64_t i = 0; i < s.SizeBytes(); ++i) p[i] = static_cast<uint8_t>(rng());
-  EXPECT_LT(SaveToJpeg(s, 10).size() * 2, SaveToJpeg(s, 95).size());
+  EXPECT_LT(JpegOf(s, 10).size() * 2, JpegOf(s, 95).size());
 }
 
 TEST(Jpeg, DamagedFilesRaiseTheLibraryMessageAndLeaveTheSurface) {
   Surface picture(16, 16, 24, 0x336699);
-  const std::vector<uint8_t> good = SaveToJpeg(picture, 80);
+  const std::vector<uint8_t> good = JpegOf(picture, 80);
   struct Damage {
     const char* name;
     std::vector<uint8_t> bytes;
@@ -425,7 +430,7 @@ TEST(Jpeg, DamagedFilesRaiseTheLibraryMessageAndLeaveTheSurface) {
 
 TEST(Jpeg, AHugeDeclaredSizeIsRefusedBeforeDecoding) {
   Surface picture(8, 8, 24, 0x808080);
-  std::vector<uint8_t> file = SaveToJpeg(picture, 80);
+  std::vector<uint8_t> file = JpegOf(picture, 80);
   for (size_t i = 2; i + 8 < file.size(); ++i)
     if (file[i] == 0xFF && file[i + 1] == 0xC0) {  // frame header: height and width
       // 65000 x 65000: within what libjpeg accepts, far above the pixel cap.
@@ -442,7 +447,7 @@ TEST(Jpeg, AHugeDeclaredSizeIsRefusedBeforeDecoding) {
 
 TEST(Jpeg, DecodingKeepsAnAlphaPlaneSizedToThePicture) {
   Surface picture(6, 5, 24, 0xFFFFFF);
-  const auto file = SaveToJpeg(picture, 90);
+  const auto file = JpegOf(picture, 90);
   Surface out(2, 2, 8);
   out.EnsureAlpha();
   DecodeJpeg(file, out);

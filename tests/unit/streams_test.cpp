@@ -52,9 +52,18 @@ TEST(PieceList, WritesOwnedAndBorrowedBytesInTheirOrder) {
   TPieceList pieces;
   pieces.WriteInt32(0x04030201);
   pieces.Borrow(plane);
-  pieces.Adopt({});  // nothing
-  pieces.Adopt({9, 8});
-  for (int i = 0; i < 100; ++i) pieces.Adopt({7});  // pieces move as the list grows
+  pieces.Adopt(std::vector<uint8_t>{});  // nothing
+  pieces.Adopt(TByteBlock{AllocateBlock(4), 0});  // nothing
+  pieces.Adopt(std::vector<uint8_t>{9, 8});
+  for (int i = 0; i < 100; ++i) {  // pieces move as the list grows
+    if (i % 2 == 0) {
+      pieces.Adopt(std::vector<uint8_t>{7});
+    } else {
+      TByteBlock seven{AllocateBlock(8), 1};
+      seven.Data[0] = 7;
+      pieces.Adopt(std::move(seven));
+    }
+  }
   EXPECT_EQ(pieces.Size(), 109u);
   TMemoryStream out;
   pieces.WriteTo(out);

@@ -134,7 +134,7 @@ TEST(Zlib, DecompressionStopsAtItsLimit) {
   EXPECT_TRUE(InflateBounded(CompressBytes({}), 0).empty());
   // A prefix stops quietly at its limit, or earlier with the stream.
   const auto prefix = [&](uint64_t limit) {
-    const TInflated got = InflatePrefix(packed, limit);
+    const TByteBlock got = InflatePrefix(packed, limit);
     return std::vector<uint8_t>(got.Bytes().begin(), got.Bytes().end());
   };
   EXPECT_EQ(prefix(1000), std::vector<uint8_t>(plain.begin(), plain.begin() + 1000));
@@ -225,6 +225,17 @@ TEST_P(CopyStreamPartTest, CopiesOrRefuses) {
     }
   }
   EXPECT_EQ(std::string(dest.Bytes().begin(), dest.Bytes().end()), "pre" + c.copied);
+
+  // A plane record read into a block of its own takes the same bytes or is
+  // refused the same way (its size 0 is simply nothing).
+  if (c.size == 0) return;
+  source.SetPosition(c.start);
+  if (c.ok) {
+    const TByteBlock block = ReadBlock(source, c.size);
+    EXPECT_EQ(std::string(block.Bytes().begin(), block.Bytes().end()), c.copied);
+  } else {
+    EXPECT_THROW(ReadBlock(source, c.size), EReadError);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -252,6 +263,9 @@ TEST(CopyStreamPart, ReadsShortReadsToTheEndAndStopsWhenTheSourceDries) {
   EXPECT_THROW(CopyStreamPart(dest2, liar, 1 << 20), EReadError);
   EXPECT_EQ(liar.reads_, 4);
   EXPECT_EQ(std::string(dest2.Bytes().begin(), dest2.Bytes().end()), "keep");
+
+  TrickleStream liar2(Bytes("xyz"), 1 << 20);
+  EXPECT_THROW(ReadBlock(liar2, 1 << 20), EReadError);
 }
 
 }  // namespace
