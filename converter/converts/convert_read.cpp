@@ -4,6 +4,7 @@
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
+#include "converter/core/row_bands.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/streams/stream.h"
@@ -28,37 +29,47 @@ void Put32(uint8_t* p, int32_t v) {
 int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   const size_t w = static_cast<size_t>(s.Width());
   const int32_t h = s.Height();
+  const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(h);
   const TDIBSurface* alpha = s.AlphaPlane();
+  // The block's rows are written in two bands at once on large pictures;
+  // the composite is only read from here on.
+  const auto eachRow = [&](auto&& rowWork) {
+    ForRowBands(h, bytes, [&](int, int32_t first, int32_t last) {
+      for (int32_t y = first; y < last; ++y) rowWork(y, block + stride * static_cast<size_t>(y));
+    });
+  };
   // 24- and 32-bit composites go to the block in one pass per row; every
   // other depth through the depth conversion. Both give the same bytes.
+  if (s.Depth() == 24 && alpha == nullptr) {
+    eachRow([&](int32_t y, uint8_t* out) { BgrToBgra(s.RowReadOnly(y), out, w); });
+    return 32;
+  }
   if (s.Depth() == 24 || (s.Depth() == 32 && alpha != nullptr)) {
-    for (int32_t y = 0; y < h; ++y) {
-      uint8_t* out = block + stride * static_cast<size_t>(y);
-      const uint8_t* row = s.RowReadOnly(y);
-      if (alpha == nullptr) BgrToBgra(row, out, w);
-      else if (s.Depth() == 24) BgrAlphaToBgra(row, alpha->RowReadOnly(y), out, w);
-      else BgrxAlphaToBgra(row, alpha->RowReadOnly(y), out, w);
-    }
+    const bool bgr = s.Depth() == 24;
+    eachRow([&](int32_t y, uint8_t* out) {
+      if (bgr) BgrAlphaToBgra(s.RowReadOnly(y), alpha->RowReadOnly(y), out, w);
+      else BgrxAlphaToBgra(s.RowReadOnly(y), alpha->RowReadOnly(y), out, w);
+    });
     return 32;
   }
   if (alpha != nullptr) {
     s.ConvertDepth(32, 0);
-    for (int32_t y = 0; y < h; ++y) {
-      uint8_t* out = block + stride * static_cast<size_t>(y);
-      std::memcpy(out, s.RowReadOnly(y), stride);
-      CopyAlphaToFourthBytes(s.AlphaPlane()->RowReadOnly(y), out, w);
-    }
+    const TDIBSurface& converted = s;
+    eachRow([&](int32_t y, uint8_t* out) {
+      std::memcpy(out, converted.RowReadOnly(y), stride);
+      CopyAlphaToFourthBytes(converted.AlphaPlane()->RowReadOnly(y), out, w);
+    });
     return 32;
   }
   const int32_t depth = s.Depth();
   if (depth == 1) s.SetBitCount(8);
   else if (depth == 4) s.ConvertDepth(8, 256);
   else if (depth == 15 || depth == 16) s.ConvertDepth(32, 0);
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* out = block + stride * static_cast<size_t>(y);
+  const bool opaqueFourth = depth == 15 || depth == 16;
+  eachRow([&](int32_t y, uint8_t* out) {
     std::memcpy(out, s.RowReadOnly(y), stride);
-    if (depth == 15 || depth == 16) SetFourthBytes(out, 255, w);
-  }
+    if (opaqueFourth) SetFourthBytes(out, 255, w);
+  });
   return s.BitCount() == 8 ? 8 : 32;
 }
 

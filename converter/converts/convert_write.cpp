@@ -3,6 +3,7 @@
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
+#include "converter/core/row_bands.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/streams/stream.h"
@@ -16,19 +17,30 @@ bool AcceptedBpp(int64_t bpp) { return bpp == 1 || bpp == 8 || bpp == 16 || bpp 
 bool FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s) {
   const size_t w = static_cast<size_t>(r.Width);
   const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);
-  uint8_t opaque = 0xFF;
-  for (int32_t y = 0; y < r.Height; ++y) {
-    const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
-    uint8_t* row = s.Row(y);
-    switch (bpp) {
-      case 1: std::memcpy(row, src, (w + 7) / 8); break;
-      case 8: std::memcpy(row, src, w); break;
-      case 16: opaque &= GreyAlphaToBgrAlpha(src, row, s.AlphaPlane()->Row(y), w); break;
-      case 24: RgbToBgr(src, row, w); break;
-      default: opaque &= RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, s.AlphaPlane()->Row(y), w); break;
+  // The stores are made private here, once; the bands write their own rows.
+  uint8_t* const top = s.TopRow();
+  const size_t rowBytes = static_cast<size_t>(s.RowBytes());
+  TDIBSurface* const alphaPlane = s.AlphaPlane();
+  uint8_t* const alphaTop = alphaPlane != nullptr ? alphaPlane->TopRow() : nullptr;
+  const size_t alphaBytes = alphaPlane != nullptr ? static_cast<size_t>(alphaPlane->RowBytes()) : 0;
+  uint8_t opaque[2] = {0xFF, 0xFF};
+  ForRowBands(r.Height, s.SizeBytes(), [&](int band, int32_t first, int32_t last) {
+    uint8_t seen = 0xFF;
+    for (int32_t y = first; y < last; ++y) {
+      const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
+      uint8_t* row = top + rowBytes * static_cast<size_t>(y);
+      uint8_t* alpha = alphaTop != nullptr ? alphaTop + alphaBytes * static_cast<size_t>(y) : nullptr;
+      switch (bpp) {
+        case 1: std::memcpy(row, src, (w + 7) / 8); break;
+        case 8: std::memcpy(row, src, w); break;
+        case 16: seen &= GreyAlphaToBgrAlpha(src, row, alpha, w); break;
+        case 24: RgbToBgr(src, row, w); break;
+        default: seen &= RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, alpha, w); break;
+      }
     }
-  }
-  return opaque == 0xFF;
+    opaque[band] = seen;
+  });
+  return (opaque[0] & opaque[1]) == 0xFF;
 }
 
 }  // namespace

@@ -178,6 +178,46 @@ TEST(ConvertWrite, OpaqueRgbaDropsTheAlphaPlaneAndAlpha254KeepsIt) {
   EXPECT_EQ(doc->GetFrame(0).Surface.AlphaPlane()->ReadPixel(2, 1), 254u);
 }
 
+// Large pictures are filled and handed back in two bands of rows at once:
+// an alpha value below 255 in either band keeps the alpha plane, and every
+// row comes back where it was.
+TEST(ConvertWrite, LargePicturesKeepAlphaSeenInEitherBandAndReadBackWhole) {
+  struct Case {
+    const char* what;
+    int y;  // row of the one pixel that is not opaque, or -1
+    bool keeps;
+  };
+  for (const Case c : {Case{"all opaque", -1, false}, Case{"top row", 0, true}, Case{"bottom row", 1023, true}}) {
+    SCOPED_TRACE(c.what);
+    WriteArgs a;
+    a.width = 1536;
+    a.height = 1024;
+    a.planes = 4;
+    a.compType = 1;
+    a.pixels.resize(static_cast<size_t>(a.width) * a.height * 4);
+    for (int y = 0; y < a.height; ++y)
+      for (int x = 0; x < a.width; ++x) {
+        uint8_t* p = Px(a, x, y, 4);
+        p[0] = static_cast<uint8_t>(x), p[1] = static_cast<uint8_t>(y), p[2] = static_cast<uint8_t>(x ^ y), p[3] = 255;
+      }
+    if (c.y >= 0) Px(a, 700, c.y, 4)[3] = 3;
+    auto w = WriteThroughExport(a);
+    ASSERT_TRUE(w.ok);
+    EXPECT_NE(HeaderTextOf(w.file).find(c.keeps ? "AlphaOn=\"1\"" : "AlphaOn=\"0\""), std::string::npos);
+    auto r = ReadThroughExport(w.file);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.pixels.size(), a.pixels.size());
+    size_t wrong = 0;
+    for (int y = 0; y < a.height; ++y)
+      for (int x = 0; x < a.width; ++x) {
+        const uint8_t* in = Px(a, x, y, 4);
+        const uint8_t* out = r.pixels.data() + (static_cast<size_t>(y) * a.width + static_cast<size_t>(x)) * 4;
+        wrong += out[0] != in[2] || out[1] != in[1] || out[2] != in[0] || out[3] != in[3];
+      }
+    EXPECT_EQ(wrong, 0u);
+  }
+}
+
 TEST(ConvertWrite, AlphaZeroIsStoredBlack) {
   WriteArgs a;
   a.width = 2;
