@@ -63,14 +63,20 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   TDorvFrameList document(r.Code);
   TDorvFrame& frame = document.AddFrame();
   TDIBSurface& s = frame.Surface;
-  s.Allocate(r.Width, r.Height, depth);
+  // Palette rows laid out as the surface lays out its own are saved from the
+  // caller's memory, which nothing here writes to.
+  const bool borrowed = depth <= 8 && static_cast<uint64_t>(DIBRowBytes(r.Width, depth)) ==
+                                          (static_cast<uint64_t>(bpp) * static_cast<uint64_t>(r.Width) + 7) / 8;
+  if (borrowed) s.BorrowPixels(r.Width, r.Height, depth, r.Pixels);
+  else s.Allocate(r.Width, r.Height, depth);
 
   if (bpp == 1) {
     s.Palette[0] = TPaletteEntry{255, 255, 255, 0};
     s.Palette[1] = TPaletteEntry{0, 0, 0, 0};
     s.CommitPalette();
   } else if (bpp == 8 && r.ImageMode == 1) {
-    s.Greyscale(8);
+    s.Palette = GreyRampPalette();
+    s.CommitPalette();
   } else if (bpp == 8) {
     for (int i = 0; i < 256; ++i) s.Palette[static_cast<size_t>(i)] = TPaletteEntry{r.Blue[i], r.Green[i], r.Red[i], 0};
     s.CommitPalette();
@@ -79,7 +85,7 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   if (bpp == 16 || bpp >= 32) s.EnsureAlpha();
 
   // An alpha plane that is 255 everywhere says nothing and is not stored.
-  if (FillRows(r, bpp, s)) s.DropAlpha();
+  if (!borrowed && FillRows(r, bpp, s)) s.DropAlpha();
 
   int32_t compType = r.CompType & 0xFF;
   // Palette pictures have no lossy coding: a JPEG plane cannot carry their

@@ -23,6 +23,7 @@ uint64_t CheckedSize(int64_t n) {
 }
 
 void BlockDeleter::operator()(uint8_t* p) const noexcept {
+  if (borrowed) return;
   if (pagesBytes != 0) platform::FreePages(p, pagesBytes);
   else std::free(p);
 }

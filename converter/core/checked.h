@@ -23,6 +23,7 @@ uint64_t CheckedSize(int64_t n);
 // Frees a block the way AllocateBlock got it.
 struct BlockDeleter {
   size_t pagesBytes = 0;  // nonzero: the block is a page mapping of this size
+  bool borrowed = false;  // the bytes belong to somebody else: nothing to free
   void operator()(uint8_t* p) const noexcept;
 };
 using Block = std::unique_ptr<uint8_t[], BlockDeleter>;

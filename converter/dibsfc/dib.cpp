@@ -52,6 +52,18 @@ void CheckFormat(int32_t bitCount, const TPixelLayout& layout) {
 std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Build(int32_t width, int32_t height,
                                                         int32_t bitCount, const TPalette& palette,
                                                         const TPixelLayout& layout) {
+  return Make(width, height, bitCount, palette, layout, nullptr);
+}
+
+std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Borrow(int32_t width, int32_t height,
+                                                         int32_t bitCount, const TPalette& palette,
+                                                         const TPixelLayout& layout, const uint8_t* rows) {
+  return Make(width, height, bitCount, palette, layout, rows);
+}
+
+std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Make(int32_t width, int32_t height, int32_t bitCount,
+                                                       const TPalette& palette, const TPixelLayout& layout,
+                                                       const uint8_t* rows) {
   CheckFormat(bitCount, layout);
   auto store = std::make_shared<TDIBSharedImage>();
   store->Palette = palette;
@@ -63,7 +75,12 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Build(int32_t width, int32_t h
   if (pixels > limits::kMaxSurfacePixels) throw EOutOfMemory(msg::kOutOfMemory);
   const int64_t rowBytes = DIBRowBytes(width, bitCount);
   const uint64_t size = CheckedMul(static_cast<uint64_t>(rowBytes), static_cast<uint64_t>(height));
-  store->Pixels = AllocateBlock(size);
+  if (rows != nullptr) {
+    store->Pixels = Block(const_cast<uint8_t*>(rows), BlockDeleter{0, true});
+    store->Borrowed = true;
+  } else {
+    store->Pixels = AllocateBlock(size);
+  }
   store->BitCount = bitCount;
   store->Width = width;
   store->Height = height;
@@ -108,7 +125,7 @@ void TDIB::SwitchTo(std::shared_ptr<TDIBSharedImage> store) {
 }
 
 void TDIB::MakePrivate() {
-  if (store_.use_count() > 1) store_ = store_->Clone();
+  if (store_.use_count() > 1 || store_->Borrowed) store_ = store_->Clone();
 }
 
 void TDIB::Reset() { SwitchTo(TDIBSharedImage::Empty()); }
@@ -128,6 +145,11 @@ void TDIB::Allocate(int32_t width, int32_t height, int32_t depth) {
   // Built from the working palette, so an uncommitted palette survives. A
   // failure here leaves store, palette and layout as they were.
   SwitchTo(TDIBSharedImage::Build(width, height, bitCount, Palette, layout));
+}
+
+void TDIB::BorrowPixels(int32_t width, int32_t height, int32_t depth, const uint8_t* rows) {
+  const TPixelLayout& layout = LayoutForDepth(depth);
+  SwitchTo(TDIBSharedImage::Borrow(width, height, depth == 15 ? 16 : depth, Palette, layout, rows));
 }
 
 void TDIB::SetWidth(int32_t width) {
@@ -189,7 +211,8 @@ void TDIB::WritePixel(int32_t x, int32_t y, uint32_t value) {
 
 void TDIB::CommitPalette() {
   if (Palette == store_->Palette) return;
-  MakePrivate();
+  // The palette is the store's own also when its pixels are borrowed.
+  if (store_.use_count() > 1) store_ = store_->Clone();
   store_->Palette = Palette;
 }
 

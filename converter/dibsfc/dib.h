@@ -38,16 +38,30 @@ class TDIBSharedImage {
   TPixelLayout Layout = kLayout888;
   TPalette Palette{};
   Block Pixels;  // Size bytes, top row first; zero-filled when built
+  // The pixels are somebody else's rows, only read: a write copies them.
+  bool Borrowed = false;
 
   // Builds a store; validates bit count against layout, computes sizes with
   // overflow checks and the surface cap, allocates zero-filled memory.
   static std::shared_ptr<TDIBSharedImage> Build(int32_t width, int32_t height, int32_t bitCount,
                                                 const TPalette& palette, const TPixelLayout& layout);
+  // A store over rows that it does not own, laid out as Build lays out its
+  // own (RowBytes apart, top row first); they must stay unchanged while the
+  // store is used. rows must not be null.
+  static std::shared_ptr<TDIBSharedImage> Borrow(int32_t width, int32_t height, int32_t bitCount,
+                                                 const TPalette& palette, const TPixelLayout& layout,
+                                                 const uint8_t* rows);
   // The one empty store shared by every empty TDIB.
   static const std::shared_ptr<TDIBSharedImage>& Empty();
   // A private copy of this store: same size, bit count, palette, layout and
   // pixels.
   std::shared_ptr<TDIBSharedImage> Clone() const;
+
+ private:
+  // Build (rows null) or Borrow.
+  static std::shared_ptr<TDIBSharedImage> Make(int32_t width, int32_t height, int32_t bitCount,
+                                               const TPalette& palette, const TPixelLayout& layout,
+                                               const uint8_t* rows);
 };
 
 // ((bitCount * width + 31) div 32) * 4, computed in 64 bits.
@@ -63,6 +77,9 @@ class TDIB {
   virtual void Reset();
   // depth: 1, 4, 8, 15, 16, 24 or 32 (15 selects 16 bits with 5-5-5).
   virtual void Allocate(int32_t width, int32_t height, int32_t depth);
+  // As Allocate, but over the given rows (see TDIBSharedImage::Borrow),
+  // which are copied before the first write to the surface.
+  void BorrowPixels(int32_t width, int32_t height, int32_t depth, const uint8_t* rows);
   void SetWidth(int32_t width);
   void SetHeight(int32_t height);
 
@@ -108,8 +125,8 @@ class TDIB {
   // Switches to another store and reloads the working Palette and
   // PixelLayout from it.
   void SwitchTo(std::shared_ptr<TDIBSharedImage> store);
-  // Copies a shared store before a write. The working Palette is kept as it
-  // is, so the copy is never visible to the caller.
+  // Copies a shared or borrowed store before a write. The working Palette
+  // is kept as it is, so the copy is never visible to the caller.
   void MakePrivate();
   const std::shared_ptr<TDIBSharedImage>& Store() const { return store_; }
 

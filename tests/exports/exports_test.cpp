@@ -273,6 +273,32 @@ TEST(ConvertWrite, IndexedKeepsPaletteAndOnlyARealTransparentIndex) {
   }
 }
 
+// Rows of a width that the surface would pad are copied; others are saved
+// from the caller's memory. Both read back as they were, and the caller's
+// pixels are never written.
+TEST(ConvertWrite, IndexedRowsOfEveryWidthReadBackUnchanged) {
+  for (int width : {8, 7, 12, 1}) {
+    SCOPED_TRACE(width);
+    WriteArgs a;
+    a.width = width;
+    a.height = 3;
+    a.planes = 1;
+    for (int i = 0; i < width * 3; ++i) a.pixels.push_back(static_cast<uint8_t>(i * 7 + 1));
+    for (int i = 0; i < 256; ++i) a.red[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    const std::vector<uint8_t> given = a.pixels;
+    for (int ct : {0, 1}) {
+      a.compType = ct;
+      auto w = WriteThroughExport(a);
+      ASSERT_TRUE(w.ok);
+      EXPECT_EQ(a.pixels, given);
+      auto r = ReadThroughExport(w.file);
+      ASSERT_TRUE(r.ok);
+      EXPECT_EQ(r.pixels, given);
+      EXPECT_EQ(r.palette[4 * 9 + 2], 9);  // red of entry 9
+    }
+  }
+}
+
 TEST(ConvertWrite, GreyscaleModeGetsTheGreyRamp) {
   WriteArgs a;
   a.width = 2;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "converter/core/errors.h"
 #include "converter/core/limits.h"
@@ -255,6 +256,30 @@ TEST(CopyOnWrite, AssignedSurfacesShareUntilOneWrites) {
   EXPECT_EQ(a.ReadPixel(0, 1), 0u);
   b.Assign(nullptr);
   EXPECT_TRUE(b.IsEmpty());
+}
+
+TEST(CopyOnWrite, BorrowedRowsAreReadInPlaceAndNeverWritten) {
+  std::vector<uint8_t> rows(16);
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i);
+  const std::vector<uint8_t> before = rows;
+  TDIBSurface a;
+  a.BorrowPixels(8, 2, 8, rows.data());
+  EXPECT_EQ(a.TopRowReadOnly(), rows.data());
+  EXPECT_EQ(a.ReadPixel(3, 1), 11u);
+  a.Palette[5] = TPaletteEntry{1, 2, 3, 0};
+  a.CommitPalette();  // the palette is the store's own: no copy of the rows
+  EXPECT_EQ(a.TopRowReadOnly(), rows.data());
+  EXPECT_EQ(a.CommittedPalette()[5], (TPaletteEntry{1, 2, 3, 0}));
+
+  TDIB shared;
+  shared.Assign(&a);
+  a.WritePixel(0, 0, 200);  // copied first, also with no other sharer
+  EXPECT_NE(a.TopRowReadOnly(), rows.data());
+  EXPECT_EQ(a.ReadPixel(0, 0), 200u);
+  EXPECT_EQ(a.ReadPixel(3, 1), 11u);
+  shared.Row(1)[0] = 99;
+  EXPECT_EQ(shared.ReadPixel(0, 1), 99u);
+  EXPECT_EQ(rows, before);
 }
 
 TEST(Palette, ResetRestoresTheGreyRampAndAllocateKeepsAnUncommittedPalette) {
