@@ -31,8 +31,8 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   const int32_t h = s.Height();
   const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(h);
   const TDIBSurface* alpha = s.AlphaPlane();
-  // The block's rows are written in two bands at once on large pictures;
-  // the composite is only read from here on.
+  // Rows converted on their way to the block are written in two bands at
+  // once on large pictures; the composite is only read from here on.
   const auto eachRow = [&](auto&& rowWork) {
     ForRowBands(h, bytes, [&](int, int32_t first, int32_t last) {
       for (int32_t y = first; y < last; ++y) rowWork(y, block + stride * static_cast<size_t>(y));
@@ -65,11 +65,13 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   if (depth == 1) s.SetBitCount(8);
   else if (depth == 4) s.ConvertDepth(8, 256);
   else if (depth == 15 || depth == 16) s.ConvertDepth(32, 0);
+  // Plain copies are bound by memory, not by work: one band.
   const bool opaqueFourth = depth == 15 || depth == 16;
-  eachRow([&](int32_t y, uint8_t* out) {
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* out = block + stride * static_cast<size_t>(y);
     std::memcpy(out, s.RowReadOnly(y), stride);
     if (opaqueFourth) SetFourthBytes(out, 255, w);
-  });
+  }
   return s.BitCount() == 8 ? 8 : 32;
 }
 
