@@ -20,6 +20,8 @@ void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width);
 // A pixel with alpha 0 is stored black. Both kernels with alpha return the
 // AND of the row's alpha values (255: the row is opaque).
 uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width);
+// The alpha values alone (the fourth of step bytes); returns their AND.
+uint8_t RgbaToAlpha(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width);
 // Grey and alpha: a pixel with alpha 0 keeps its colour bytes.
 uint8_t GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width);
 

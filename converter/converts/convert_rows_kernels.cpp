@@ -82,6 +82,23 @@ uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* 
                    : RgbaToBgrAlphaStep<0>(rgba, step, bgr, alpha, width);
 }
 
+namespace {
+template <size_t kStep>
+uint8_t RgbaToAlphaStep(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width) {
+  if constexpr (kStep != 0) step = kStep;
+  uint8_t all = 0xFF;
+  for (size_t i = 0; i < width; ++i) {
+    alpha[i] = rgba[step * i + 3];
+    all &= alpha[i];
+  }
+  return all;
+}
+}  // namespace
+
+uint8_t RgbaToAlpha(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width) {
+  return step == 4 ? RgbaToAlphaStep<4>(rgba, step, alpha, width) : RgbaToAlphaStep<0>(rgba, step, alpha, width);
+}
+
 uint8_t GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width) {
   uint8_t all = 0xFF;
   for (size_t i = 0; i < width; ++i) {

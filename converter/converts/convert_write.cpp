@@ -1,10 +1,12 @@
 #include <cstring>
+#include <vector>
 
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
 #include "converter/core/row_bands.h"
 #include "converter/dibsfc/dibsfc.h"
+#include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/streams/stream.h"
 
@@ -13,12 +15,14 @@ namespace {
 
 bool AcceptedBpp(int64_t bpp) { return bpp == 1 || bpp == 8 || bpp == 16 || bpp == 24 || bpp >= 32; }
 
-// Returns whether every pixel is opaque (always true without alpha).
-bool FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s) {
+// Fills the surface's rows, or with alphaOnly only its alpha plane (the
+// colour then comes from the caller's rows). Returns whether every pixel is
+// opaque (always true without alpha).
+bool FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s, bool alphaOnly) {
   const size_t w = static_cast<size_t>(r.Width);
   const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);
   // The stores are made private here, once; the bands write their own rows.
-  uint8_t* const top = s.TopRow();
+  uint8_t* const top = alphaOnly ? nullptr : s.TopRow();
   const size_t rowBytes = static_cast<size_t>(s.RowBytes());
   TDIBSurface* const alphaPlane = s.AlphaPlane();
   uint8_t* const alphaTop = alphaPlane != nullptr ? alphaPlane->TopRow() : nullptr;
@@ -28,8 +32,12 @@ bool FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s) {
     uint8_t seen = 0xFF;
     for (int32_t y = first; y < last; ++y) {
       const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
-      uint8_t* row = top + rowBytes * static_cast<size_t>(y);
       uint8_t* alpha = alphaTop != nullptr ? alphaTop + alphaBytes * static_cast<size_t>(y) : nullptr;
+      if (alphaOnly) {
+        if (alpha != nullptr) seen &= RgbaToAlpha(src, static_cast<size_t>(bpp / 8), alpha, w);
+        continue;
+      }
+      uint8_t* row = top + rowBytes * static_cast<size_t>(y);
       switch (bpp) {
         case 1: std::memcpy(row, src, (w + 7) / 8); break;
         case 8: std::memcpy(row, src, w); break;
@@ -84,13 +92,34 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   }
   if (bpp == 16 || bpp >= 32) s.EnsureAlpha();
 
-  // An alpha plane that is 255 everywhere says nothing and is not stored.
-  if (!borrowed && FillRows(r, bpp, s)) s.DropAlpha();
-
   int32_t compType = r.CompType & 0xFF;
   // Palette pictures have no lossy coding: a JPEG plane cannot carry their
   // indices, so they are kept with zlib instead of being lost.
   if (compType == 2 && depth <= 8) compType = 0;
+
+  // A JPEG colour plane is coded straight from the caller's colour rows
+  // (those with alpha through a row of their own, where alpha 0 is black):
+  // the surface's colour store is then never filled.
+  const size_t w = static_cast<size_t>(r.Width);
+  const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);
+  const bool jpegFromRows = document.StoredCompType(compType) == 2 && (bpp == 24 || bpp >= 32);
+  std::vector<uint8_t> alphaScratch(jpegFromRows && bpp >= 32 ? w : 0);
+  TJpegRows rows;
+  if (bpp == 24) {
+    rows.Row = [&](int32_t y, uint8_t*) { return r.Pixels + stride * static_cast<size_t>(y); };
+  } else {
+    rows.ChannelOrder = TJpegRows::Order::Bgr;
+    rows.Row = [&](int32_t y, uint8_t* scratch) {
+      RgbaToBgrAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), scratch,
+                     alphaScratch.data(), w);
+      return static_cast<const uint8_t*>(scratch);
+    };
+  }
+  if (jpegFromRows) frame.JpegRows = &rows;
+
+  // An alpha plane that is 255 everywhere says nothing and is not stored.
+  if (!borrowed && FillRows(r, bpp, s, jpegFromRows)) s.DropAlpha();
+
   document.SaveToStream(stream, compType, r.Quality);
   return true;
 }

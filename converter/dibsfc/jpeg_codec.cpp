@@ -345,4 +345,22 @@ TByteBlock SaveToJpeg(const TDIBSurface& surface, int quality) {
   });
 }
 
+TByteBlock SaveRowsToJpeg(int32_t width, int32_t height, const TJpegRows& rows, int quality) {
+  Encoder encoder;
+  std::vector<uint8_t> scratch(3 * size_t(std::max(width, 1)));
+  const auto next = [&](int32_t y) { return const_cast<JSAMPROW>(rows.Row(y, scratch.data())); };
+  if (rows.ChannelOrder == TJpegRows::Order::Rgb) return encoder.Encode(width, height, quality, JCS_RGB, 3, next);
+#ifdef JCS_EXTENSIONS
+  return encoder.Encode(width, height, quality, JCS_EXT_BGR, 3, next);
+#else
+  std::vector<uint8_t> rgb(scratch.size());
+  return encoder.Encode(width, height, quality, JCS_RGB, 3, [&](int32_t y) {
+    const uint8_t* bgr = rows.Row(y, scratch.data());
+    for (int32_t x = 0; x < width; ++x)
+      rgb[3 * x] = bgr[3 * x + 2], rgb[3 * x + 1] = bgr[3 * x + 1], rgb[3 * x + 2] = bgr[3 * x];
+    return rgb.data();
+  });
+#endif
+}
+
 }  // namespace dorv

@@ -141,7 +141,7 @@ void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut,
     layer.AlphaOn = true;
   }
   layer.Name = "Layer";
-  layer.WriteXml(*layers->AddChild("Layer"), dataOut, owner_->Code, header);
+  layer.WriteXml(*layers->AddChild("Layer"), dataOut, owner_->Code, header, JpegRows);
 }
 
 }  // namespace dorv

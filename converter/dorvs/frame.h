@@ -13,6 +13,7 @@
 namespace dorv {
 
 class TDorvFrameList;
+struct TJpegRows;
 class TPieceList;
 class TStream;
 class TXmlElement;
@@ -29,6 +30,10 @@ class TDorvFrame {
   int32_t TransColor = -1;
   int32_t Delay = 100;
   uint8_t Disposal = 0;
+  // When set, a JPEG colour plane is coded from these rows, which show the
+  // composite's pixels, instead of from the composite (whose colour store a
+  // saver then need not fill).
+  const TJpegRows* JpegRows = nullptr;
 
   int LayerCount() const { return static_cast<int>(layers_.size()); }
   // Raises "List index out of bounds (%d)" outside 0 to LayerCount() - 1.

@@ -100,7 +100,7 @@ void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t 
   info.BlockHeight = 0;
   info.NotFillBG = NotFillBG ? 1 : 0;
   info.Randomized = Code != 0 ? 1 : 0;
-  info.CompType = static_cast<uint8_t>(info.Randomized ? 1 : compType);
+  info.CompType = static_cast<uint8_t>(StoredCompType(compType));
   info.CompLevel = static_cast<uint8_t>(compLevel);
 }
 

@@ -35,6 +35,9 @@ class TDorvFrameList {
   // Writes a current-format file at the stream's position.
   void SaveToStream(TStream& stream, int32_t compType, int32_t compLevel) const;
   void GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const;
+  // The coding that a save asked for compType stores: a document with a code
+  // stores its planes raw and scrambled.
+  int32_t StoredCompType(int32_t compType) const { return Code != 0 ? 1 : compType; }
 
  private:
   std::vector<std::unique_ptr<TDorvFrame>> frames_;

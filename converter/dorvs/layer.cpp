@@ -33,7 +33,7 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THead
 }
 
 void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code,
-                          const THeaderInfo& header) const {
+                          const THeaderInfo& header, const TJpegRows* jpegRows) const {
   element.SetIntAttr("Left", 0);
   element.SetIntAttr("Top", 0);
   element.SetBoolAttr("Visible", Visible);
@@ -53,7 +53,7 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
     } catch (const std::system_error&) {  // no thread to be had: coded below
     }
   }
-  TPlaneBlob colourBlob = EncodePlaneBlob(header, false, &Surface, code);
+  TPlaneBlob colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows);
   TPlaneBlob alphaBlob = alphaBeside.valid() ? alphaBeside.get() : EncodePlaneBlob(header, true, alpha, code);
   AppendPlaneRecord(dataOut, std::move(colourBlob));
   AppendPlaneRecord(dataOut, std::move(alphaBlob));

@@ -9,6 +9,7 @@
 
 namespace dorv {
 
+struct TJpegRows;
 class TDorvFrame;
 class TPieceList;
 class TStream;
@@ -31,9 +32,10 @@ class TDorvLayer {
   // Reads the element's attributes, then the colour and alpha plane records
   // from the input, decoding them into Surface and its alpha plane.
   void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
-  // Sets the element's attributes and appends the two plane records.
-  void WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code,
-                const THeaderInfo& header) const;
+  // Sets the element's attributes and appends the two plane records (a
+  // JPEG colour plane coded from jpegRows when they are given).
+  void WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code, const THeaderInfo& header,
+                const TJpegRows* jpegRows = nullptr) const;
 
  private:
   TDorvFrame* owner_;

@@ -224,7 +224,7 @@ void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDI
 }
 
 TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
-                           int32_t code) {
+                           int32_t code, const TJpegRows* jpegRows) {
   TPlaneBlob blob;
   if (plane == nullptr) return blob;
   const bool randomized = header.Randomized != 0;
@@ -238,7 +238,8 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   const uint8_t* rows = plane->TopRowReadOnly();
 
   if (jpeg) {
-    blob.Made = SaveToJpeg(*plane, header.CompLevel);
+    blob.Made = jpegRows != nullptr ? SaveRowsToJpeg(plane->Width(), plane->Height(), *jpegRows, header.CompLevel)
+                                    : SaveToJpeg(*plane, header.CompLevel);
   } else if ((randomized || header.CompType == 2) && code != 0) {
     // Stored row s is image row order[s].
     const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane->Height());

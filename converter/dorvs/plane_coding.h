@@ -13,6 +13,7 @@ namespace dorv {
 class TDIBSurface;
 class TDorvFrameList;
 class TPieceList;
+struct TJpegRows;
 struct THeaderInfo;
 struct TRect;
 
@@ -41,8 +42,9 @@ struct TPlaneBlob {
   std::span<const uint8_t> Rows;
 };
 // Codes a plane; a null plane gives an empty blob. Only reads the plane.
+// jpegRows, when given, are what a JPEG colour plane is coded from.
 TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
-                           int32_t code);
+                           int32_t code, const TJpegRows* jpegRows = nullptr);
 // Appends one plane record: the blob's length (0 for a null plane), then
 // the blob.
 void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob);

@@ -8,6 +8,9 @@
 #include "support/doc_helpers.h"
 #include "support/dov_writer.h"
 #include "support/legacy_writer.h"
+#include "converter/dorvs/frame.h"
+#include "converter/dorvs/framelist.h"
+#include "converter/streams/stream.h"
 
 namespace dorv::testing {
 namespace {
@@ -362,6 +365,56 @@ TEST(ConvertWrite, EveryCompressionReadsBack) {
     ASSERT_TRUE(r.ok);
     for (int i = 0; i < 21; ++i)
       EXPECT_NEAR(r.pixels[static_cast<size_t>(4 * i + 2)], 100 + i, ct == 2 ? 6 : 0);
+  }
+}
+
+// Lossy saves code the JPEG plane from the caller's rows without filling
+// the surface's colour store; the file is byte for byte the one a document
+// holding the same pixels in its surface saves. With a code the planes are
+// stored raw (scrambled), from the surface.
+TEST(ConvertWrite, LossyFilesAreThoseOfADocumentWithTheSamePixels) {
+  struct Case {
+    const char* what;
+    int planes;
+    bool someTransparent;
+    int32_t code;
+  };
+  for (const Case c : {Case{"24-bit", 3, false, 0}, Case{"32-bit with alpha 0", 4, true, 0},
+                       Case{"32-bit opaque", 4, false, 0}, Case{"24-bit with a code", 3, false, 0x31323334},
+                       Case{"32-bit with a code", 4, true, 0x31323334}}) {
+    SCOPED_TRACE(c.what);
+    WriteArgs a;
+    a.width = 37;
+    a.height = 23;
+    a.planes = c.planes;
+    a.compType = 2;
+    a.quality = 83;
+    a.code = c.code;
+    for (int y = 0; y < a.height; ++y)
+      for (int x = 0; x < a.width; ++x) {
+        a.pixels.insert(a.pixels.end(), {static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
+                                         static_cast<uint8_t>((x * y) & 0xFF)});
+        if (c.planes == 4) a.pixels.push_back(c.someTransparent ? static_cast<uint8_t>((x + y) % 5 * 60) : 255);
+      }
+    auto w = WriteThroughExport(a);
+    ASSERT_TRUE(w.ok);
+    EXPECT_NE(HeaderTextOf(w.file).find(c.code == 0 ? "CompType=\"2\"" : "CompType=\"1\""), std::string::npos);
+
+    TDorvFrameList doc(a.code);
+    TDorvFrame& frame = doc.AddFrame();
+    TDIBSurface& s = frame.Surface;
+    s.Allocate(a.width, a.height, 24);
+    if (c.someTransparent) s.EnsureAlpha();
+    for (int y = 0; y < a.height; ++y)
+      for (int x = 0; x < a.width; ++x) {
+        const uint8_t* p = Px(a, x, y, c.planes);
+        const bool shown = c.planes == 3 || p[3] != 0;
+        s.WritePixel(x, y, shown ? (uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2]) : 0);
+        if (c.someTransparent) s.AlphaPlane()->WritePixel(x, y, p[3]);
+      }
+    TMemoryStream expected;
+    doc.SaveToStream(expected, 2, a.quality);
+    EXPECT_EQ(w.file, expected.Bytes());
   }
 }
 
