@@ -10,6 +10,10 @@ namespace platform {
 // Blocks of at least this size are worth their own mapping.
 inline constexpr size_t kLargeBlockBytes = size_t{1} << 20;
 
+// Blocks below this size that need no zero fill are left to the C heap,
+// which hands back memory the process already has (larger ones get pages).
+inline constexpr size_t kHeapBlockBytes = size_t{32} << 20;
+
 // Zero-filled memory of n bytes (n > 0), or nullptr when it cannot be had.
 void* AllocatePages(size_t n);
 // Returns a block from AllocatePages; n is the size it was allocated with.

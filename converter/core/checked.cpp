@@ -40,4 +40,12 @@ Block AllocateBlock(uint64_t n) {
   return Block(static_cast<uint8_t*>(p));
 }
 
+Block AllocateUnfilledBlock(uint64_t n) {
+  if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
+  if (n >= platform::kHeapBlockBytes) return AllocateBlock(n);
+  void* p = std::malloc(n == 0 ? 1 : static_cast<size_t>(n));
+  if (p == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
+  return Block(static_cast<uint8_t*>(p));
+}
+
 }  // namespace dorv

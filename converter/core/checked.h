@@ -34,6 +34,12 @@ using Block = std::unique_ptr<uint8_t[], BlockDeleter>;
 // above the cap or on failure.
 Block AllocateBlock(uint64_t n);
 
+// A block for bytes that are all copied in before they are read (n may be
+// 0): no zero fill, and memory the process already has where it can be had.
+// (Coders that write their output piecemeal run faster on AllocateBlock's
+// pages.) Throws EOutOfMemory above the cap or on failure.
+Block AllocateUnfilledBlock(uint64_t n);
+
 // Bytes made or read into a block of their own: Size bytes in use of a
 // block that may have been reserved larger (its untouched tail costs no
 // memory when the block came as pages).

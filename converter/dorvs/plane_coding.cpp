@@ -243,7 +243,7 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   } else if ((randomized || header.CompType == 2) && code != 0) {
     // Stored row s is image row order[s].
     const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane->Height());
-    blob.Made = TByteBlock{AllocateBlock(size), size};
+    blob.Made = TByteBlock{AllocateUnfilledBlock(size), size};
     for (size_t s = 0; s < h; ++s)
       std::memcpy(blob.Made.Data.get() + s * rb, rows + rb * static_cast<size_t>(order[s]), rb);
     if (zlib) blob.Made = CompressBlock(blob.Made.Bytes());

@@ -274,7 +274,7 @@ int64_t CopyStreamPart(TMemoryStream& dest, TStream& source, int64_t size) {
 
 TByteBlock ReadBlock(TStream& source, int64_t size) {
   if (size < 0 || size > source.Remaining()) throw EReadError(msg::kStreamRead);
-  TByteBlock out{AllocateBlock(static_cast<uint64_t>(size)), static_cast<size_t>(size)};
+  TByteBlock out{AllocateUnfilledBlock(static_cast<uint64_t>(size)), static_cast<size_t>(size)};
   source.ReadBuffer(out.Data.get(), out.Size);
   return out;
 }
