@@ -16,10 +16,12 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
-# ThreadSanitizer: large layers are coded and decoded on two threads.
+# ThreadSanitizer: large layers are coded and decoded on two threads, and
+# the rows of large pictures are filled and handed over in two bands.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORV_THREAD_SANITIZE=ON -DDORV_BUILD_BENCH=OFF
-cmake --build build-tsan -j"$jobs" --target dorv_unit_tests
+cmake --build build-tsan -j"$jobs" --target dorv_unit_tests dorv_export_tests
 TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/dorv_unit_tests --gtest_brief=1
+TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/dorv_export_tests --gtest_brief=1
 
 # Fuzz targets (clang, AddressSanitizer + UBSan): each runs for 60 seconds.
 # Inputs slower than 5 s count as failures here; the longer runs of

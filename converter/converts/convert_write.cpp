@@ -27,6 +27,7 @@ bool FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s, bool alphaOnl
   TDIBSurface* const alphaPlane = s.AlphaPlane();
   uint8_t* const alphaTop = alphaPlane != nullptr ? alphaPlane->TopRow() : nullptr;
   const size_t alphaBytes = alphaPlane != nullptr ? static_cast<size_t>(alphaPlane->RowBytes()) : 0;
+  if (alphaOnly && alphaTop == nullptr) return true;
   uint8_t opaque[2] = {0xFF, 0xFF};
   ForRowBands(r.Height, s.SizeBytes(), [&](int band, int32_t first, int32_t last) {
     uint8_t seen = 0xFF;

@@ -222,8 +222,8 @@ class Encoder {
 
   // rowSource(y) gives image row y in the given colour space.
   template <class RowSource>
-  TByteBlock Encode(int32_t width, int32_t height, int quality, J_COLOR_SPACE space,
-                              int components, RowSource&& rowSource) {
+  TByteBlock Encode(int32_t width, int32_t height, int quality, J_COLOR_SPACE space, int components,
+                    RowSource&& rowSource) {
     const bool ok = Guarded(trap_, [&] {
       jpeg_create_compress(&info_);
       info_.dest = &dest_.pub;
