@@ -93,6 +93,7 @@ void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isA
 
   const size_t rb = static_cast<size_t>(plane.RowBytes());
   const uint64_t blockStride = PixelBytes(BW, B);
+  uint8_t* const top = plane.TopRow();  // made private once, before the blocks are placed
   for (uint64_t b = 0; b < N; ++b) {
     const uint64_t col = b % BX, row = b / BX;
     const int32_t x = static_cast<int32_t>(col * BW);
@@ -108,7 +109,7 @@ void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isA
       const size_t keep = offset >= rb ? 0 : static_cast<size_t>(std::min<uint64_t>(len, rb - offset));
       for (int32_t k = 0; k < bh; ++k) {
         auto bytes = in.Take(len);
-        if (keep > 0) std::memcpy(plane.Row(y + k) + offset, bytes.data(), keep);
+        if (keep > 0) std::memcpy(top + rb * static_cast<size_t>(y + k) + offset, bytes.data(), keep);
       }
     } else if (e.Kind == -2) {
       if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= N) ThrowCorrupt("block copy names no block");
