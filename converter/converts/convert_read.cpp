@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <exception>
 
@@ -85,10 +86,81 @@ bool ConvertReadImpl(HANDLE file, uint8_t* readInfo, HGLOBAL* block, uint8_t* pa
   return ConvertReadFromStream(stream, readInfo, block, palette, transparentIndex, ShowLoadFailure);
 }
 
+namespace {
+
+// The host's pixel block, locked while the document may decode into it.
+// A block it replaces is freed only when this goes, after the document that
+// may still point into it.
+class TLockedBlock {
+ public:
+  explicit TLockedBlock(HGLOBAL* block) : block_(block) {}
+  TLockedBlock(const TLockedBlock&) = delete;
+  TLockedBlock& operator=(const TLockedBlock&) = delete;
+  ~TLockedBlock() {
+    Unlock();
+    if (replaced_ != nullptr) GlobalFree(replaced_);
+  }
+
+  uint8_t* Pixels() const { return pixels_; }
+
+  // Resizes the block to bytes and locks it; with zeroed every byte is 0.
+  // Returns null, leaving the block as it was, when that cannot be done.
+  uint8_t* Resize(size_t bytes, bool zeroed) {
+    Unlock();
+    const size_t before = GlobalSize(*block_);
+    HGLOBAL resized = GlobalReAlloc(*block_, static_cast<SIZE_T>(bytes), GMEM_MOVEABLE | (zeroed ? GMEM_ZEROINIT : 0));
+    if (resized == nullptr) return nullptr;
+    *block_ = resized;
+    if (!Lock()) return nullptr;
+    if (zeroed) std::memset(pixels_, 0, std::min(before, bytes));  // what growth did not zero
+    return pixels_;
+  }
+  // Puts a new block of bytes in the old one's place (which stays until
+  // this goes) and locks it.
+  uint8_t* Replace(size_t bytes) {
+    HGLOBAL fresh = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(bytes));
+    if (fresh == nullptr) return nullptr;
+    Unlock();
+    replaced_ = *block_;
+    *block_ = fresh;
+    return Lock() ? pixels_ : nullptr;
+  }
+
+ private:
+  bool Lock() {
+    pixels_ = static_cast<uint8_t*>(GlobalLock(*block_));
+    return pixels_ != nullptr;
+  }
+  void Unlock() {
+    if (pixels_ != nullptr) GlobalUnlock(*block_);
+    pixels_ = nullptr;
+  }
+
+  HGLOBAL* block_;
+  HGLOBAL replaced_ = nullptr;
+  uint8_t* pixels_ = nullptr;
+};
+
+// Frames whose rows are the block's rows as they are: 8-bit without row
+// padding and 32-bit.
+bool RowsAreBlockRows(int32_t width, int32_t depth) { return depth == 32 || (depth == 8 && width % 4 == 0); }
+
+}  // namespace
+
 bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
                            int32_t* transparentIndex, TLoadFailureReport report) {
   *transparentIndex = -1;
+  TLockedBlock host(block);  // outlives the document, whose first layer may live in it
   TDorvFrameList document(0);
+  // A bottom layer that will most likely be the picture as it is goes
+  // straight into the host's block.
+  uint64_t lentBytes = 0;
+  document.FirstLayerPixels = [&](int32_t width, int32_t height, int32_t depth) -> uint8_t* {
+    if (lentBytes != 0 || !RowsAreBlockRows(width, depth)) return nullptr;
+    lentBytes = CheckedMul(static_cast<uint64_t>(width) * static_cast<uint64_t>(depth / 8),
+                           static_cast<uint64_t>(height));
+    return host.Resize(static_cast<size_t>(lentBytes), true);
+  };
   try {
     document.LoadFromStream(stream, true);
   } catch (const std::exception& e) {
@@ -111,16 +183,17 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
 
   const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * static_cast<uint64_t>(s.Width()) + 7) / 8);
   const uint64_t bytes = CheckedMul(stride, static_cast<uint64_t>(s.Height()));
-  *block = GlobalReAlloc(*block, static_cast<SIZE_T>(bytes), GMEM_MOVEABLE);
-  if (*block == nullptr) return false;
-  auto* pixels = static_cast<uint8_t*>(GlobalLock(*block));
-  if (pixels == nullptr) return false;
-  struct Unlock {
-    HGLOBAL h;
-    ~Unlock() { GlobalUnlock(h); }
-  } unlock{*block};
-
-  const int32_t produced = ComposeBlockRows(s, pixels, stride);
+  int32_t produced = 0;
+  const bool inBlock = host.Pixels() != nullptr && s.TopRowReadOnly() == host.Pixels();
+  if (inBlock && s.AlphaPlane() == nullptr && RowsAreBlockRows(s.Width(), s.Depth()) && bytes == lentBytes) {
+    produced = bpp;  // the composite is the block's rows already
+  } else {
+    // A composite that lives in the block is converted into a new one; the
+    // layer that may live in an old block is not looked at again.
+    uint8_t* pixels = inBlock ? host.Replace(static_cast<size_t>(bytes)) : host.Resize(static_cast<size_t>(bytes), false);
+    if (pixels == nullptr) return false;
+    produced = ComposeBlockRows(s, pixels, stride);
+  }
   info.Bpp = produced;
 
   Put32(readInfo, 40);

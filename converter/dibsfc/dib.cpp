@@ -52,18 +52,19 @@ void CheckFormat(int32_t bitCount, const TPixelLayout& layout) {
 std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Build(int32_t width, int32_t height,
                                                         int32_t bitCount, const TPalette& palette,
                                                         const TPixelLayout& layout) {
-  return Make(width, height, bitCount, palette, layout, nullptr);
+  return Make(width, height, bitCount, palette, layout, nullptr, false);
 }
 
 std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Borrow(int32_t width, int32_t height,
                                                          int32_t bitCount, const TPalette& palette,
-                                                         const TPixelLayout& layout, const uint8_t* rows) {
-  return Make(width, height, bitCount, palette, layout, rows);
+                                                         const TPixelLayout& layout, const uint8_t* rows,
+                                                         bool writable) {
+  return Make(width, height, bitCount, palette, layout, rows, writable);
 }
 
 std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Make(int32_t width, int32_t height, int32_t bitCount,
                                                        const TPalette& palette, const TPixelLayout& layout,
-                                                       const uint8_t* rows) {
+                                                       const uint8_t* rows, bool writable) {
   CheckFormat(bitCount, layout);
   auto store = std::make_shared<TDIBSharedImage>();
   store->Palette = palette;
@@ -77,7 +78,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Make(int32_t width, int32_t he
   const uint64_t size = CheckedMul(static_cast<uint64_t>(rowBytes), static_cast<uint64_t>(height));
   if (rows != nullptr) {
     store->Pixels = Block(const_cast<uint8_t*>(rows), BlockDeleter{0, true});
-    store->Borrowed = true;
+    store->Borrowed = !writable;
   } else {
     store->Pixels = AllocateBlock(size);
   }
@@ -150,6 +151,11 @@ void TDIB::Allocate(int32_t width, int32_t height, int32_t depth) {
 void TDIB::BorrowPixels(int32_t width, int32_t height, int32_t depth, const uint8_t* rows) {
   const TPixelLayout& layout = LayoutForDepth(depth);
   SwitchTo(TDIBSharedImage::Borrow(width, height, depth == 15 ? 16 : depth, Palette, layout, rows));
+}
+
+void TDIB::UsePixels(int32_t width, int32_t height, int32_t depth, uint8_t* rows) {
+  const TPixelLayout& layout = LayoutForDepth(depth);
+  SwitchTo(TDIBSharedImage::Borrow(width, height, depth == 15 ? 16 : depth, Palette, layout, rows, true));
 }
 
 void TDIB::SetWidth(int32_t width) {

@@ -39,6 +39,7 @@ class TDIBSharedImage {
   TPalette Palette{};
   Block Pixels;  // Size bytes, top row first; zero-filled when built
   // The pixels are somebody else's rows, only read: a write copies them.
+  // (Rows lent for writing are not Borrowed: they are written in place.)
   bool Borrowed = false;
 
   // Builds a store; validates bit count against layout, computes sizes with
@@ -47,10 +48,11 @@ class TDIBSharedImage {
                                                 const TPalette& palette, const TPixelLayout& layout);
   // A store over rows that it does not own, laid out as Build lays out its
   // own (RowBytes apart, top row first); they must stay unchanged while the
-  // store is used. rows must not be null.
+  // store is used. rows must not be null. With writable the store writes
+  // them in place (they must then be zero-filled).
   static std::shared_ptr<TDIBSharedImage> Borrow(int32_t width, int32_t height, int32_t bitCount,
                                                  const TPalette& palette, const TPixelLayout& layout,
-                                                 const uint8_t* rows);
+                                                 const uint8_t* rows, bool writable = false);
   // The one empty store shared by every empty TDIB.
   static const std::shared_ptr<TDIBSharedImage>& Empty();
   // A private copy of this store: same size, bit count, palette, layout and
@@ -61,7 +63,7 @@ class TDIBSharedImage {
   // Build (rows null) or Borrow.
   static std::shared_ptr<TDIBSharedImage> Make(int32_t width, int32_t height, int32_t bitCount,
                                                const TPalette& palette, const TPixelLayout& layout,
-                                               const uint8_t* rows);
+                                               const uint8_t* rows, bool writable);
 };
 
 // ((bitCount * width + 31) div 32) * 4, computed in 64 bits.
@@ -80,6 +82,10 @@ class TDIB {
   // As Allocate, but over the given rows (see TDIBSharedImage::Borrow),
   // which are copied before the first write to the surface.
   void BorrowPixels(int32_t width, int32_t height, int32_t depth, const uint8_t* rows);
+  // As Allocate, but the pixels are the given zero-filled memory (RowBytes
+  // apart, top row first), written in place and never freed here; it must
+  // outlive every use of the store.
+  void UsePixels(int32_t width, int32_t height, int32_t depth, uint8_t* rows);
   void SetWidth(int32_t width);
   void SetHeight(int32_t height);
 

@@ -104,7 +104,10 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
     const TXmlElement* child = first < 0 ? nullptr : layers->Child(first + i);
     if (child == nullptr || !SameName(child->Name, "Layer")) throw EFormatError(msg::kFileCorrupt);
     TDorvLayer& layer = AddLayer();
-    layer.ReadXml(*child, input, header);
+    uint8_t* pixels = nullptr;
+    if (i == 0 && owner_->FirstLayerPixels && &owner_->GetFrame(0) == this)
+      pixels = owner_->FirstLayerPixels(Surface.Width(), Surface.Height(), Surface.Depth());
+    layer.ReadXml(*child, input, header, pixels);
     if (background.due && layer.Visible) {
       if (ReplacesComposite(Surface, layer, i, bottom, owner_->NotFillBG)) background.due = false;
       else background.Fill();

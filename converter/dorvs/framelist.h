@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,11 @@ class TDorvFrameList {
   int32_t BGColor = 0;     // 0x00BBGGRR
   bool NotFillBG = false;  // bottom visible layer drawn without its key
   int32_t Code;            // identification code; 0 means none
+  // Asked, when set, for the memory of the first frame's bottom layer once
+  // its size and depth are known: zero-filled rows as a surface of that
+  // size and depth lays them out, which must outlive the document, or null
+  // for the layer's own. The frame's composite may come to share them.
+  std::function<uint8_t*(int32_t width, int32_t height, int32_t depth)> FirstLayerPixels;
 
   int Count() const { return static_cast<int>(frames_.size()); }
   TDorvFrame& AddFrame();

@@ -16,7 +16,8 @@
 
 namespace dorv {
 
-void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header) {
+void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header,
+                         uint8_t* pixels) {
   Visible = element.GetBoolAttr("Visible", true);
   TransColor = element.GetIntAttr("TransColor", -1);
   Alpha = element.GetIntAttr("Alpha", 255);
@@ -24,7 +25,8 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THead
   Name = element.GetAttr("Name", "");
 
   const TDIBSurface& composite = owner_->Surface;
-  Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
+  if (pixels != nullptr) Surface.UsePixels(composite.Width(), composite.Height(), composite.Depth(), pixels);
+  else Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
 
   const TPlaneContext ctx{header, *owner_->Owner()};
   ReadLayerRecords(ctx, input, Surface, header.Version >= 100);

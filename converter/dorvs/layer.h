@@ -30,8 +30,10 @@ class TDorvLayer {
   bool AlphaOn = false;
 
   // Reads the element's attributes, then the colour and alpha plane records
-  // from the input, decoding them into Surface and its alpha plane.
-  void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
+  // from the input, decoding them into Surface and its alpha plane. pixels,
+  // when given, is the zero-filled memory Surface's rows are decoded into.
+  void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header,
+               uint8_t* pixels = nullptr);
   // Sets the element's attributes and appends the two plane records (a
   // JPEG colour plane coded from jpegRows when they are given).
   void WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code, const THeaderInfo& header,

@@ -271,14 +271,20 @@ TEST(CopyOnWrite, BorrowedRowsAreReadInPlaceAndNeverWritten) {
   EXPECT_EQ(a.TopRowReadOnly(), rows.data());
   EXPECT_EQ(a.CommittedPalette()[5], (TPaletteEntry{1, 2, 3, 0}));
 
-  TDIB shared;
-  shared.Assign(&a);
-  a.WritePixel(0, 0, 200);  // copied first, also with no other sharer
+  a.WritePixel(0, 0, 200);  // copied first, although nothing else shares the store
   EXPECT_NE(a.TopRowReadOnly(), rows.data());
   EXPECT_EQ(a.ReadPixel(0, 0), 200u);
   EXPECT_EQ(a.ReadPixel(3, 1), 11u);
-  shared.Row(1)[0] = 99;
+  EXPECT_EQ(rows, before);
+
+  TDIBSurface b;
+  b.BorrowPixels(8, 2, 8, rows.data());
+  TDIB shared;
+  shared.Assign(&b);
+  shared.Row(1)[0] = 99;  // the sharer's own copy
   EXPECT_EQ(shared.ReadPixel(0, 1), 99u);
+  EXPECT_EQ(b.TopRowReadOnly(), rows.data());
+  EXPECT_EQ(b.ReadPixel(0, 1), 8u);
   EXPECT_EQ(rows, before);
 }
 
