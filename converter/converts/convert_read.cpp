@@ -98,7 +98,10 @@ class TLockedBlock {
   TLockedBlock& operator=(const TLockedBlock&) = delete;
   ~TLockedBlock() {
     Unlock();
-    if (replaced_ != nullptr) GlobalFree(replaced_);
+    if (replaced_ != nullptr) {
+      GlobalUnlock(replaced_);
+      GlobalFree(replaced_);
+    }
   }
 
   uint8_t* Pixels() const { return pixels_; }
@@ -115,12 +118,12 @@ class TLockedBlock {
     if (zeroed) std::memset(pixels_, 0, std::min(before, bytes));  // what growth did not zero
     return pixels_;
   }
-  // Puts a new block of bytes in the old one's place (which stays until
-  // this goes) and locks it.
+  // Puts a new block of bytes in the old one's place and locks it; the old
+  // one stays locked, where it is, until this goes.
   uint8_t* Replace(size_t bytes) {
+    if (pixels_ == nullptr) return nullptr;
     HGLOBAL fresh = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(bytes));
     if (fresh == nullptr) return nullptr;
-    Unlock();
     replaced_ = *block_;
     *block_ = fresh;
     return Lock() ? pixels_ : nullptr;
