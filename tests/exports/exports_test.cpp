@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -14,6 +15,7 @@
 #include "converter/dorvs/frame.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/streams/stream.h"
+#include "platform/win32.h"
 
 namespace dorv::testing {
 namespace {
@@ -274,6 +276,38 @@ INSTANTIATE_TEST_SUITE_P(Frames, ReadBlock, ::testing::ValuesIn(BlockCases()), [
   for (char ch : std::string(info.param.what)) n += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
   return n;
 });
+
+#ifndef _WIN32
+// When the block cannot be resized, the layer is read into memory of its own
+// or the read fails; either way the host's block stays the host's.
+TEST(ConvertRead, AFailedResizeKeepsTheHostsBlock) {
+  const std::vector<uint8_t> file = WriteDov(OneFrame(16, 4, 8, {Layer(16, 4, 8, 21)}));
+  for (int failures : {1, 2}) {
+    SCOPED_TRACE(failures);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
+    ASSERT_NE(block, nullptr);
+    uint8_t info[44] = {}, palette[1024] = {};
+    int32_t transparent = 0;
+    TSpanStream in(file.data(), file.size());
+    platform::FailNextGlobalAllocs(failures);
+    const bool ok = ConvertReadFromStream(in, info, &block, palette, &transparent, [](const char*) {});
+    platform::FailNextGlobalAllocs(0);
+    ASSERT_NE(block, nullptr);
+    if (failures == 1) {  // only the early resize failed
+      EXPECT_TRUE(ok);
+      ASSERT_EQ(GlobalSize(block), 64u);
+      const auto* pixels = static_cast<const uint8_t*>(GlobalLock(block));
+      const std::vector<uint8_t> rows = Layer(16, 4, 8, 21).rows;
+      EXPECT_TRUE(std::equal(rows.begin(), rows.end(), pixels));
+      GlobalUnlock(block);
+    } else {
+      EXPECT_FALSE(ok);
+      EXPECT_EQ(GlobalSize(block), 8u);
+    }
+    EXPECT_EQ(GlobalFree(block), nullptr);
+  }
+}
+#endif
 
 TEST(ConvertRead, LegacyFilesReportVersion200) {
   LegacySpec layout;
