@@ -3,16 +3,9 @@
 #include "converter/converts/convert_rows_ssse3.h"
 
 namespace dorv {
-namespace {
-// Whether the shuffle kernels are used: decided once, on the first row.
-bool Shuffles() {
-  static const bool use = ssse3::Available();
-  return use;
-}
-}  // namespace
 
 void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) {
-  for (size_t i = Shuffles() ? ssse3::BgrToBgra(bgr, bgra, width) : 0; i < width; ++i) {
+  for (size_t i = ssse3::Available() ? ssse3::BgrToBgra(bgr, bgra, width) : 0; i < width; ++i) {
     bgra[4 * i] = bgr[3 * i];
     bgra[4 * i + 1] = bgr[3 * i + 1];
     bgra[4 * i + 2] = bgr[3 * i + 2];
@@ -21,7 +14,7 @@ void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) {
 }
 
 void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width) {
-  for (size_t i = Shuffles() ? ssse3::BgrAlphaToBgra(bgr, alpha, bgra, width) : 0; i < width; ++i) {
+  for (size_t i = ssse3::Available() ? ssse3::BgrAlphaToBgra(bgr, alpha, bgra, width) : 0; i < width; ++i) {
     bgra[4 * i] = bgr[3 * i];
     bgra[4 * i + 1] = bgr[3 * i + 1];
     bgra[4 * i + 2] = bgr[3 * i + 2];
@@ -47,7 +40,7 @@ void CopyAlphaToFourthBytes(const uint8_t* alpha, uint8_t* bgra, size_t width) {
 }
 
 void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width) {
-  for (size_t i = Shuffles() ? ssse3::RgbToBgr(rgb, bgr, width) : 0; i < width; ++i) {
+  for (size_t i = ssse3::Available() ? ssse3::RgbToBgr(rgb, bgr, width) : 0; i < width; ++i) {
     bgr[3 * i] = rgb[3 * i + 2];
     bgr[3 * i + 1] = rgb[3 * i + 1];
     bgr[3 * i + 2] = rgb[3 * i];
@@ -61,7 +54,7 @@ uint8_t RgbaToBgrAlphaStep(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8
   if constexpr (kStep != 0) step = kStep;
   uint8_t all = 0xFF;
   size_t start = 0;
-  if constexpr (kStep == 4) start = Shuffles() ? ssse3::RgbaToBgrAlpha(rgba, bgr, alpha, width, all) : 0;
+  if constexpr (kStep == 4) start = ssse3::Available() ? ssse3::RgbaToBgrAlpha(rgba, bgr, alpha, width, all) : 0;
   for (size_t i = start; i < width; ++i) {
     const uint8_t* p = rgba + step * i;
     const uint8_t keep = p[3] > 0 ? 0xFF : 0;

@@ -18,9 +18,8 @@ bool AcceptedBpp(int64_t bpp) { return bpp == 1 || bpp == 8 || bpp == 16 || bpp 
 // Fills the surface's rows, or with alphaOnly only its alpha plane (the
 // colour then comes from the caller's rows). Returns whether every pixel is
 // opaque (always true without alpha).
-bool FillRows(const TWriteRequest& r, int64_t bpp, TDIBSurface& s, bool alphaOnly) {
+bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s, bool alphaOnly) {
   const size_t w = static_cast<size_t>(r.Width);
-  const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);
   // The stores are made private here, once; the bands write their own rows.
   uint8_t* const top = alphaOnly ? nullptr : s.TopRow();
   const size_t rowBytes = static_cast<size_t>(s.RowBytes());
@@ -72,10 +71,11 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   TDorvFrameList document(r.Code);
   TDorvFrame& frame = document.AddFrame();
   TDIBSurface& s = frame.Surface;
+  const size_t w = static_cast<size_t>(r.Width);
+  const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);  // of the caller's rows
   // Palette rows laid out as the surface lays out its own are saved from the
   // caller's memory, which nothing here writes to.
-  const bool borrowed = depth <= 8 && static_cast<uint64_t>(DIBRowBytes(r.Width, depth)) ==
-                                          (static_cast<uint64_t>(bpp) * static_cast<uint64_t>(r.Width) + 7) / 8;
+  const bool borrowed = depth <= 8 && static_cast<uint64_t>(DIBRowBytes(r.Width, depth)) == stride;
   if (borrowed) s.BorrowPixels(r.Width, r.Height, depth, r.Pixels);
   else s.Allocate(r.Width, r.Height, depth);
 
@@ -101,8 +101,6 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   // A JPEG colour plane is coded straight from the caller's colour rows
   // (those with alpha through a row of their own, where alpha 0 is black):
   // the surface's colour store is then never filled.
-  const size_t w = static_cast<size_t>(r.Width);
-  const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);
   const bool jpegFromRows = document.StoredCompType(compType) == 2 && (bpp == 24 || bpp >= 32);
   std::vector<uint8_t> alphaScratch(jpegFromRows && bpp >= 32 ? w : 0);
   TJpegRows rows;
@@ -119,7 +117,7 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   if (jpegFromRows) frame.JpegRows = &rows;
 
   // An alpha plane that is 255 everywhere says nothing and is not stored.
-  if (!borrowed && FillRows(r, bpp, s, jpegFromRows)) s.DropAlpha();
+  if (!borrowed && FillRows(r, bpp, stride, s, jpegFromRows)) s.DropAlpha();
 
   document.SaveToStream(stream, compType, r.Quality);
   return true;

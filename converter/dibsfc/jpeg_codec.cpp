@@ -266,11 +266,11 @@ void PaletteRowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noe
   }
 }
 
-void BgrRowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noexcept {
-  for (int32_t x = 0, w = s.Width(); x < w; ++x) {
-    rgb[3 * x] = row[3 * x + 2], rgb[3 * x + 1] = row[3 * x + 1], rgb[3 * x + 2] = row[3 * x];
-  }
+void SwapRedAndBlue(const uint8_t* in, uint8_t* out, int32_t width) noexcept {
+  for (int32_t x = 0; x < width; ++x) out[3 * x] = in[3 * x + 2], out[3 * x + 1] = in[3 * x + 1], out[3 * x + 2] = in[3 * x];
 }
+
+void BgrRowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noexcept { SwapRedAndBlue(row, rgb, s.Width()); }
 
 template <int kBytes>
 void PackedRowToRgb(const TDIBSurface& s, const uint8_t* row, uint8_t* rgb) noexcept {
@@ -355,9 +355,7 @@ TByteBlock SaveRowsToJpeg(int32_t width, int32_t height, const TJpegRows& rows, 
 #else
   std::vector<uint8_t> rgb(scratch.size());
   return encoder.Encode(width, height, quality, JCS_RGB, 3, [&](int32_t y) {
-    const uint8_t* bgr = rows.Row(y, scratch.data());
-    for (int32_t x = 0; x < width; ++x)
-      rgb[3 * x] = bgr[3 * x + 2], rgb[3 * x + 1] = bgr[3 * x + 1], rgb[3 * x + 2] = bgr[3 * x];
+    SwapRedAndBlue(rows.Row(y, scratch.data()), rgb.data(), width);
     return rgb.data();
   });
 #endif

@@ -6,29 +6,22 @@ namespace dorv {
 
 void TPieceList::WriteInt32(int32_t v) {
   const auto u = static_cast<uint32_t>(v);
-  Adopt(std::vector<uint8_t>{static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
-         static_cast<uint8_t>(u >> 24)});
-}
-
-void TPieceList::Adopt(std::vector<uint8_t> bytes) {
-  if (bytes.empty()) return;
-  Piece& piece = pieces_.emplace_back();
-  piece.owned = std::move(bytes);
-  piece.bytes = piece.owned;  // a moved vector keeps its buffer
-  size_ += piece.bytes.size();
+  TByteBlock bytes{AllocateUnfilledBlock(4), 4};
+  for (int i = 0; i < 4; ++i) bytes.Data[static_cast<size_t>(i)] = static_cast<uint8_t>(u >> (8 * i));
+  Adopt(std::move(bytes));
 }
 
 void TPieceList::Adopt(TByteBlock bytes) {
   if (bytes.Size == 0) return;
   Piece& piece = pieces_.emplace_back();
-  piece.block = std::move(bytes);
-  piece.bytes = piece.block.Bytes();
+  piece.owned = std::move(bytes);
+  piece.bytes = piece.owned.Bytes();  // a moved block keeps its bytes where they are
   size_ += piece.bytes.size();
 }
 
 void TPieceList::Borrow(std::span<const uint8_t> bytes) {
   if (bytes.empty()) return;
-  pieces_.push_back(Piece{{}, {}, bytes});
+  pieces_.push_back(Piece{{}, bytes});
   size_ += bytes.size();
 }
 

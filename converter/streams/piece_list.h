@@ -19,7 +19,6 @@ class TPieceList {
  public:
   void WriteInt32(int32_t v);
   // Takes the bytes over.
-  void Adopt(std::vector<uint8_t> bytes);
   void Adopt(TByteBlock bytes);
   // Points at bytes that stay unchanged until WriteTo has run.
   void Borrow(std::span<const uint8_t> bytes);
@@ -29,9 +28,8 @@ class TPieceList {
 
  private:
   struct Piece {
-    std::vector<uint8_t> owned;
-    TByteBlock block;
-    std::span<const uint8_t> bytes;  // into owned or block, or borrowed
+    TByteBlock owned;
+    std::span<const uint8_t> bytes;  // into owned, or borrowed
   };
   std::vector<Piece> pieces_;
   uint64_t size_ = 0;

@@ -5,7 +5,9 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -47,23 +49,21 @@ TEST(MemoryStream, OverwritesAppendsAndFillsGapsWhateverRoomWasExpected) {
   EXPECT_EQ(s.TakeBytes(), expected);
 }
 
+TByteBlock Owned(std::initializer_list<uint8_t> bytes, size_t room) {
+  TByteBlock b{AllocateBlock(room), bytes.size()};
+  std::copy(bytes.begin(), bytes.end(), b.Data.get());
+  return b;
+}
+
 TEST(PieceList, WritesOwnedAndBorrowedBytesInTheirOrder) {
   const std::vector<uint8_t> plane = {1, 2, 3};
   TPieceList pieces;
   pieces.WriteInt32(0x04030201);
   pieces.Borrow(plane);
-  pieces.Adopt(std::vector<uint8_t>{});  // nothing
-  pieces.Adopt(TByteBlock{AllocateBlock(4), 0});  // nothing
-  pieces.Adopt(std::vector<uint8_t>{9, 8});
-  for (int i = 0; i < 100; ++i) {  // pieces move as the list grows
-    if (i % 2 == 0) {
-      pieces.Adopt(std::vector<uint8_t>{7});
-    } else {
-      TByteBlock seven{AllocateBlock(8), 1};
-      seven.Data[0] = 7;
-      pieces.Adopt(std::move(seven));
-    }
-  }
+  pieces.Adopt(TByteBlock{});        // nothing
+  pieces.Adopt(Owned({}, 4));        // nothing
+  pieces.Adopt(Owned({9, 8}, 2));
+  for (int i = 0; i < 100; ++i) pieces.Adopt(Owned({7}, i % 2 == 0 ? 1 : 8));  // pieces move as the list grows
   EXPECT_EQ(pieces.Size(), 109u);
   TMemoryStream out;
   pieces.WriteTo(out);
