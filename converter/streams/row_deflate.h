@@ -1,0 +1,25 @@
+// A fast zlib coder for picture rows. Its only matches are runs of the pixel
+// to the left and copies of the row above, which is where flat pictures and
+// masks repeat themselves; what is left is coded as Huffman literals, or
+// stored where coding would not make it smaller. The output is a standard
+// zlib stream (RFC 1950 / 1951) that any inflater reads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "converter/core/checked.h"
+
+namespace dorv {
+
+struct TRowShape {
+  size_t RowBytes = 0;    // distance to the row above (0: no row matches)
+  size_t PixelBytes = 1;  // distance to the pixel to the left
+};
+
+// Large inputs are coded in two halves on two threads when twoThreads is
+// set; the stream is the same either way apart from the seam between them.
+TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoThreads);
+
+}  // namespace dorv
