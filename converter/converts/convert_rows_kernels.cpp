@@ -1,5 +1,8 @@
 #include "converter/converts/convert_rows.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "converter/converts/convert_rows_ssse3.h"
 
 namespace dorv {
@@ -86,7 +89,39 @@ uint8_t RgbaToAlphaStep(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t
   }
   return all;
 }
+
+template <size_t kStep>
+uint8_t RgbaAlphaAndStep(const uint8_t* rgba, size_t step, size_t width) {
+  if constexpr (kStep != 0) step = kStep;
+  uint8_t all = 0xFF;
+  for (size_t i = 0; i < width; ++i) all &= rgba[step * i + 3];
+  return all;
+}
 }  // namespace
+
+const uint8_t* RgbaClearedBlack(const uint8_t* rgba, uint8_t* scratch, size_t width) {
+  // Looked for 64 pixels at a time, without a branch per pixel.
+  size_t first = 0;
+  for (; first < width; first += 64) {
+    const size_t n = std::min<size_t>(64, width - first);
+    uint8_t clear = 0;
+    for (size_t k = 0; k < n; ++k) clear |= rgba[4 * (first + k) + 3] == 0;
+    if (clear != 0) break;
+  }
+  if (first >= width) return rgba;
+  std::memcpy(scratch, rgba, 4 * width);
+  for (size_t i = first; i < width; ++i) {
+    const uint8_t keep = scratch[4 * i + 3] == 0 ? 0 : 0xFF;
+    scratch[4 * i] &= keep;
+    scratch[4 * i + 1] &= keep;
+    scratch[4 * i + 2] &= keep;
+  }
+  return scratch;
+}
+
+uint8_t RgbaAlphaAnd(const uint8_t* rgba, size_t step, size_t width) {
+  return step == 4 ? RgbaAlphaAndStep<4>(rgba, step, width) : RgbaAlphaAndStep<0>(rgba, step, width);
+}
 
 uint8_t RgbaToAlpha(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width) {
   return step == 4 ? RgbaToAlphaStep<4>(rgba, step, alpha, width) : RgbaToAlphaStep<0>(rgba, step, alpha, width);

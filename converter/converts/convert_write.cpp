@@ -1,4 +1,6 @@
 #include <cstring>
+#include <future>
+#include <system_error>
 #include <vector>
 
 #include "converter/converts/convert_impl.h"
@@ -15,28 +17,22 @@ namespace {
 
 bool AcceptedBpp(int64_t bpp) { return bpp == 1 || bpp == 8 || bpp == 16 || bpp == 24 || bpp >= 32; }
 
-// Fills the surface's rows, or with alphaOnly only its alpha plane (the
-// colour then comes from the caller's rows). Returns whether every pixel is
+// Fills the surface's rows and alpha plane. Returns whether every pixel is
 // opaque (always true without alpha).
-bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s, bool alphaOnly) {
+bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s) {
   const size_t w = static_cast<size_t>(r.Width);
   // The stores are made private here, once; the bands write their own rows.
-  uint8_t* const top = alphaOnly ? nullptr : s.TopRow();
+  uint8_t* const top = s.TopRow();
   const size_t rowBytes = static_cast<size_t>(s.RowBytes());
   TDIBSurface* const alphaPlane = s.AlphaPlane();
   uint8_t* const alphaTop = alphaPlane != nullptr ? alphaPlane->TopRow() : nullptr;
   const size_t alphaBytes = alphaPlane != nullptr ? static_cast<size_t>(alphaPlane->RowBytes()) : 0;
-  if (alphaOnly && alphaTop == nullptr) return true;
   uint8_t opaque[2] = {0xFF, 0xFF};
   ForRowBands(r.Height, s.SizeBytes(), [&](int band, int32_t first, int32_t last) {
     uint8_t seen = 0xFF;
     for (int32_t y = first; y < last; ++y) {
       const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
       uint8_t* alpha = alphaTop != nullptr ? alphaTop + alphaBytes * static_cast<size_t>(y) : nullptr;
-      if (alphaOnly) {
-        if (alpha != nullptr) seen &= RgbaToAlpha(src, static_cast<size_t>(bpp / 8), alpha, w);
-        continue;
-      }
       uint8_t* row = top + rowBytes * static_cast<size_t>(y);
       switch (bpp) {
         case 1: std::memcpy(row, src, (w + 7) / 8); break;
@@ -49,6 +45,16 @@ bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s
     opaque[band] = seen;
   });
   return (opaque[0] & opaque[1]) == 0xFF;
+}
+
+// Whether every pixel of 32-bit (or wider) rows has alpha 255; stops at the
+// first that has not.
+bool AllOpaque(const TWriteRequest& r, int64_t bpp, size_t stride) {
+  for (int32_t y = 0; y < r.Height; ++y)
+    if (RgbaAlphaAnd(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8),
+                     static_cast<size_t>(r.Width)) != 0xFF)
+      return false;
+  return true;
 }
 
 }  // namespace
@@ -102,10 +108,16 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   // (those with alpha through a row of their own, where alpha 0 is black):
   // the surface's colour store is then never filled.
   const bool jpegFromRows = document.StoredCompType(compType) == 2 && (bpp == 24 || bpp >= 32);
-  std::vector<uint8_t> alphaScratch(jpegFromRows && bpp >= 32 ? w : 0);
+  std::vector<uint8_t> alphaScratch(jpegFromRows && bpp > 32 ? w : 0);
   TJpegRows rows;
   if (bpp == 24) {
     rows.Row = [&](int32_t y, uint8_t*) { return r.Pixels + stride * static_cast<size_t>(y); };
+  } else if (bpp == 32) {
+    // The coder reads the caller's rows where no pixel is clear.
+    rows.ChannelOrder = TJpegRows::Order::Rgbx;
+    rows.Row = [&](int32_t y, uint8_t* scratch) {
+      return RgbaClearedBlack(r.Pixels + stride * static_cast<size_t>(y), scratch, w);
+    };
   } else {
     rows.ChannelOrder = TJpegRows::Order::Bgr;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
@@ -117,7 +129,32 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   if (jpegFromRows) frame.JpegRows = &rows;
 
   // An alpha plane that is 255 everywhere says nothing and is not stored.
-  if (!borrowed && FillRows(r, bpp, stride, s, jpegFromRows)) s.DropAlpha();
+  // Beside a JPEG plane coded from the caller's rows, the alpha plane is
+  // filled on a thread of its own while the JPEG is coded; its coder waits
+  // for it.
+  std::future<void> alphaFill;
+  if (jpegFromRows && bpp >= 32) {
+    if (AllOpaque(r, bpp, stride)) {
+      s.DropAlpha();
+    } else {
+      TDIBSurface& alpha = *s.AlphaPlane();
+      uint8_t* const top = alpha.TopRow();  // made private here, before the thread
+      const size_t alphaBytes = static_cast<size_t>(alpha.RowBytes());
+      const auto fill = [&r, top, alphaBytes, stride, w, bpp] {
+        for (int32_t y = 0; y < r.Height; ++y)
+          RgbaToAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8),
+                      top + alphaBytes * static_cast<size_t>(y), w);
+      };
+      try {
+        alphaFill = std::async(std::launch::async, fill);
+        rows.AlphaReady = [&alphaFill] { alphaFill.wait(); };
+      } catch (const std::system_error&) {  // no thread to be had
+        fill();
+      }
+    }
+  } else if (!borrowed && !jpegFromRows && FillRows(r, bpp, stride, s)) {
+    s.DropAlpha();
+  }
 
   document.SaveToStream(stream, compType, r.Quality);
   return true;

@@ -347,15 +347,23 @@ TByteBlock SaveToJpeg(const TDIBSurface& surface, int quality) {
 
 TByteBlock SaveRowsToJpeg(int32_t width, int32_t height, const TJpegRows& rows, int quality) {
   Encoder encoder;
-  std::vector<uint8_t> scratch(3 * size_t(std::max(width, 1)));
+  const size_t w = size_t(std::max(width, 1));
+  const bool fourBytes = rows.ChannelOrder == TJpegRows::Order::Rgbx;
+  std::vector<uint8_t> scratch((fourBytes ? 4 : 3) * w);
   const auto next = [&](int32_t y) { return const_cast<JSAMPROW>(rows.Row(y, scratch.data())); };
   if (rows.ChannelOrder == TJpegRows::Order::Rgb) return encoder.Encode(width, height, quality, JCS_RGB, 3, next);
 #ifdef JCS_EXTENSIONS
+  if (fourBytes) return encoder.Encode(width, height, quality, JCS_EXT_RGBX, 4, next);
   return encoder.Encode(width, height, quality, JCS_EXT_BGR, 3, next);
 #else
-  std::vector<uint8_t> rgb(scratch.size());
+  std::vector<uint8_t> rgb(3 * w);
   return encoder.Encode(width, height, quality, JCS_RGB, 3, [&](int32_t y) {
-    SwapRedAndBlue(rows.Row(y, scratch.data()), rgb.data(), width);
+    const uint8_t* row = rows.Row(y, scratch.data());
+    if (fourBytes) {
+      for (size_t i = 0; i < size_t(width); ++i) std::memcpy(&rgb[3 * i], row + 4 * i, 3);
+    } else {
+      SwapRedAndBlue(row, rgb.data(), width);
+    }
     return rgb.data();
   });
 #endif

@@ -27,8 +27,13 @@ TByteBlock SaveToJpeg(const TDIBSurface& surface, int quality);
 // Row(y, scratch) gives image row y, 3 bytes a pixel in the given order,
 // either from memory of its own or written into scratch (room for a row).
 struct TJpegRows {
-  enum class Order { Rgb, Bgr } ChannelOrder = Order::Rgb;
+  // Rgbx: four bytes a pixel, of which the fourth is not read.
+  enum class Order { Rgb, Bgr, Rgbx } ChannelOrder = Order::Rgb;
   std::function<const uint8_t*(int32_t y, uint8_t* scratch)> Row;
+  // When set, the alpha plane saved beside these rows is still being filled
+  // while the JPEG is coded: its coder calls this first, which returns once
+  // the plane is complete.
+  std::function<void()> AlphaReady;
 };
 // Encodes width x height pixels given by rows at the given quality, exactly
 // as SaveToJpeg encodes a surface that shows the same pixels.

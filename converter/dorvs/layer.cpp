@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "converter/dibsfc/dibsfc.h"
+#include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/frame.h"
 #include "converter/dorvs/framelist.h"
@@ -48,15 +49,19 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
   // their surfaces. A failure of the colour plane is the one reported, as
   // when they are coded one after the other.
   const TDIBSurface* alpha = Surface.AlphaPlane();
+  const auto codeAlpha = [&] {
+    if (jpegRows != nullptr && jpegRows->AlphaReady) jpegRows->AlphaReady();
+    return EncodePlaneBlob(header, true, alpha, code);
+  };
   std::future<TPlaneBlob> alphaBeside;
   if (alpha != nullptr && alpha->SizeBytes() >= kConcurrentPlaneBytes) {
     try {
-      alphaBeside = std::async(std::launch::async, [&] { return EncodePlaneBlob(header, true, alpha, code); });
+      alphaBeside = std::async(std::launch::async, codeAlpha);
     } catch (const std::system_error&) {  // no thread to be had: coded below
     }
   }
   TPlaneBlob colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows);
-  TPlaneBlob alphaBlob = alphaBeside.valid() ? alphaBeside.get() : EncodePlaneBlob(header, true, alpha, code);
+  TPlaneBlob alphaBlob = alphaBeside.valid() ? alphaBeside.get() : codeAlpha();
   AppendPlaneRecord(dataOut, std::move(colourBlob));
   AppendPlaneRecord(dataOut, std::move(alphaBlob));
 }
