@@ -1,6 +1,7 @@
 #include "converter/converts/convert_rows.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "converter/converts/convert_rows_ssse3.h"
@@ -99,22 +100,18 @@ uint8_t RgbaAlphaAndStep(const uint8_t* rgba, size_t step, size_t width) {
 }
 }  // namespace
 
-const uint8_t* RgbaClearedBlack(const uint8_t* rgba, uint8_t* scratch, size_t width) {
-  // Looked for 64 pixels at a time, without a branch per pixel.
-  size_t first = 0;
-  for (; first < width; first += 64) {
-    const size_t n = std::min<size_t>(64, width - first);
-    uint8_t clear = 0;
-    for (size_t k = 0; k < n; ++k) clear |= rgba[4 * (first + k) + 3] == 0;
-    if (clear != 0) break;
-  }
-  if (first >= width) return rgba;
-  std::memcpy(scratch, rgba, 4 * width);
+const uint8_t* RgbaClearedBlack(const uint8_t* rgba, const uint8_t* alpha, uint8_t* scratch, size_t width) {
+  const void* clear = std::memchr(alpha, 0, width);
+  if (clear == nullptr) return rgba;
+  const size_t first = static_cast<size_t>(static_cast<const uint8_t*>(clear) - alpha);
+  std::memcpy(scratch, rgba, 4 * first);
+  // Whole pixels at a time: a clear one keeps its fourth byte only.
+  constexpr uint32_t kFourth = std::endian::native == std::endian::little ? 0xFF000000u : 0x000000FFu;
   for (size_t i = first; i < width; ++i) {
-    const uint8_t keep = scratch[4 * i + 3] == 0 ? 0 : 0xFF;
-    scratch[4 * i] &= keep;
-    scratch[4 * i + 1] &= keep;
-    scratch[4 * i + 2] &= keep;
+    uint32_t px;
+    std::memcpy(&px, rgba + 4 * i, 4);
+    px &= alpha[i] == 0 ? kFourth : 0xFFFFFFFFu;
+    std::memcpy(scratch + 4 * i, &px, 4);
   }
   return scratch;
 }

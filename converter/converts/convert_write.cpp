@@ -1,11 +1,10 @@
 #include <cstring>
-#include <future>
-#include <system_error>
 #include <vector>
 
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
+#include "converter/core/row_progress.h"
 #include "converter/core/row_bands.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
@@ -108,53 +107,58 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   // (those with alpha through a row of their own, where alpha 0 is black):
   // the surface's colour store is then never filled.
   const bool jpegFromRows = document.StoredCompType(compType) == 2 && (bpp == 24 || bpp >= 32);
+
+  // An alpha plane that is 255 everywhere says nothing and is not stored.
+  // Beside a JPEG plane coded from the caller's rows, the alpha plane is
+  // filled by the JPEG coder's row source as it reads each row, and the
+  // alpha coder follows behind it.
+  uint8_t* alphaTop = nullptr;
+  size_t alphaBytes = 0;
+  if (jpegFromRows && bpp >= 32) {
+    if (AllOpaque(r, bpp, stride)) {
+      s.DropAlpha();
+    } else {
+      alphaTop = s.AlphaPlane()->TopRow();  // made private here, before the coders start
+      alphaBytes = static_cast<size_t>(s.AlphaPlane()->RowBytes());
+    }
+  } else if (!borrowed && !jpegFromRows && FillRows(r, bpp, stride, s)) {
+    s.DropAlpha();
+  }
+
+  TRowProgress alphaRows(r.Height);
+  // Fills alpha row y from the caller's row and returns it (null when the
+  // picture is opaque).
+  const auto fillAlpha = [&](int32_t y, const uint8_t* src) -> const uint8_t* {
+    if (alphaTop == nullptr) return nullptr;
+    uint8_t* const alpha = alphaTop + alphaBytes * static_cast<size_t>(y);
+    RgbaToAlpha(src, static_cast<size_t>(bpp / 8), alpha, w);
+    if ((y + 1) % 16 == 0 || y + 1 == r.Height) alphaRows.Publish(y + 1);
+    return alpha;
+  };
   std::vector<uint8_t> alphaScratch(jpegFromRows && bpp > 32 ? w : 0);
   TJpegRows rows;
   if (bpp == 24) {
     rows.Row = [&](int32_t y, uint8_t*) { return r.Pixels + stride * static_cast<size_t>(y); };
   } else if (bpp == 32) {
-    // The coder reads the caller's rows where no pixel is clear.
+    // The coder reads the caller's rows where no pixel is clear (all of
+    // them when the picture is opaque).
     rows.ChannelOrder = TJpegRows::Order::Rgbx;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
-      return RgbaClearedBlack(r.Pixels + stride * static_cast<size_t>(y), scratch, w);
+      const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
+      const uint8_t* alpha = fillAlpha(y, src);
+      return alpha != nullptr ? RgbaClearedBlack(src, alpha, scratch, w) : src;
     };
   } else {
     rows.ChannelOrder = TJpegRows::Order::Bgr;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
-      RgbaToBgrAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), scratch,
-                     alphaScratch.data(), w);
+      const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
+      RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), scratch, alphaScratch.data(), w);
+      fillAlpha(y, src);
       return static_cast<const uint8_t*>(scratch);
     };
   }
+  if (alphaTop != nullptr) rows.AlphaRows = &alphaRows;
   if (jpegFromRows) frame.JpegRows = &rows;
-
-  // An alpha plane that is 255 everywhere says nothing and is not stored.
-  // Beside a JPEG plane coded from the caller's rows, the alpha plane is
-  // filled on a thread of its own while the JPEG is coded; its coder waits
-  // for it.
-  std::future<void> alphaFill;
-  if (jpegFromRows && bpp >= 32) {
-    if (AllOpaque(r, bpp, stride)) {
-      s.DropAlpha();
-    } else {
-      TDIBSurface& alpha = *s.AlphaPlane();
-      uint8_t* const top = alpha.TopRow();  // made private here, before the thread
-      const size_t alphaBytes = static_cast<size_t>(alpha.RowBytes());
-      const auto fill = [&r, top, alphaBytes, stride, w, bpp] {
-        for (int32_t y = 0; y < r.Height; ++y)
-          RgbaToAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8),
-                      top + alphaBytes * static_cast<size_t>(y), w);
-      };
-      try {
-        alphaFill = std::async(std::launch::async, fill);
-        rows.AlphaReady = [&alphaFill] { alphaFill.wait(); };
-      } catch (const std::system_error&) {  // no thread to be had
-        fill();
-      }
-    }
-  } else if (!borrowed && !jpegFromRows && FillRows(r, bpp, stride, s)) {
-    s.DropAlpha();
-  }
 
   document.SaveToStream(stream, compType, r.Quality);
   return true;

@@ -11,6 +11,8 @@
 
 namespace dorv {
 
+class TRowProgress;
+
 class TDIBSurface;
 
 // Decodes a complete JPEG file at best-quality settings into a 24-bit surface
@@ -30,10 +32,10 @@ struct TJpegRows {
   // Rgbx: four bytes a pixel, of which the fourth is not read.
   enum class Order { Rgb, Bgr, Rgbx } ChannelOrder = Order::Rgb;
   std::function<const uint8_t*(int32_t y, uint8_t* scratch)> Row;
-  // When set, the alpha plane saved beside these rows is still being filled
-  // while the JPEG is coded: its coder calls this first, which returns once
-  // the plane is complete.
-  std::function<void()> AlphaReady;
+  // When set, Row also fills the alpha plane saved beside these rows, from
+  // the top, and publishes here how far it has come: the alpha coder
+  // follows behind the JPEG coder.
+  TRowProgress* AlphaRows = nullptr;
 };
 // Encodes width x height pixels given by rows at the given quality, exactly
 // as SaveToJpeg encodes a surface that shows the same pixels.

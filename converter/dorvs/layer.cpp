@@ -3,6 +3,7 @@
 #include <future>
 #include <system_error>
 
+#include "converter/core/row_progress.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
@@ -49,10 +50,7 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
   // their surfaces. A failure of the colour plane is the one reported, as
   // when they are coded one after the other.
   const TDIBSurface* alpha = Surface.AlphaPlane();
-  const auto codeAlpha = [&] {
-    if (jpegRows != nullptr && jpegRows->AlphaReady) jpegRows->AlphaReady();
-    return EncodePlaneBlob(header, true, alpha, code);
-  };
+  const auto codeAlpha = [&] { return EncodePlaneBlob(header, true, alpha, code, jpegRows); };
   std::future<TPlaneBlob> alphaBeside;
   if (alpha != nullptr && alpha->SizeBytes() >= kConcurrentPlaneBytes) {
     try {
@@ -60,7 +58,17 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
     } catch (const std::system_error&) {  // no thread to be had: coded below
     }
   }
-  TPlaneBlob colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows);
+  // An alpha plane filled by the JPEG coder's rows is complete when the
+  // colour plane is; if that fails, the alpha coder is released.
+  TRowProgress* const filling = jpegRows != nullptr ? jpegRows->AlphaRows : nullptr;
+  TPlaneBlob colourBlob;
+  try {
+    colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows);
+  } catch (...) {
+    if (filling != nullptr) filling->Abandon();
+    throw;
+  }
+  if (filling != nullptr && !filling->Complete()) filling->Abandon();
   TPlaneBlob alphaBlob = alphaBeside.valid() ? alphaBeside.get() : codeAlpha();
   AppendPlaneRecord(dataOut, std::move(colourBlob));
   AppendPlaneRecord(dataOut, std::move(alphaBlob));

@@ -5,6 +5,7 @@
 
 #include "converter/core/checked.h"
 #include "converter/core/messages.h"
+#include "converter/core/row_progress.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
@@ -244,8 +245,18 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   // level; colour planes keep the general coder's smaller streams. The
   // alpha coder runs beside the JPEG coder, so it keeps to one thread.
   const bool rowCoder = isAlpha ? header.CompType == 2 : plane->BitCount() <= 8;
+  // An alpha plane still being filled beside the JPEG coder is read as its
+  // rows come; any other coding waits for the whole plane.
+  TRowProgress* const filling = isAlpha && jpegRows != nullptr ? jpegRows->AlphaRows : nullptr;
+  const auto waitFor = [filling](int32_t rows) {
+    if (filling != nullptr && !filling->WaitFor(rows)) throw EWriteError(msg::kStreamWrite);
+  };
+  TInputReady ready;
+  if (filling != nullptr) ready = [&](size_t bytes) { waitFor(static_cast<int32_t>((bytes + rb - 1) / rb)); };
   const auto compress = [&](std::span<const uint8_t> bytes) {
-    return rowCoder ? RowDeflate(bytes, TRowShape{rb, 1}, !isAlpha) : CompressBlock(bytes);
+    if (rowCoder) return RowDeflate(bytes, TRowShape{rb, 1}, !isAlpha, ready);
+    waitFor(static_cast<int32_t>(h));
+    return CompressBlock(bytes);
   };
 
   if (jpeg) {
@@ -253,6 +264,7 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
                                     : SaveToJpeg(*plane, header.CompLevel);
   } else if ((randomized || header.CompType == 2) && code != 0) {
     // Stored row s is image row order[s].
+    waitFor(static_cast<int32_t>(h));
     const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane->Height());
     blob.Made = TByteBlock{AllocateUnfilledBlock(size), size};
     for (size_t s = 0; s < h; ++s)
@@ -261,6 +273,7 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   } else if (zlib) {
     blob.Made = compress(std::span<const uint8_t>(rows, size));
   } else {
+    waitFor(static_cast<int32_t>(h));
     // The rows as they are in the surface, which outlives the saving.
     blob.Rows = std::span<const uint8_t>(rows, size);
   }

@@ -221,14 +221,31 @@ void LengthRuns(const uint8_t* lengths, int n, std::vector<TLengthRun>& runs) {
 
 constexpr unsigned ExtraBitsOfRun(uint8_t symbol) { return symbol == 16 ? 2 : symbol == 17 ? 3 : symbol == 18 ? 7 : 0; }
 
+// The Adler-32 of the bytes that came before, continued over n more.
+uint32_t Adler(uint32_t adler, const uint8_t* p, size_t n) {
+#ifdef DORV_HAVE_LIBDEFLATE
+  return libdeflate_adler32(adler, p, n);
+#else
+  uLong a = adler;
+  while (n > 0) {
+    const uInt piece = static_cast<uInt>(std::min<size_t>(n, size_t{1} << 30));
+    a = adler32(a, p, piece);
+    p += piece;
+    n -= piece;
+  }
+  return static_cast<uint32_t>(a);
+#endif
+}
+
 // Codes one part of the input, [first, last) of data, into out. Matches may
 // reach back before first: the part before is in the stream ahead of it.
 class TSegmentCoder {
  public:
   // Distances outside the window are not used (the position test of a
   // distance larger than any input never passes).
-  TSegmentCoder(const uint8_t* data, TRowShape shape)
+  TSegmentCoder(const uint8_t* data, TRowShape shape, const TInputReady& ready)
       : data_(data),
+        ready_(ready),
         rowBytes_(shape.RowBytes > 0 && shape.RowBytes <= kWindow ? shape.RowBytes : SIZE_MAX),
         pixelBytes_(shape.PixelBytes > 0 && shape.PixelBytes <= kWindow ? shape.PixelBytes : SIZE_MAX),
         upLeft_(rowBytes_ != SIZE_MAX && rowBytes_ + shape.PixelBytes <= kWindow ? rowBytes_ + shape.PixelBytes : SIZE_MAX),
@@ -251,7 +268,11 @@ class TSegmentCoder {
       return w.End();
     }
     for (size_t pos = first; pos < last;) {
-      const size_t next = Tokenize(pos, std::min(last, pos + kBlockInput), last);
+      const size_t blockEnd = std::min(last, pos + kBlockInput);
+      // A block reads as far as its last match can reach.
+      if (ready_) ready_(std::min(last, blockEnd + kMaxMatch));
+      const size_t next = Tokenize(pos, blockEnd, last);
+      adler_ = Adler(adler_, data_ + pos, next - pos);
       const bool finalBlock = finalPart && next >= last;
       WriteBlock(w, pos, next, finalBlock);
       pos = next;
@@ -265,6 +286,9 @@ class TSegmentCoder {
     w.Align();
     return w.End();
   }
+
+  // The Adler-32 of what Code coded.
+  uint32_t Checksum() const { return adler_; }
 
  private:
   // The longest match at pos among the row above, the pixel to the left,
@@ -441,6 +465,8 @@ class TSegmentCoder {
   }
 
   const uint8_t* data_;
+  const TInputReady& ready_;
+  uint32_t adler_ = 1;
   size_t rowBytes_, pixelBytes_, upLeft_, upRight_;
   std::vector<uint32_t> tokens_;
   size_t tokenCount_ = 0;
@@ -461,21 +487,6 @@ class TSegmentCoder {
 // Room for a part of n bytes: no block is larger than its stored form.
 uint64_t PartBound(size_t n) { return CheckedAdd(n, CheckedMul(6, n / 32768 + 8)); }
 
-uint32_t Adler(const uint8_t* p, size_t n) {
-#ifdef DORV_HAVE_LIBDEFLATE
-  return libdeflate_adler32(1, p, n);
-#else
-  uLong a = adler32(0, nullptr, 0);
-  while (n > 0) {
-    const uInt piece = static_cast<uInt>(std::min<size_t>(n, size_t{1} << 30));
-    a = adler32(a, p, piece);
-    p += piece;
-    n -= piece;
-  }
-  return static_cast<uint32_t>(a);
-#endif
-}
-
 struct TPart {
   TPart(size_t first, size_t last) : First(first), Last(last) {}
   size_t First, Last;
@@ -485,11 +496,12 @@ struct TPart {
   std::exception_ptr Error;
 };
 
-void CodePart(const uint8_t* data, TRowShape shape, TPart& part, uint8_t* out, bool finalPart) {
+void CodePart(const uint8_t* data, TRowShape shape, const TInputReady& ready, TPart& part, uint8_t* out,
+              bool finalPart) {
   try {
-    TSegmentCoder coder(data, shape);
-    part.Adler = Adler(data + part.First, part.Last - part.First);
+    TSegmentCoder coder(data, shape, ready);
     part.Size = static_cast<size_t>(coder.Code(part.First, part.Last, out, finalPart) - out);
+    part.Adler = coder.Checksum();
   } catch (...) {
     part.Error = std::current_exception();
   }
@@ -497,7 +509,7 @@ void CodePart(const uint8_t* data, TRowShape shape, TPart& part, uint8_t* out, b
 
 }  // namespace
 
-TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoThreads) {
+TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoThreads, const TInputReady& ready) {
   const size_t n = input.size();
   TByteBlock out{AllocateBlock(CheckedAdd(PartBound(n), 6 + 16)), 0};
   uint8_t* const base = out.Data.get();
@@ -516,13 +528,13 @@ TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoT
   if (middle != 0) {
     second.Own = TByteBlock{AllocateBlock(PartBound(n - middle)), 0};
     try {
-      worker = std::thread([&] { CodePart(input.data(), shape, second, second.Own.Data.get(), true); });
+      worker = std::thread([&] { CodePart(input.data(), shape, ready, second, second.Own.Data.get(), true); });
     } catch (const std::system_error&) {  // no thread to be had: one part
       first.Last = n;
       second.First = n;
     }
   }
-  CodePart(input.data(), shape, first, base + 2, !worker.joinable());
+  CodePart(input.data(), shape, ready, first, base + 2, !worker.joinable());
   if (worker.joinable()) worker.join();
   if (first.Error) std::rethrow_exception(first.Error);
   if (second.Error) std::rethrow_exception(second.Error);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "converter/core/checked.h"
@@ -18,8 +19,14 @@ struct TRowShape {
   size_t PixelBytes = 1;  // distance to the pixel to the left
 };
 
+// Input that is still being made: called with a count of bytes from the
+// start, it returns once those bytes are there (or throws). The coder asks
+// before it reads further.
+using TInputReady = std::function<void(size_t bytes)>;
+
 // Large inputs are coded in two halves on two threads when twoThreads is
 // set; the stream is the same either way apart from the seam between them.
-TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoThreads);
+TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoThreads,
+                      const TInputReady& ready = {});
 
 }  // namespace dorv

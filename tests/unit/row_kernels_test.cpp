@@ -4,6 +4,7 @@
 // stated and no byte past the row's end is touched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <ostream>
@@ -125,22 +126,26 @@ TEST(RowKernels, AnOpaqueRowIsReportedOpaque) {
 }
 
 // Rows for a JPEG coder: the caller's row itself unless a pixel is clear,
-// wherever in the row it is (each 64-pixel step, and its edges); then a copy
-// in which exactly the clear pixels are black.
+// wherever in the row it is (first, last, side by side); then a copy in
+// which exactly the clear pixels are black.
 TEST(RowKernels, ClearPixelsAreBlackInACopyAndOnlyThen) {
   const size_t w = 200;
-  std::vector<uint8_t> rgba(4 * w), scratch(4 * w);
+  std::vector<uint8_t> rgba(4 * w), alpha(w), scratch(4 * w);
   for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<uint8_t>(i % 4 == 3 ? 1 + i % 250 : 7 + i);
-  EXPECT_EQ(RgbaClearedBlack(rgba.data(), scratch.data(), w), rgba.data());
+  RgbaToAlpha(rgba.data(), 4, alpha.data(), w);
+  EXPECT_EQ(RgbaClearedBlack(rgba.data(), alpha.data(), scratch.data(), w), rgba.data());
   EXPECT_EQ(RgbaAlphaAnd(rgba.data(), 4, w), 0);  // 1 & 2 & ...
-  for (size_t clear : {size_t{0}, size_t{63}, size_t{64}, size_t{130}, w - 1}) {
+  for (const std::vector<size_t>& clear : std::vector<std::vector<size_t>>{{0}, {w - 1}, {63, 64}, {5, 130, w - 1}}) {
     std::vector<uint8_t> row = rgba;
-    row[4 * clear + 3] = 0;
-    const uint8_t* out = RgbaClearedBlack(row.data(), scratch.data(), w);
-    ASSERT_EQ(out, scratch.data()) << clear;
-    for (size_t i = 0; i < w; ++i)
-      for (size_t c = 0; c < 3; ++c) EXPECT_EQ(out[4 * i + c], i == clear ? 0 : row[4 * i + c]) << clear << " " << i;
-    EXPECT_EQ(row[4 * clear], rgba[4 * clear]);  // the caller's row is left alone
+    for (size_t i : clear) row[4 * i + 3] = 0;
+    RgbaToAlpha(row.data(), 4, alpha.data(), w);
+    const uint8_t* out = RgbaClearedBlack(row.data(), alpha.data(), scratch.data(), w);
+    ASSERT_EQ(out, scratch.data()) << clear[0];
+    for (size_t i = 0; i < w; ++i) {
+      const bool black = std::find(clear.begin(), clear.end(), i) != clear.end();
+      for (size_t c = 0; c < 3; ++c) EXPECT_EQ(out[4 * i + c], black ? 0 : row[4 * i + c]) << clear[0] << " " << i;
+    }
+    EXPECT_EQ(row[4 * clear[0]], rgba[4 * clear[0]]);  // the caller's row is left alone
   }
   std::vector<uint8_t> opaque(4 * w, 255);
   EXPECT_EQ(RgbaAlphaAnd(opaque.data(), 4, w), 255);
