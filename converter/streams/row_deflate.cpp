@@ -38,7 +38,8 @@ constexpr int kLengthCodes = 19;
 constexpr int kEndOfBlock = 256;
 
 constexpr uint32_t kMatch = uint32_t{1} << 31;
-// Bits of the hash of four bytes that finds where they were last seen.
+// Bits (at most) of the hash of four bytes that finds where they were last
+// seen.
 constexpr int kSeenBits = 15;
 // Places kept for each hash, latest first.
 constexpr size_t kSeenWays = 4;
@@ -249,9 +250,7 @@ class TSegmentCoder {
         rowBytes_(shape.RowBytes > 0 && shape.RowBytes <= kWindow ? shape.RowBytes : SIZE_MAX),
         pixelBytes_(shape.PixelBytes > 0 && shape.PixelBytes <= kWindow ? shape.PixelBytes : SIZE_MAX),
         upLeft_(rowBytes_ != SIZE_MAX && rowBytes_ + shape.PixelBytes <= kWindow ? rowBytes_ + shape.PixelBytes : SIZE_MAX),
-        upRight_(rowBytes_ != SIZE_MAX && rowBytes_ > shape.PixelBytes ? rowBytes_ - shape.PixelBytes : SIZE_MAX),
-        tokens_(kBlockInput),
-        seen_(kSeenWays << kSeenBits, TSeen{0, 0}) {}
+        upRight_(rowBytes_ != SIZE_MAX && rowBytes_ > shape.PixelBytes ? rowBytes_ - shape.PixelBytes : SIZE_MAX) {}
 
   // Returns the end of what was written. With finalPart the last block ends
   // the stream; otherwise the part ends on a byte boundary, ready for the
@@ -267,6 +266,10 @@ class TSegmentCoder {
       w.Align();
       return w.End();
     }
+    // Tables for the part's size: a small part needs no large hash.
+    tokens_.resize(std::min(kBlockInput, last - first));
+    seenBits_ = std::clamp(static_cast<int>(std::bit_width(last - first)), 8, kSeenBits);
+    seen_.assign(kSeenWays << seenBits_, TSeen{0, 0});
     for (size_t pos = first; pos < last;) {
       const size_t blockEnd = std::min(last, pos + kBlockInput);
       // A block reads as far as its last match can reach.
@@ -311,7 +314,7 @@ class TSegmentCoder {
     if (len < max) consider(pixelBytes_);
     if (len < max) consider(upLeft_);
     if (len < max) consider(upRight_);
-    TSeen* const slots = &seen_[((here * 2654435761u) >> (32 - kSeenBits)) * kSeenWays];
+    TSeen* const slots = &seen_[((here * 2654435761u) >> (32 - seenBits_)) * kSeenWays];
     for (size_t k = 0; k < kSeenWays && len < max; ++k)
       if (slots[k].At != 0 && slots[k].Bytes == here && pos + 1 - slots[k].At <= kWindow) consider(pos + 1 - slots[k].At);
     for (size_t k = kSeenWays - 1; k > 0; --k) slots[k] = slots[k - 1];
@@ -475,6 +478,7 @@ class TSegmentCoder {
     uint32_t Bytes;  // the four bytes there
   };
   std::vector<TSeen> seen_;  // by a hash of the four bytes
+  int seenBits_ = kSeenBits;
   std::array<uint32_t, kLitLenCodes> litFreq_{};
   std::array<uint32_t, kDistCodes> distFreq_{};
   std::array<uint8_t, kLitLenCodes> litLen_{};

@@ -551,21 +551,24 @@ TEST(ConvertWrite, EveryCompressionReadsBack) {
 // Lossy saves code the JPEG plane from the caller's rows without filling
 // the surface's colour store; the file is byte for byte the one a document
 // holding the same pixels in its surface saves. With a code the planes are
-// stored raw (scrambled), from the surface.
+// stored raw (scrambled), from the surface. A large alpha plane is filled
+// by the JPEG coder's rows while its own coder follows behind on a thread.
 TEST(ConvertWrite, LossyFilesAreThoseOfADocumentWithTheSamePixels) {
   struct Case {
     const char* what;
     int planes;
     bool someTransparent;
     int32_t code;
+    int32_t width = 37, height = 23;
   };
   for (const Case c : {Case{"24-bit", 3, false, 0}, Case{"32-bit with alpha 0", 4, true, 0},
                        Case{"32-bit opaque", 4, false, 0}, Case{"24-bit with a code", 3, false, 0x31323334},
-                       Case{"32-bit with a code", 4, true, 0x31323334}}) {
+                       Case{"32-bit with a code", 4, true, 0x31323334},
+                       Case{"32-bit with alpha 0, alpha coded beside", 4, true, 0, 1100, 1001}}) {
     SCOPED_TRACE(c.what);
     WriteArgs a;
-    a.width = 37;
-    a.height = 23;
+    a.width = c.width;
+    a.height = c.height;
     a.planes = c.planes;
     a.compType = 2;
     a.quality = 83;
