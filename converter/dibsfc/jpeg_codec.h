@@ -11,9 +11,8 @@
 
 namespace dorv {
 
-class TRowProgress;
-
 class TDIBSurface;
+class TRowProgress;
 
 // Decodes a complete JPEG file at best-quality settings into a 24-bit surface
 // of the picture's size (the surface's previous content is replaced).
@@ -26,10 +25,10 @@ TByteBlock SaveToJpeg(const TDIBSurface& surface, int quality);
 
 // Rows that the JPEG coding of a colour plane reads instead of the
 // surface's own, for a saver that holds the same pixels in another layout:
-// Row(y, scratch) gives image row y, 3 bytes a pixel in the given order,
-// either from memory of its own or written into scratch (room for a row).
+// Row(y, scratch) gives image row y, 3 bytes a pixel in the given order (4
+// for Rgbx, the fourth not read), either from memory of its own or written
+// into scratch (room for a row).
 struct TJpegRows {
-  // Rgbx: four bytes a pixel, of which the fourth is not read.
   enum class Order { Rgb, Bgr, Rgbx } ChannelOrder = Order::Rgb;
   std::function<const uint8_t*(int32_t y, uint8_t* scratch)> Row;
   // When set, Row also fills the alpha plane saved beside these rows, from

@@ -1,8 +1,10 @@
-// A fast zlib coder for picture rows. Its only matches are runs of the pixel
-// to the left and copies of the row above, which is where flat pictures and
-// masks repeat themselves; what is left is coded as Huffman literals, or
-// stored where coding would not make it smaller. The output is a standard
-// zlib stream (RFC 1950 / 1951) that any inflater reads.
+// A fast zlib coder for picture rows. It looks for matches only where flat
+// pictures and masks repeat themselves: the row above and the pixels beside
+// it, the pixel to the left, and the last few places where the same four
+// bytes were seen; what is left is coded as Huffman literals, or stored where
+// coding would not make it smaller. Where nothing has matched for a while
+// (noise) it looks less often. The output is a standard zlib stream
+// (RFC 1950 / 1951) that any inflater reads.
 #pragma once
 
 #include <cstddef>
