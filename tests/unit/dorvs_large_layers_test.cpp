@@ -4,8 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
+#include "converter/core/errors.h"
+#include "converter/core/row_progress.h"
+#include "converter/dibsfc/jpeg_codec.h"
+#include "converter/dorvs/frame.h"
 #include "converter/dorvs/framelist.h"
+#include "converter/streams/stream.h"
 #include "support/doc_helpers.h"
 #include "support/dov_writer.h"
 
@@ -167,6 +174,41 @@ TEST(LargeLayerSave, EveryCodingReadsBack) {
       EXPECT_EQ(Pixels(g), Pixels(f.Surface));
     }
   }
+}
+
+// A lossy save whose JPEG rows fill the alpha plane while its coder follows
+// behind: a JPEG coding that fails half way fails the save with its own
+// error, and the alpha coder waiting for rows that never come is released
+// instead of holding the save for ever.
+TEST(LargeLayerSave, AFailedJpegReleasesTheAlphaCoderBehindIt) {
+  TDorvFrameList doc(0);
+  TDorvFrame& f = doc.AddFrame();
+  f.Surface.Allocate(kW, kH * 3, 24);
+  f.Surface.EnsureAlpha();  // a 1.2 MiB alpha plane: coded beside the JPEG
+  uint8_t* const alpha = f.Surface.AlphaPlane()->TopRow();
+  const size_t alphaBytes = static_cast<size_t>(f.Surface.AlphaPlane()->RowBytes());
+  const std::vector<uint8_t> colour(3 * kW, 90);
+  for (int32_t failAt : {0, kH, kH * 3 - 1}) {
+    SCOPED_TRACE(failAt);
+    TRowProgress filled(kH * 3);
+    TJpegRows rows;
+    rows.AlphaRows = &filled;
+    rows.Row = [&](int32_t y, uint8_t*) {
+      if (y == failAt) throw EJpegError("no more rows");
+      std::memset(alpha + alphaBytes * static_cast<size_t>(y), Opacity(0, y), alphaBytes);
+      filled.Publish(y + 1);
+      return colour.data();
+    };
+    f.JpegRows = &rows;
+    TMemoryStream out;
+    try {
+      doc.SaveToStream(out, 2, 80);
+      ADD_FAILURE() << "the save succeeded";
+    } catch (const EJpegError& e) {
+      EXPECT_STREQ(e.what(), "no more rows");
+    }
+  }
+  f.JpegRows = nullptr;
 }
 
 }  // namespace
