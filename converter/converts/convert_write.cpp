@@ -126,16 +126,15 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   }
 
   TRowProgress alphaRows(r.Height);
-  // Fills alpha row y from the caller's row and returns it (null when the
-  // picture is opaque).
-  const auto fillAlpha = [&](int32_t y, const uint8_t* src) -> const uint8_t* {
-    if (alphaTop == nullptr) return nullptr;
-    uint8_t* const alpha = alphaTop + alphaBytes * static_cast<size_t>(y);
-    RgbaToAlpha(src, static_cast<size_t>(bpp / 8), alpha, w);
-    if ((y + 1) % 16 == 0 || y + 1 == r.Height) alphaRows.Publish(y + 1);
-    return alpha;
+  // Row y of the alpha plane the JPEG rows fill (null when the picture is
+  // opaque), and the note that it is complete.
+  const auto alphaRow = [&](int32_t y) {
+    return alphaTop != nullptr ? alphaTop + alphaBytes * static_cast<size_t>(y) : nullptr;
   };
-  std::vector<uint8_t> alphaScratch(jpegFromRows && bpp > 32 ? w : 0);
+  const auto filled = [&](int32_t y) {
+    if (alphaTop != nullptr && ((y + 1) % 16 == 0 || y + 1 == r.Height)) alphaRows.Publish(y + 1);
+  };
+  std::vector<uint8_t> alphaScratch(jpegFromRows && bpp > 32 && alphaTop == nullptr ? w : 0);
   TJpegRows rows;
   if (bpp == 24) {
     rows.Row = [&](int32_t y, uint8_t*) { return r.Pixels + stride * static_cast<size_t>(y); };
@@ -145,15 +144,20 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
     rows.ChannelOrder = TJpegRows::Order::Rgbx;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
       const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
-      const uint8_t* alpha = fillAlpha(y, src);
-      return alpha != nullptr ? RgbaClearedBlack(src, alpha, scratch, w) : src;
+      uint8_t* const alpha = alphaRow(y);
+      if (alpha == nullptr) return src;
+      RgbaToAlpha(src, 4, alpha, w);
+      filled(y);
+      return RgbaClearedBlack(src, alpha, scratch, w);
     };
   } else {
+    // The alpha values go straight to the plane's row.
     rows.ChannelOrder = TJpegRows::Order::Bgr;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
-      const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
-      RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), scratch, alphaScratch.data(), w);
-      fillAlpha(y, src);
+      uint8_t* const alpha = alphaRow(y);
+      RgbaToBgrAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), scratch,
+                     alpha != nullptr ? alpha : alphaScratch.data(), w);
+      filled(y);
       return static_cast<const uint8_t*>(scratch);
     };
   }
