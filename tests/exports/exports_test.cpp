@@ -564,7 +564,8 @@ TEST(ConvertWrite, LossyFilesAreThoseOfADocumentWithTheSamePixels) {
   for (const Case c : {Case{"24-bit", 3, false, 0}, Case{"32-bit with alpha 0", 4, true, 0},
                        Case{"32-bit opaque", 4, false, 0}, Case{"24-bit with a code", 3, false, 0x31323334},
                        Case{"32-bit with a code", 4, true, 0x31323334},
-                       Case{"32-bit with alpha 0, alpha coded beside", 4, true, 0, 1100, 1001}}) {
+                       Case{"32-bit with alpha 0, alpha coded beside", 4, true, 0, 1100, 1001},
+                       Case{"40-bit with alpha 0, alpha coded beside", 5, true, 0, 1100, 1001}}) {
     SCOPED_TRACE(c.what);
     WriteArgs a;
     a.width = c.width;
@@ -577,7 +578,8 @@ TEST(ConvertWrite, LossyFilesAreThoseOfADocumentWithTheSamePixels) {
       for (int x = 0; x < a.width; ++x) {
         a.pixels.insert(a.pixels.end(), {static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
                                          static_cast<uint8_t>((x * y) & 0xFF)});
-        if (c.planes == 4) a.pixels.push_back(c.someTransparent ? static_cast<uint8_t>((x + y) % 5 * 60) : 255);
+        if (c.planes >= 4) a.pixels.push_back(c.someTransparent ? static_cast<uint8_t>((x + y) % 5 * 60) : 255);
+        if (c.planes == 5) a.pixels.push_back(0x77);  // a fifth byte, not read
       }
     auto w = WriteThroughExport(a);
     ASSERT_TRUE(w.ok);
