@@ -46,7 +46,7 @@ constexpr size_t kSeenWays = 4;
 // After 2^kSkipShift positions without a match, every other position is
 // looked up, then every third, and so on up to every kMaxSkip-th.
 constexpr int kSkipShift = 6;
-constexpr size_t kMaxSkip = 8;
+constexpr size_t kMaxSkip = 32;
 
 constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
@@ -101,6 +101,14 @@ inline uint32_t Load32(const uint8_t* p) {
   uint32_t v;
   std::memcpy(&v, p, 4);
   return v;
+}
+
+inline void Prefetch(const void* p) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(p);
+#else
+  (void)p;
+#endif
 }
 
 // Bytes equal at a and at b (earlier in the same buffer), up to max.
@@ -314,13 +322,15 @@ class TSegmentCoder {
     if (len < max) consider(pixelBytes_);
     if (len < max) consider(upLeft_);
     if (len < max) consider(upRight_);
-    TSeen* const slots = &seen_[((here * 2654435761u) >> (32 - seenBits_)) * kSeenWays];
+    TSeen* const slots = &seen_[SeenIndex(here)];
     for (size_t k = 0; k < kSeenWays && len < max; ++k)
       if (slots[k].At != 0 && slots[k].Bytes == here && pos + 1 - slots[k].At <= kWindow) consider(pos + 1 - slots[k].At);
     for (size_t k = kSeenWays - 1; k > 0; --k) slots[k] = slots[k - 1];
     slots[0] = {static_cast<uint32_t>(pos + 1), here};
     return len;
   }
+
+  size_t SeenIndex(uint32_t bytes) const { return ((bytes * 2654435761u) >> (32 - seenBits_)) * kSeenWays; }
 
   // Tokens of the input from pos up to at least blockEnd (a match may run
   // on to last); returns where the next block starts. A short match is put
@@ -330,9 +340,30 @@ class TSegmentCoder {
     size_t count = 0;
     litFreq_.fill(0);
     distFreq_.fill(0);
+    for (auto& f : byteFreq_) f.fill(0);
     const auto& lengths = LengthSymbols();
     const auto& distCodes = DistCodes();
     size_t misses = 0;  // literals in a row
+    // Literals are kept as runs: the open run is tokens[count - 1] when
+    // runOpen is set.
+    bool runOpen = false;
+    const auto literals = [&](size_t at, size_t n) {
+      const uint8_t* const b = data_ + at;
+      size_t k = 0;
+      for (; k + 4 <= n; k += 4) {
+        ++byteFreq_[0][b[k]];
+        ++byteFreq_[1][b[k + 1]];
+        ++byteFreq_[2][b[k + 2]];
+        ++byteFreq_[3][b[k + 3]];
+      }
+      for (; k < n; ++k) ++byteFreq_[0][b[k]];
+      if (runOpen) {
+        tokens[count - 1] += static_cast<uint32_t>(n);
+      } else {
+        tokens[count++] = static_cast<uint32_t>(n);
+        runOpen = true;
+      }
+    };
     while (pos < blockEnd) {
       size_t dist = 0;
       size_t len = FindMatch(pos, last, dist);
@@ -340,13 +371,13 @@ class TSegmentCoder {
         size_t nextDist = 0;
         const size_t next = FindMatch(pos + 1, last, nextDist);
         if (next <= len) break;
-        tokens[count++] = data_[pos];
-        ++litFreq_[data_[pos]];
+        literals(pos, 1);
         ++pos;
         len = next, dist = nextDist;
       }
       if (len >= kMinMatch) {
         tokens[count++] = kMatch | static_cast<uint32_t>(len) << 16 | static_cast<uint32_t>(dist - 1);
+        runOpen = false;
         ++litFreq_[lengths[len].Symbol];
         ++distFreq_[distCodes[DistIndex(dist - 1)]];
         pos += len;
@@ -355,14 +386,14 @@ class TSegmentCoder {
         // Where nothing has matched for a while (noise), fewer positions are
         // looked up: up to kMaxSkip bytes pass as literals at a time.
         const size_t step = std::min({size_t{1} + (misses++ >> kSkipShift), kMaxSkip, blockEnd - pos});
-        for (size_t k = 0; k < step; ++k) {
-          tokens[count++] = data_[pos + k];
-          ++litFreq_[data_[pos + k]];
-        }
+        // The place the next lookup reads is fetched while these are counted.
+        if (pos + step + kMinMatch <= last) Prefetch(&seen_[SeenIndex(Load32(data_ + pos + step))]);
+        literals(pos, step);
         pos += step;
       }
     }
     tokenCount_ = count;
+    for (int c = 0; c < 256; ++c) litFreq_[c] = byteFreq_[0][c] + byteFreq_[1][c] + byteFreq_[2][c] + byteFreq_[3][c];
     litFreq_[kEndOfBlock] = 1;
     return pos;
   }
@@ -434,14 +465,25 @@ class TSegmentCoder {
 
     const auto& lengths = LengthSymbols();
     const auto& distCodes = DistCodes();
+    const uint8_t* p = data_ + first;
     for (size_t k = 0; k < tokenCount_; ++k) {
       const uint32_t t = tokens_[k];
       if ((t & kMatch) == 0) {
-        const TCode c = litCode_[t];
-        w.Put(c.Bits, c.Length);
+        // Two literals at a time: at most 30 bits.
+        const uint8_t* const end = p + t;
+        for (; p + 2 <= end; p += 2) {
+          const TCode a = litCode_[p[0]], b = litCode_[p[1]];
+          w.Put(a.Bits | static_cast<uint32_t>(b.Bits) << a.Length, a.Length + b.Length);
+        }
+        if (p < end) {
+          const TCode a = litCode_[*p++];
+          w.Put(a.Bits, a.Length);
+        }
         continue;
       }
-      const TLengthSymbol& ls = lengths[(t >> 16) & 0x1FF];
+      const size_t len = (t >> 16) & 0x1FF;
+      p += len;
+      const TLengthSymbol& ls = lengths[len];
       const TCode c = litCode_[ls.Symbol];
       w.Put(c.Bits | static_cast<uint32_t>(ls.Extra) << c.Length, c.Length + ls.ExtraBits);
       const uint32_t d = t & 0x7FFF;
@@ -471,6 +513,8 @@ class TSegmentCoder {
   const TInputReady& ready_;
   uint32_t adler_ = 1;
   size_t rowBytes_, pixelBytes_, upLeft_, upRight_;
+  // A match (kMatch, length, distance - 1) or a count of literals, which
+  // are the input bytes at that place.
   std::vector<uint32_t> tokens_;
   size_t tokenCount_ = 0;
   struct TSeen {
@@ -481,6 +525,7 @@ class TSegmentCoder {
   int seenBits_ = kSeenBits;
   std::array<uint32_t, kLitLenCodes> litFreq_{};
   std::array<uint32_t, kDistCodes> distFreq_{};
+  std::array<std::array<uint32_t, 256>, 4> byteFreq_{};  // literals, counted four ways
   std::array<uint8_t, kLitLenCodes> litLen_{};
   std::array<uint8_t, kDistCodes> distLen_{};
   std::array<TCode, kLitLenCodes> litCode_{};
