@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -5,7 +6,6 @@
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
 #include "converter/core/row_bands.h"
-#include "converter/core/row_progress.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/framelist.h"
@@ -110,8 +110,8 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
 
   // An alpha plane that is 255 everywhere says nothing and is not stored.
   // Beside a JPEG plane coded from the caller's rows, the alpha plane is
-  // filled by the JPEG coder's row source as it reads each row, and the
-  // alpha coder follows behind it.
+  // filled from those rows by the alpha coder as it reads it (beside the
+  // JPEG coder, on a thread of its own when the plane is large).
   uint8_t* alphaTop = nullptr;
   size_t alphaBytes = 0;
   if (jpegFromRows && bpp >= 32) {
@@ -125,17 +125,17 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
     s.DropAlpha();
   }
 
-  TRowProgress alphaRows(r.Height);
-  // Row y of the alpha plane the JPEG rows fill (null when the picture is
-  // opaque), and the note that it is complete.
-  const auto alphaRow = [&](int32_t y) {
-    return alphaTop != nullptr ? alphaTop + alphaBytes * static_cast<size_t>(y) : nullptr;
-  };
-  const auto filled = [&](int32_t y) {
-    if (alphaTop != nullptr && ((y + 1) % 16 == 0 || y + 1 == r.Height)) alphaRows.Publish(y + 1);
-  };
-  std::vector<uint8_t> alphaScratch(jpegFromRows && bpp > 32 && alphaTop == nullptr ? w : 0);
+  std::vector<uint8_t> alphaScratch(jpegFromRows && bpp > 32 ? w : 0);
   TJpegRows rows;
+  int32_t alphaFilled = 0;  // rows of the alpha plane filled from the top
+  if (alphaTop != nullptr) {
+    rows.FillAlpha = [&](int32_t upTo) {
+      for (upTo = std::min(upTo, r.Height); alphaFilled < upTo; ++alphaFilled) {
+        const size_t y = static_cast<size_t>(alphaFilled);
+        RgbaToAlpha(r.Pixels + stride * y, static_cast<size_t>(bpp / 8), alphaTop + alphaBytes * y, w);
+      }
+    };
+  }
   if (bpp == 24) {
     rows.Row = [&](int32_t y, uint8_t*) { return r.Pixels + stride * static_cast<size_t>(y); };
   } else if (bpp == 32) {
@@ -143,25 +143,16 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
     // them when the picture is opaque).
     rows.ChannelOrder = TJpegRows::Order::Rgbx;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
-      const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
-      uint8_t* const alpha = alphaRow(y);
-      if (alpha == nullptr) return src;
-      RgbaToAlpha(src, 4, alpha, w);
-      filled(y);
-      return RgbaClearedBlack(src, alpha, scratch, w);
+      return RgbaClearedBlack(r.Pixels + stride * static_cast<size_t>(y), scratch, w);
     };
   } else {
-    // The alpha values go straight to the plane's row.
     rows.ChannelOrder = TJpegRows::Order::Bgr;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
-      uint8_t* const alpha = alphaRow(y);
       RgbaToBgrAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), scratch,
-                     alpha != nullptr ? alpha : alphaScratch.data(), w);
-      filled(y);
+                     alphaScratch.data(), w);
       return static_cast<const uint8_t*>(scratch);
     };
   }
-  if (alphaTop != nullptr) rows.AlphaRows = &alphaRows;
   if (jpegFromRows) frame.JpegRows = &rows;
 
   document.SaveToStream(stream, compType, r.Quality);

@@ -3,7 +3,6 @@
 #include <future>
 #include <system_error>
 
-#include "converter/core/row_progress.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
@@ -58,17 +57,7 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
     } catch (const std::system_error&) {  // no thread to be had: coded below
     }
   }
-  // An alpha plane filled by the JPEG coder's rows is complete when the
-  // colour plane is; if that fails, the alpha coder is released.
-  TRowProgress* const filling = jpegRows != nullptr ? jpegRows->AlphaRows : nullptr;
-  TPlaneBlob colourBlob;
-  try {
-    colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows);
-  } catch (...) {
-    if (filling != nullptr) filling->Abandon();
-    throw;
-  }
-  if (filling != nullptr && !filling->Complete()) filling->Abandon();
+  TPlaneBlob colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows);
   TPlaneBlob alphaBlob = alphaBeside.valid() ? alphaBeside.get() : codeAlpha();
   AppendPlaneRecord(dataOut, std::move(colourBlob));
   AppendPlaneRecord(dataOut, std::move(alphaBlob));

@@ -5,7 +5,6 @@
 
 #include "converter/core/checked.h"
 #include "converter/core/messages.h"
-#include "converter/core/row_progress.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
@@ -245,14 +244,16 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   // level; colour planes keep the general coder's smaller streams. The
   // alpha coder runs beside the JPEG coder, so it keeps to one thread.
   const bool rowCoder = isAlpha ? header.CompType == 2 : plane->BitCount() <= 8;
-  // An alpha plane still being filled beside the JPEG coder is read as its
-  // rows come; any other coding waits for the whole plane.
-  TRowProgress* const filling = isAlpha && jpegRows != nullptr ? jpegRows->AlphaRows : nullptr;
-  const auto waitFor = [filling](int32_t rows) {
-    if (filling != nullptr && !filling->WaitFor(rows)) throw EWriteError(msg::kStreamWrite);
+  // An alpha plane not filled yet (beside a JPEG plane coded from the
+  // caller's rows) is filled as the row coder reads it; any other coding
+  // fills the whole plane first.
+  const std::function<void(int32_t)>* const fill =
+      isAlpha && jpegRows != nullptr && jpegRows->FillAlpha ? &jpegRows->FillAlpha : nullptr;
+  const auto waitFor = [fill](int32_t rows) {
+    if (fill != nullptr) (*fill)(rows);
   };
   TInputReady ready;
-  if (filling != nullptr) ready = [&](size_t bytes) { waitFor(static_cast<int32_t>((bytes + rb - 1) / rb)); };
+  if (fill != nullptr) ready = [&](size_t bytes) { waitFor(static_cast<int32_t>((bytes + rb - 1) / rb)); };
   const auto compress = [&](std::span<const uint8_t> bytes) {
     if (rowCoder) return RowDeflate(bytes, TRowShape{rb, 1}, !isAlpha, ready);
     waitFor(static_cast<int32_t>(h));

@@ -3,12 +3,14 @@
 // reports, must be what coding them one after the other gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "converter/core/errors.h"
-#include "converter/core/row_progress.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/frame.h"
 #include "converter/dorvs/framelist.h"
@@ -176,37 +178,57 @@ TEST(LargeLayerSave, EveryCodingReadsBack) {
   }
 }
 
-// A lossy save whose JPEG rows fill the alpha plane while its coder follows
-// behind: a JPEG coding that fails half way fails the save with its own
-// error, and the alpha coder waiting for rows that never come is released
-// instead of holding the save for ever.
-TEST(LargeLayerSave, AFailedJpegReleasesTheAlphaCoderBehindIt) {
+// A lossy save whose alpha plane is filled as its coder reads it, beside
+// the JPEG coder: the coder asks for rows from the top from one thread, in
+// counts that never fall, and the plane reads back as filled. A JPEG coding
+// that fails, at its first, a middle or its last row, fails the save with
+// its own error.
+TEST(LargeLayerSave, AlphaPlaneIsFilledAsItsCoderReadsIt) {
   TDorvFrameList doc(0);
   TDorvFrame& f = doc.AddFrame();
-  f.Surface.Allocate(kW, kH * 3, 24);
+  const int32_t h = kH * 3;
+  f.Surface.Allocate(kW, h, 24);
   f.Surface.EnsureAlpha();  // a 1.2 MiB alpha plane: coded beside the JPEG
   uint8_t* const alpha = f.Surface.AlphaPlane()->TopRow();
   const size_t alphaBytes = static_cast<size_t>(f.Surface.AlphaPlane()->RowBytes());
   const std::vector<uint8_t> colour(3 * kW, 90);
-  for (int32_t failAt : {0, kH, kH * 3 - 1}) {
+  for (int32_t failAt : {-1, 0, kH, h - 1}) {
     SCOPED_TRACE(failAt);
-    TRowProgress filled(kH * 3);
+    std::memset(alpha, 0, alphaBytes * static_cast<size_t>(h));
+    std::vector<int32_t> asked;
+    std::set<std::thread::id> askers;
+    int32_t filled = 0;
     TJpegRows rows;
-    rows.AlphaRows = &filled;
+    rows.FillAlpha = [&](int32_t upTo) {
+      asked.push_back(upTo);
+      askers.insert(std::this_thread::get_id());
+      for (; filled < std::min(upTo, h); ++filled)
+        std::memset(alpha + alphaBytes * static_cast<size_t>(filled), Opacity(0, filled), alphaBytes);
+    };
     rows.Row = [&](int32_t y, uint8_t*) {
       if (y == failAt) throw EJpegError("no more rows");
-      std::memset(alpha + alphaBytes * static_cast<size_t>(y), Opacity(0, y), alphaBytes);
-      filled.Publish(y + 1);
       return colour.data();
     };
     f.JpegRows = &rows;
     TMemoryStream out;
-    try {
-      doc.SaveToStream(out, 2, 80);
-      ADD_FAILURE() << "the save succeeded";
-    } catch (const EJpegError& e) {
-      EXPECT_STREQ(e.what(), "no more rows");
+    if (failAt >= 0) {
+      try {
+        doc.SaveToStream(out, 2, 80);
+        ADD_FAILURE() << "the save succeeded";
+      } catch (const EJpegError& e) {
+        EXPECT_STREQ(e.what(), "no more rows");
+      }
+      continue;
     }
+    doc.SaveToStream(out, 2, 80);
+    EXPECT_EQ(askers.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(asked.begin(), asked.end()));
+    ASSERT_FALSE(asked.empty());
+    EXPECT_GE(asked.back(), h);
+    auto back = LoadDov(out.TakeBytes());
+    const TDIBSurface* shown = back->GetFrame(0).Surface.AlphaPlane();
+    ASSERT_NE(shown, nullptr);
+    for (int32_t y = 0; y < h; y += 37) EXPECT_EQ(shown->ReadPixel(kW - 1, y), Opacity(0, y)) << y;
   }
   f.JpegRows = nullptr;
 }
