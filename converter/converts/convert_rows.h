@@ -22,10 +22,12 @@ void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width);
 uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width);
 // The alpha values alone (the fourth of step bytes); returns their AND.
 uint8_t RgbaToAlpha(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width);
-// A four-byte RGBA row as a JPEG coder reads it (the fourth byte ignored):
-// the row itself when no alpha value is 0, else a copy in scratch
-// (4 x width bytes) in which those pixels are black.
-const uint8_t* RgbaClearedBlack(const uint8_t* rgba, uint8_t* scratch, size_t width);
+// The first pixel of a four-byte RGBA row whose alpha is 0; width if none.
+size_t FirstClearPixel(const uint8_t* rgba, size_t width);
+// A four-byte RGBA row as a JPEG coder reads it (the fourth byte ignored),
+// given its first clear pixel: the row itself when there is none, else a
+// copy in scratch (4 x width bytes) in which the clear pixels are black.
+const uint8_t* RgbaClearedBlack(const uint8_t* rgba, uint8_t* scratch, size_t width, size_t firstClear);
 // The AND of the row's alpha values, reading only.
 uint8_t RgbaAlphaAnd(const uint8_t* rgba, size_t step, size_t width);
 // Grey and alpha: a pixel with alpha 0 keeps its colour bytes.

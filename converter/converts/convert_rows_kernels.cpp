@@ -100,28 +100,29 @@ uint8_t RgbaAlphaAndStep(const uint8_t* rgba, size_t step, size_t width) {
 }
 }  // namespace
 
-const uint8_t* RgbaClearedBlack(const uint8_t* rgba, uint8_t* scratch, size_t width) {
-  // The first clear pixel is looked for 64 pixels at a time (a minimum the
-  // compiler does in vector registers).
+size_t FirstClearPixel(const uint8_t* rgba, size_t width) {
+  // 64 pixels at a time (a minimum the compiler does in vector registers).
   constexpr size_t kPiece = 64;
-  size_t first = width;
   for (size_t at = 0; at < width; at += kPiece) {
     const size_t n = std::min(kPiece, width - at);
     uint8_t least = 0xFF;
     for (size_t i = 0; i < n; ++i) least = std::min(least, rgba[4 * (at + i) + 3]);
-    if (least == 0) {
-      first = at;
-      break;
-    }
+    if (least != 0) continue;
+    for (size_t i = 0;; ++i)
+      if (rgba[4 * (at + i) + 3] == 0) return at + i;
   }
-  if (first == width) return rgba;
-  std::memcpy(scratch, rgba, 4 * first);
+  return width;
+}
+
+const uint8_t* RgbaClearedBlack(const uint8_t* rgba, uint8_t* scratch, size_t width, size_t firstClear) {
+  if (firstClear >= width) return rgba;
+  std::memcpy(scratch, rgba, 4 * firstClear);
   // Whole pixels at a time: a clear one keeps its fourth byte only.
   constexpr uint32_t kFourth = std::endian::native == std::endian::little ? 0xFF000000u : 0x000000FFu;
-  for (size_t i = first; i < width; ++i) {
+  for (size_t i = firstClear; i < width; ++i) {
     uint32_t px;
     std::memcpy(&px, rgba + 4 * i, 4);
-    px &= rgba[4 * i + 3] == 0 ? kFourth : 0xFFFFFFFFu;
+    px &= (px & kFourth) == 0 ? kFourth : 0xFFFFFFFFu;
     std::memcpy(scratch + 4 * i, &px, 4);
   }
   return scratch;

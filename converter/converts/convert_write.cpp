@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -127,12 +128,24 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
 
   std::vector<uint8_t> alphaScratch(jpegFromRows && bpp > 32 ? w : 0);
   TJpegRows rows;
+  // The alpha coder, which on a large picture works ahead of the JPEG coder
+  // on the other thread, notes where each row's first clear pixel is as it
+  // fills the plane; the JPEG coder's rows then need not look for it
+  // themselves where the note is there (rows [0, clearNoted)).
+  std::vector<int32_t> firstClear(alphaTop != nullptr && bpp == 32 ? static_cast<size_t>(r.Height) : 0);
+  std::atomic<int32_t> clearNoted{0};
   int32_t alphaFilled = 0;  // rows of the alpha plane filled from the top
   if (alphaTop != nullptr) {
     rows.FillAlpha = [&](int32_t upTo) {
       for (upTo = std::min(upTo, r.Height); alphaFilled < upTo; ++alphaFilled) {
         const size_t y = static_cast<size_t>(alphaFilled);
-        RgbaToAlpha(r.Pixels + stride * y, static_cast<size_t>(bpp / 8), alphaTop + alphaBytes * y, w);
+        uint8_t* const alpha = alphaTop + alphaBytes * y;
+        RgbaToAlpha(r.Pixels + stride * y, static_cast<size_t>(bpp / 8), alpha, w);
+        if (firstClear.empty()) continue;
+        const void* clear = std::memchr(alpha, 0, w);
+        firstClear[y] = clear != nullptr ? static_cast<int32_t>(static_cast<const uint8_t*>(clear) - alpha)
+                                         : static_cast<int32_t>(w);
+        clearNoted.store(alphaFilled + 1, std::memory_order_release);
       }
     };
   }
@@ -143,7 +156,11 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
     // them when the picture is opaque).
     rows.ChannelOrder = TJpegRows::Order::Rgbx;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
-      return RgbaClearedBlack(r.Pixels + stride * static_cast<size_t>(y), scratch, w);
+      const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
+      if (alphaTop == nullptr) return src;
+      const size_t first = y < clearNoted.load(std::memory_order_acquire) ? static_cast<size_t>(firstClear[static_cast<size_t>(y)])
+                                                                           : FirstClearPixel(src, w);
+      return RgbaClearedBlack(src, scratch, w, first);
     };
   } else {
     rows.ChannelOrder = TJpegRows::Order::Bgr;

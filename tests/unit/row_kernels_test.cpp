@@ -132,12 +132,14 @@ TEST(RowKernels, ClearPixelsAreBlackInACopyAndOnlyThen) {
   const size_t w = 200;
   std::vector<uint8_t> rgba(4 * w), scratch(4 * w);
   for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<uint8_t>(i % 4 == 3 ? 1 + i % 250 : 7 + i);
-  EXPECT_EQ(RgbaClearedBlack(rgba.data(), scratch.data(), w), rgba.data());
+  EXPECT_EQ(FirstClearPixel(rgba.data(), w), w);
+  EXPECT_EQ(RgbaClearedBlack(rgba.data(), scratch.data(), w, w), rgba.data());
   EXPECT_EQ(RgbaAlphaAnd(rgba.data(), 4, w), 0);  // 1 & 2 & ...
   for (const std::vector<size_t>& clear : std::vector<std::vector<size_t>>{{0}, {w - 1}, {63}, {63, 64}, {64}, {127, 128}, {5, 130, w - 1}}) {
     std::vector<uint8_t> row = rgba;
     for (size_t i : clear) row[4 * i + 3] = 0;
-    const uint8_t* out = RgbaClearedBlack(row.data(), scratch.data(), w);
+    ASSERT_EQ(FirstClearPixel(row.data(), w), *std::min_element(clear.begin(), clear.end()));
+    const uint8_t* out = RgbaClearedBlack(row.data(), scratch.data(), w, clear[0]);
     ASSERT_EQ(out, scratch.data()) << clear[0];
     for (size_t i = 0; i < w; ++i) {
       const bool black = std::find(clear.begin(), clear.end(), i) != clear.end();
