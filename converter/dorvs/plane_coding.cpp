@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
+#include <system_error>
 
 #include "converter/core/checked.h"
 #include "converter/core/messages.h"
@@ -67,6 +69,114 @@ struct BlockEntry {
   int32_t Index;
 };
 
+struct TBlockArea {
+  uint64_t Col;
+  int32_t X, Y, W, H;
+};
+
+// The blocks of a plane: BX to a row, the last of a row or column clipped
+// to the plane.
+struct TBlockGrid {
+  uint64_t W, H, BW, BH, BX, Bits;
+  size_t RowBytes;
+  uint64_t BlockStride;  // bytes from one block of a row to the next
+
+  TBlockArea Area(uint64_t b) const {
+    const uint64_t col = b % BX, row = b / BX;
+    return TBlockArea{col, static_cast<int32_t>(col * BW), static_cast<int32_t>(row * BH),
+                      static_cast<int32_t>(std::min(BW, W - col * BW)), static_cast<int32_t>(std::min(BH, H - row * BH))};
+  }
+};
+
+// The source of a copied block: another block of the plane (Kind -2) or the
+// block at the same place in a layer of a frame; null when it is the plane
+// itself (nothing to copy).
+const TDIBSurface* CopySource(const TPlaneContext& ctx, const BlockEntry& e, bool isAlpha, const TDIBSurface& plane) {
+  if (e.Kind == -2) return &plane;
+  const TDorvFrame& frame = ctx.Document.GetFrame(e.Kind);
+  const TDorvLayer& layer = frame.Layer(e.Index);
+  const TDIBSurface* source = &layer.Surface;
+  if (isAlpha) {
+    source = layer.Surface.AlphaPlane();
+    if (source == nullptr) ThrowCorrupt("block copy from a layer without alpha plane");
+  }
+  return source == &plane ? nullptr : source;
+}
+
+void CopyBlockEntry(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table, uint64_t b,
+                    bool isAlpha, TDIBSurface& plane) {
+  const BlockEntry& e = table[static_cast<size_t>(b)];
+  const TBlockArea a = g.Area(b);
+  if (e.Kind == -2) {
+    if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= table.size()) ThrowCorrupt("block copy names no block");
+    const uint64_t src = static_cast<uint64_t>(e.Index);
+    const int32_t sx = static_cast<int32_t>((src % g.BX) * g.BW), sy = static_cast<int32_t>((src / g.BX) * g.BH);
+    CopyBlock(plane, a.X, a.Y, TRect{sx, sy, sx + a.W, sy + a.H}, plane);
+    return;
+  }
+  const TDIBSurface* source = CopySource(ctx, e, isAlpha, plane);
+  if (source != nullptr) CopyBlock(plane, a.X, a.Y, TRect{a.X, a.Y, a.X + a.W, a.Y + a.H}, *source);
+}
+
+// Places the stored blocks of a large plane on two threads, then copies the
+// others in table order, and returns true; returns false, having read and
+// placed nothing, where that could give other pixels or another failure than
+// placing the blocks one after the other: below 8 bits a pixel (blocks may
+// share bytes), a copy of a stored block that comes later in the table (it
+// must see the block before it is stored), or a table or data that fail.
+bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
+                         TByteReader& in, bool isAlpha, TDIBSurface& plane, uint8_t* top) {
+  if (g.Bits % 8 != 0 || CheckedMul(g.RowBytes, g.H) < kConcurrentPlaneBytes) return false;
+  const uint64_t n = table.size();
+  // Where each stored block's rows start in the data.
+  std::vector<uint64_t> start(static_cast<size_t>(n), 0);
+  uint64_t at = 0;
+  try {
+    for (uint64_t b = 0; b < n; ++b) {
+      const BlockEntry& e = table[static_cast<size_t>(b)];
+      if (e.Kind == -1) {
+        const TBlockArea a = g.Area(b);
+        start[static_cast<size_t>(b)] = at;
+        at = CheckedAdd(at, CheckedMul(PixelBytes(static_cast<uint64_t>(a.W), g.Bits), static_cast<uint64_t>(a.H)));
+      } else if (e.Kind == -2) {
+        if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= n) return false;
+        if (static_cast<uint64_t>(e.Index) > b && table[static_cast<size_t>(e.Index)].Kind == -1) return false;
+      } else {
+        (void)CopySource(ctx, e, isAlpha, plane);
+      }
+    }
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (at > in.Remaining()) return false;
+  const std::span<const uint8_t> data = in.Take(at);
+
+  const auto placeRows = [&](uint64_t firstRow, uint64_t lastRow) {
+    for (uint64_t b = firstRow * g.BX; b < std::min(n, lastRow * g.BX); ++b) {
+      if (table[static_cast<size_t>(b)].Kind != -1) continue;
+      const TBlockArea a = g.Area(b);
+      const size_t len = static_cast<size_t>(PixelBytes(static_cast<uint64_t>(a.W), g.Bits));
+      const uint8_t* src = data.data() + start[static_cast<size_t>(b)];
+      uint8_t* dst = top + g.RowBytes * static_cast<size_t>(a.Y) + static_cast<size_t>(a.Col * g.BlockStride);
+      for (int32_t k = 0; k < a.H; ++k, src += len, dst += g.RowBytes) std::memcpy(dst, src, len);
+    }
+  };
+  const uint64_t blockRows = (n + g.BX - 1) / g.BX;
+  const uint64_t middle = blockRows / 2;
+  std::future<void> upper;
+  try {
+    upper = std::async(std::launch::async, placeRows, uint64_t{0}, middle);
+  } catch (const std::system_error&) {  // no thread to be had: one after the other
+    placeRows(0, middle);
+  }
+  placeRows(middle, blockRows);
+  if (upper.valid()) upper.get();
+
+  for (uint64_t b = 0; b < n; ++b)
+    if (table[static_cast<size_t>(b)].Kind != -1) CopyBlockEntry(ctx, g, table, b, isAlpha, plane);
+  return true;
+}
+
 void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isAlpha,
                   TDIBSurface& plane) {
   const THeaderInfo& h = ctx.Header;
@@ -95,40 +205,23 @@ void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isA
   const size_t rb = static_cast<size_t>(plane.RowBytes());
   const uint64_t blockStride = PixelBytes(BW, B);
   uint8_t* const top = plane.TopRow();  // made private once, before the blocks are placed
+  const TBlockGrid grid{W, H, BW, BH, BX, B, rb, blockStride};
+  if (PlaceRawBlocksFirst(ctx, grid, table, in, isAlpha, plane, top)) return;
   for (uint64_t b = 0; b < N; ++b) {
-    const uint64_t col = b % BX, row = b / BX;
-    const int32_t x = static_cast<int32_t>(col * BW);
-    const int32_t y = static_cast<int32_t>(row * BH);
-    const int32_t w = static_cast<int32_t>(std::min(BW, W - col * BW));
-    const int32_t bh = static_cast<int32_t>(std::min(BH, H - row * BH));
     const BlockEntry& e = table[static_cast<size_t>(b)];
     if (e.Kind == -1) {
-      const uint64_t len = PixelBytes(static_cast<uint64_t>(w), B);
-      const uint64_t offset = col * blockStride;
+      const TBlockArea a = grid.Area(b);
+      const uint64_t len = PixelBytes(static_cast<uint64_t>(a.W), B);
+      const uint64_t offset = a.Col * blockStride;
       // At bit counts below 8 odd block widths can put a block's bytes past
       // the row; what does not fit the row is read but not stored.
       const size_t keep = offset >= rb ? 0 : static_cast<size_t>(std::min<uint64_t>(len, rb - offset));
-      for (int32_t k = 0; k < bh; ++k) {
+      for (int32_t k = 0; k < a.H; ++k) {
         auto bytes = in.Take(len);
-        if (keep > 0) std::memcpy(top + rb * static_cast<size_t>(y + k) + offset, bytes.data(), keep);
+        if (keep > 0) std::memcpy(top + rb * static_cast<size_t>(a.Y + k) + offset, bytes.data(), keep);
       }
-    } else if (e.Kind == -2) {
-      if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= N) ThrowCorrupt("block copy names no block");
-      const uint64_t src = static_cast<uint64_t>(e.Index);
-      const TRect rect{static_cast<int32_t>((src % BX) * BW), static_cast<int32_t>((src / BX) * BH),
-                       static_cast<int32_t>((src % BX) * BW) + w,
-                       static_cast<int32_t>((src / BX) * BH) + bh};
-      CopyBlock(plane, x, y, rect, plane);
     } else {
-      const TDorvFrame& frame = ctx.Document.GetFrame(e.Kind);
-      const TDorvLayer& layer = frame.Layer(e.Index);
-      const TDIBSurface* source = &layer.Surface;
-      if (isAlpha) {
-        source = layer.Surface.AlphaPlane();
-        if (source == nullptr) ThrowCorrupt("block copy from a layer without alpha plane");
-      }
-      if (source == &plane) continue;  // a block copied onto itself
-      CopyBlock(plane, x, y, TRect{x, y, x + w, y + bh}, *source);
+      CopyBlockEntry(ctx, grid, table, b, isAlpha, plane);
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -108,6 +109,83 @@ INSTANTIATE_TEST_SUITE_P(Codings, LargeLayerTest,
                                            LargeCase{"raw_rows_scrambled", 1, 0, true},
                                            LargeCase{"jpeg_colour_zlib_alpha", 2, 0, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Block tables of a large plane, whose stored blocks are placed before the
+// copies are made: the pixels are those of placing every block in table
+// order, where a copy sees only the blocks before it (a later block is
+// still black), a block copied onto itself stays black, and a frame copy
+// shows the block of the frame it names.
+struct TableCase {
+  const char* name;
+  BlockEntry (*entry)(int32_t b, int32_t n);  // entry of block b of n
+  bool fromFrame0 = false;                    // the layer is frame 1's; frame 0 holds Colour0
+};
+
+uint32_t Colour0(int32_t x, int32_t y) { return Colour(x, y) ^ 0x00FF00u; }
+
+class LargeBlockTableTest : public ::testing::TestWithParam<TableCase> {};
+
+TEST_P(LargeBlockTableTest, ShowsTheBlocksAsPlacedInTableOrder) {
+  const TableCase& c = GetParam();
+  constexpr int32_t kBlock = 64;
+  constexpr int32_t kPerRow = (kW + kBlock - 1) / kBlock;
+  constexpr int32_t kBlocks = kPerRow * ((kH + kBlock - 1) / kBlock);
+  DocSpec d;
+  d.compType = 0;
+  d.blockWidth = d.blockHeight = kBlock;
+  for (int32_t f = 0; f < (c.fromFrame0 ? 2 : 1); ++f) {
+    FrameSpec fr;
+    fr.width = kW, fr.height = kH, fr.bpp = 24;
+    LayerSpec l;
+    const bool last = f == (c.fromFrame0 ? 1 : 0);
+    l.rows = MakeRows(kW, kH, 24, last ? Colour : Colour0);
+    if (last)
+      for (int32_t b = 0; b < kBlocks; ++b) l.blocks.push_back(c.entry(b, kBlocks));
+    fr.layers.push_back(std::move(l));
+    d.frames.push_back(std::move(fr));
+  }
+  auto doc = LoadDov(WriteDov(d));
+  const TDIBSurface& shown = doc->GetFrame(c.fromFrame0 ? 1 : 0).Surface;
+
+  // The pixel at (x, y) once blocks [0, upTo) are placed.
+  const std::function<uint32_t(int32_t, int32_t, int32_t)> expected = [&](int32_t x, int32_t y, int32_t upTo) {
+    if (x >= kW || y >= kH) return uint32_t{0};
+    const int32_t b = (y / kBlock) * kPerRow + x / kBlock;
+    if (b >= upTo) return uint32_t{0};
+    const BlockEntry e = c.entry(b, kBlocks);
+    if (e.kind == -1) return Colour(x, y);
+    if (e.kind >= 0) return Colour0(x, y);
+    const int32_t sx = (e.index % kPerRow) * kBlock + x % kBlock, sy = (e.index / kPerRow) * kBlock + y % kBlock;
+    return expected(sx, sy, b);
+  };
+  for (int32_t y = 0; y < kH; y += 3)
+    for (int32_t x = 0; x < kW; x += 5) ASSERT_EQ(shown.ReadPixel(x, y), expected(x, y, kBlocks)) << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, LargeBlockTableTest,
+    ::testing::Values(
+        TableCase{"all_stored", [](int32_t, int32_t) { return BlockEntry{-1, 0}; }},
+        TableCase{"copies_of_earlier_blocks",
+                  [](int32_t b, int32_t) { return b >= 3 && b % 3 == 0 ? BlockEntry{-2, b / 2} : BlockEntry{-1, 0}; }},
+        TableCase{"chains_of_copies",
+                  [](int32_t b, int32_t) {
+                    return b % 8 == 7 ? BlockEntry{-2, b - 2} : b % 2 == 1 ? BlockEntry{-2, b - 1} : BlockEntry{-1, 0};
+                  }},
+        TableCase{"copy_of_a_later_stored_block",
+                  [](int32_t b, int32_t n) { return b == 5 ? BlockEntry{-2, n - 10} : BlockEntry{-1, 0}; }},
+        TableCase{"copy_of_a_later_copy",
+                  [](int32_t b, int32_t n) {
+                    return b == 5 ? BlockEntry{-2, n - 10} : b == n - 10 ? BlockEntry{-2, 1} : BlockEntry{-1, 0};
+                  }},
+        TableCase{"copy_onto_itself", [](int32_t b, int32_t) { return b == 7 ? BlockEntry{-2, 7} : BlockEntry{-1, 0}; }},
+        TableCase{"edge_blocks_copied",
+                  [](int32_t b, int32_t n) {
+                    return b == n - 1 ? BlockEntry{-2, 0} : b == n - 2 ? BlockEntry{-2, n - 16} : BlockEntry{-1, 0};
+                  }},
+        TableCase{"frame_copies", [](int32_t b, int32_t) { return b % 2 == 0 ? BlockEntry{0, 0} : BlockEntry{-1, 0}; },
+                  true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Damage to one record or both, in a large layer and in a small one (whose
 // planes are always decoded one after the other): the same message.
