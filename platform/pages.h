@@ -16,6 +16,17 @@ inline constexpr size_t kHeapBlockBytes = size_t{32} << 20;
 
 // Zero-filled memory of n bytes (n > 0), or nullptr when it cannot be had.
 void* AllocatePages(size_t n);
+// Whether PopulatePages does anything here.
+#ifdef _WIN32
+inline constexpr bool kPopulatesPages = false;
+#else
+inline constexpr bool kPopulatesPages = true;
+#endif
+// Takes the pages of [p, p + n) of private memory before they are first
+// written, without changing what they hold (where the system cannot, it
+// does nothing). Another thread may write the memory meanwhile: a thread
+// that is filling fresh memory then finds its pages ready.
+void PopulatePages(void* p, size_t n);
 // Returns a block from AllocatePages; n is the size it was allocated with.
 void FreePages(void* p, size_t n);
 

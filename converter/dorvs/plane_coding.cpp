@@ -6,6 +6,8 @@
 #include <system_error>
 
 #include "converter/core/checked.h"
+#include "converter/core/limits.h"
+#include "converter/core/pages_ahead.h"
 #include "converter/core/messages.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
@@ -22,6 +24,10 @@
 namespace dorv {
 namespace {
 
+
+// Output bytes per input byte of a zlib stream up to which fresh memory is
+// taken ahead of the inflater (flat pixel art inflates about 150 to 1).
+constexpr uint64_t kPagesAheadPerByte = 256;
 
 uint64_t PlaneBytes(const TDIBSurface& plane) {
   return CheckedMul(static_cast<uint64_t>(plane.RowBytes()), static_cast<uint64_t>(plane.Height()));
@@ -271,8 +277,19 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     const uint64_t N = ((W + BW - 1) / BW) * ((H + BH - 1) / BH);
     const uint64_t rawMax = CheckedMul(H, PixelBytes(W, static_cast<uint64_t>(plane.BitCount())) +
                                               ((W + BW - 1) / BW));
-    const TByteBlock p = InflatePrefix(blob, CheckedAdd(CheckedMul(N, 8), rawMax));
-    DecodeBlocks(ctx, p.Bytes(), isAlpha, plane);
+    const uint64_t room = std::min<uint64_t>(CheckedAdd(CheckedMul(N, 8), rawMax), limits::kMaxAllocationBytes);
+    const Block inflated = AllocateBlock(room);  // large blocks take pages only as they are written
+    // The inflated table and blocks pass through memory of their own before
+    // the blocks are placed. On a large plane its pages, then the plane's,
+    // are taken on the other thread while the stream is inflated, but only
+    // for as much as the stream could make at a ratio that pictures reach:
+    // a short stream that claims a large plane is paid for as it inflates.
+    // (A blob holds less than 2^32 bytes: the product fits.)
+    const uint64_t ahead = planeBytes >= kConcurrentPlaneBytes ? uint64_t{blob.size()} * kPagesAheadPerByte : 0;
+    const TPagesAhead pages{std::span<uint8_t>(inflated.get(), static_cast<size_t>(std::min(room, ahead))),
+                            std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(std::min(planeBytes, ahead)))};
+    const size_t made = InflateInto(blob, std::span<uint8_t>(inflated.get(), static_cast<size_t>(room)));
+    DecodeBlocks(ctx, std::span<const uint8_t>(inflated.get(), made), isAlpha, plane);
     return;
   }
 

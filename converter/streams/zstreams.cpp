@@ -220,18 +220,18 @@ std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t max
   return out;
 }
 
+size_t InflateInto(std::span<const uint8_t> input, std::span<uint8_t> room) {
+  if (room.empty()) return 0;
+  if (const std::optional<size_t> made = InflateAtOnce(input, room)) return *made;
+  Inflater inflater(input);
+  return inflater.Fill(room.data(), room.size());
+}
+
 TByteBlock InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput) {
   const uint64_t limit = std::min<uint64_t>(maxOutput, limits::kMaxAllocationBytes);
   TByteBlock out;
   out.Data = AllocateBlock(limit);  // large blocks take pages only as they are written
-  if (limit == 0) return out;
-  const std::span<uint8_t> room(out.Data.get(), static_cast<size_t>(limit));
-  if (const std::optional<size_t> made = InflateAtOnce(input, room)) {
-    out.Size = *made;
-    return out;
-  }
-  Inflater inflater(input);
-  out.Size = inflater.Fill(room.data(), room.size());
+  out.Size = InflateInto(input, std::span<uint8_t>(out.Data.get(), static_cast<size_t>(limit)));
   return out;
 }
 

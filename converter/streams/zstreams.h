@@ -34,6 +34,8 @@ void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out);
 // advance: data past that is ignored. Room for maxOutput bytes is reserved
 // but only what the stream really produces is ever touched.
 TByteBlock InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput);
+// The same into room given by the caller: returns how many bytes were made.
+size_t InflateInto(std::span<const uint8_t> input, std::span<uint8_t> room);
 // Inflates a stream of unknown length, refusing more than maxOutput bytes.
 std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t maxOutput);
 

@@ -13,6 +13,7 @@
 
 #include "converter/core/checked.h"
 #include "converter/core/errors.h"
+#include "converter/core/pages_ahead.h"
 #include "converter/streams/byte_reader.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
@@ -91,6 +92,21 @@ TEST(CheckedSizes, OverflowAndCapsRaiseOutOfMemory) {
   EXPECT_THROW(AllocateBlock(limits::kMaxAllocationBytes + 1), EOutOfMemory);
   Block b = AllocateBlock(64);
   for (int i = 0; i < 64; ++i) EXPECT_EQ(b[i], 0);
+}
+
+// Pages taken ahead on the other thread while this one writes the same
+// memory (from the middle of a page on) and after it stopped: what was
+// written stays, the rest stays zero, and an early stop is waited for.
+TEST(PagesAhead, KeepWhatIsWrittenMeanwhile) {
+  const size_t n = (size_t{12} << 20) + 12345;
+  Block b = AllocateBlock(n);
+  {
+    const TPagesAhead ahead{std::span<uint8_t>(b.get() + 100, n - 200), std::span<uint8_t>(b.get(), 50)};
+    for (size_t i = 1000; i < n; i += 977) b[i] = static_cast<uint8_t>(1 + i % 251);
+  }
+  for (size_t i = 0; i < n; ++i) ASSERT_EQ(b[i], i >= 1000 && (i - 1000) % 977 == 0 ? 1 + i % 251 : 0) << i;
+  Block c = AllocateBlock(n);
+  const TPagesAhead stopped{std::span<uint8_t>(c.get(), n)};  // stops at once, before c is freed
 }
 
 TEST(HandleStream, ReadsAndWritesAtTheHandlePosition) {
