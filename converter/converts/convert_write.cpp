@@ -158,8 +158,9 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
     rows.Row = [&](int32_t y, uint8_t* scratch) {
       const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
       if (alphaTop == nullptr) return src;
-      const size_t first = y < clearNoted.load(std::memory_order_acquire) ? static_cast<size_t>(firstClear[static_cast<size_t>(y)])
-                                                                           : FirstClearPixel(src, w);
+      const size_t first = y < clearNoted.load(std::memory_order_acquire)
+                               ? static_cast<size_t>(firstClear[static_cast<size_t>(y)])
+                               : FirstClearPixel(src, w);
       return RgbaClearedBlack(src, scratch, w, first);
     };
   } else {

@@ -7,8 +7,8 @@
 
 #include "converter/core/checked.h"
 #include "converter/core/limits.h"
-#include "converter/core/pages_ahead.h"
 #include "converter/core/messages.h"
+#include "converter/core/pages_ahead.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
@@ -23,7 +23,6 @@
 
 namespace dorv {
 namespace {
-
 
 // Output bytes per input byte of a zlib stream up to which fresh memory is
 // taken ahead of the inflater (flat pixel art inflates about 150 to 1).
@@ -90,7 +89,8 @@ struct TBlockGrid {
   TBlockArea Area(uint64_t b) const {
     const uint64_t col = b % BX, row = b / BX;
     return TBlockArea{col, static_cast<int32_t>(col * BW), static_cast<int32_t>(row * BH),
-                      static_cast<int32_t>(std::min(BW, W - col * BW)), static_cast<int32_t>(std::min(BH, H - row * BH))};
+                      static_cast<int32_t>(std::min(BW, W - col * BW)),
+                      static_cast<int32_t>(std::min(BH, H - row * BH))};
   }
 };
 
@@ -293,13 +293,16 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     return;
   }
 
-  // Row form.
+  // Row form. Planes of 15 bits a pixel and more come from the general
+  // coder, which codes large planes in halves (palette planes come from the
+  // row coder, whose halves do not stand alone).
+  const bool inHalves = plane.BitCount() > 8;
   std::vector<int32_t> order;
   if (randomized) {
     if (zlib) {
       // Decompress first: a corrupt stream is reported as such.
       Block rows = AllocateBlock(planeBytes);
-      InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)));
+      InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), inHalves);
       RequireCode(ctx);
       order = SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), plane.Height());
       PlaceRows(std::span<const uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), plane, &order);
@@ -312,7 +315,7 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
   }
   if (zlib) {
     if (planeBytes == 0) return;
-    InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)));
+    InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)), inHalves);
     return;
   }
   PlaceRows(blob, plane, nullptr);
@@ -359,14 +362,14 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   // fills the whole plane first.
   const std::function<void(int32_t)>* const fill =
       isAlpha && jpegRows != nullptr && jpegRows->FillAlpha ? &jpegRows->FillAlpha : nullptr;
-  const auto waitFor = [fill](int32_t rows) {
+  const auto fillTo = [fill](int32_t rows) {
     if (fill != nullptr) (*fill)(rows);
   };
   TInputReady ready;
-  if (fill != nullptr) ready = [&](size_t bytes) { waitFor(static_cast<int32_t>((bytes + rb - 1) / rb)); };
+  if (fill != nullptr) ready = [&](size_t bytes) { fillTo(static_cast<int32_t>((bytes + rb - 1) / rb)); };
   const auto compress = [&](std::span<const uint8_t> bytes) {
     if (rowCoder) return RowDeflate(bytes, TRowShape{rb, 1}, !isAlpha, ready);
-    waitFor(static_cast<int32_t>(h));
+    fillTo(static_cast<int32_t>(h));
     return CompressBlock(bytes);
   };
 
@@ -375,7 +378,7 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
                                     : SaveToJpeg(*plane, header.CompLevel);
   } else if ((randomized || header.CompType == 2) && code != 0) {
     // Stored row s is image row order[s].
-    waitFor(static_cast<int32_t>(h));
+    fillTo(static_cast<int32_t>(h));
     const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane->Height());
     blob.Made = TByteBlock{AllocateUnfilledBlock(size), size};
     for (size_t s = 0; s < h; ++s)
@@ -384,7 +387,7 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   } else if (zlib) {
     blob.Made = compress(std::span<const uint8_t>(rows, size));
   } else {
-    waitFor(static_cast<int32_t>(h));
+    fillTo(static_cast<int32_t>(h));
     // The rows as they are in the surface, which outlives the saving.
     blob.Rows = std::span<const uint8_t>(rows, size);
   }

@@ -15,6 +15,7 @@
 #include "converter/core/limits.h"
 #include "converter/core/messages.h"
 #include "converter/streams/stream.h"
+#include "converter/streams/zlib_halves.h"
 
 namespace dorv {
 namespace {
@@ -101,6 +102,7 @@ TByteBlock CompressBlock(std::span<const uint8_t> input, int level) {
   // zlib's levels: -1 (its default) and 0 to 9.
   if (level < -1 || level > 9) Fail(Z_STREAM_ERROR);
   const int effective = level < 0 ? 8 : level;
+  if (input.size() >= kHalvesBytes) return CompressInHalves(input, effective);
   libdeflate_compressor* c = libdeflate_alloc_compressor(effective);
   if (c == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
   struct Free {
@@ -185,8 +187,9 @@ std::optional<size_t> InflateAtOnce(std::span<const uint8_t> input, std::span<ui
 
 }  // namespace
 
-void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out) {
+void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out, bool inHalves) {
   if (out.empty()) return;
+  if (inHalves && InflateHalves(input, out)) return;
   if (InflateAtOnce(input, out) == out.size()) return;
   Inflater inflater(input);
   const size_t produced = inflater.Fill(out.data(), out.size());

@@ -24,12 +24,14 @@ void CompressStream(TMemoryStream& stream, int level = kZlibDefaultLevel);
 void DecompressStream(TMemoryStream& stream, uint64_t maxOutput);
 
 // The zlib stream of input, in a block reserved for the worst case of which
-// only the bytes written are touched.
+// only the bytes written are touched. Large inputs are coded in halves on
+// two threads where libdeflate is present (see zlib_halves.h).
 TByteBlock CompressBlock(std::span<const uint8_t> input, int level = kZlibDefaultLevel);
 std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = kZlibDefaultLevel);
 // Inflates into exactly out.size() bytes: a stream that ends sooner is an
-// error; data past out.size() is ignored (inflation stops there).
-void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out);
+// error; data past out.size() is ignored (inflation stops there). With
+// inHalves a large stream coded in halves is inflated on two threads.
+void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out, bool inHalves = false);
 // Inflates at most maxOutput bytes of a stream whose size is not known in
 // advance: data past that is ignored. Room for maxOutput bytes is reserved
 // but only what the stream really produces is ever touched.

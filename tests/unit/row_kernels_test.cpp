@@ -125,9 +125,10 @@ TEST(RowKernels, AnOpaqueRowIsReportedOpaque) {
   EXPECT_EQ(RgbaToBgrAlpha(rgba.data(), 4, bgr.data(), alpha.data(), 1000), 127);
 }
 
-// Rows for a JPEG coder: the caller's row itself unless a pixel is clear,
-// wherever in the row it is (first, last, side by side); then a copy in
-// which exactly the clear pixels are black.
+// Rows for a JPEG coder: the first clear pixel is found wherever it is
+// (first, last, at either side of the 64-pixel steps of the look); the
+// caller's row itself comes back unless a pixel is clear, and then a copy
+// in which exactly the clear pixels are black.
 TEST(RowKernels, ClearPixelsAreBlackInACopyAndOnlyThen) {
   const size_t w = 200;
   std::vector<uint8_t> rgba(4 * w), scratch(4 * w);
@@ -135,7 +136,8 @@ TEST(RowKernels, ClearPixelsAreBlackInACopyAndOnlyThen) {
   EXPECT_EQ(FirstClearPixel(rgba.data(), w), w);
   EXPECT_EQ(RgbaClearedBlack(rgba.data(), scratch.data(), w, w), rgba.data());
   EXPECT_EQ(RgbaAlphaAnd(rgba.data(), 4, w), 0);  // 1 & 2 & ...
-  for (const std::vector<size_t>& clear : std::vector<std::vector<size_t>>{{0}, {w - 1}, {63}, {63, 64}, {64}, {127, 128}, {5, 130, w - 1}}) {
+  const std::vector<std::vector<size_t>> clearSets = {{0}, {w - 1}, {63}, {63, 64}, {64}, {127, 128}, {5, 130, w - 1}};
+  for (const std::vector<size_t>& clear : clearSets) {
     std::vector<uint8_t> row = rgba;
     for (size_t i : clear) row[4 * i + 3] = 0;
     ASSERT_EQ(FirstClearPixel(row.data(), w), *std::min_element(clear.begin(), clear.end()));

@@ -1,0 +1,228 @@
+#include "converter/streams/zlib_halves.h"
+
+#include <zlib.h>
+#ifdef DORV_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "converter/core/errors.h"
+#include "converter/core/messages.h"
+
+namespace dorv {
+namespace {
+
+constexpr uint8_t kSeam[4] = {0x00, 0x00, 0xFF, 0xFF};  // an empty stored block's lengths
+// A fixed-code block holding its end code alone, marked final.
+constexpr uint8_t kFinalEmptyBlock[2] = {0x03, 0x00};
+// Places in a stream that look like the seam and are tried, at most.
+constexpr int kSeamsTried = 4;
+
+// Runs one of two jobs on a thread of its own (or here when there is no
+// thread to be had) and the other here; the first error is rethrown.
+void SideBySide(const std::function<void()>& beside, const std::function<void()>& here) {
+  std::exception_ptr error;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      try {
+        beside();
+      } catch (...) {
+        error = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    beside();
+  }
+  std::exception_ptr mine;
+  try {
+    here();
+  } catch (...) {
+    mine = std::current_exception();
+  }
+  if (worker.joinable()) worker.join();
+  if (mine) std::rethrow_exception(mine);
+  if (error) std::rethrow_exception(error);
+}
+
+uint32_t Adler(uint32_t adler, std::span<const uint8_t> bytes) {
+#ifdef DORV_HAVE_LIBDEFLATE
+  return libdeflate_adler32(adler, bytes.data(), bytes.size());
+#else
+  uLong a = adler;
+  for (size_t at = 0; at < bytes.size();) {
+    const uInt piece = static_cast<uInt>(std::min<size_t>(bytes.size() - at, size_t{1} << 30));
+    a = adler32(a, bytes.data() + at, piece);
+    at += piece;
+  }
+  return static_cast<uint32_t>(a);
+#endif
+}
+
+uint32_t JoinAdler(uint32_t first, uint32_t second, size_t secondBytes) {
+  return static_cast<uint32_t>(adler32_combine(first, second, static_cast<z_off_t>(secondBytes)));
+}
+
+[[maybe_unused]] [[noreturn]] void Fail(int code) {
+  if (code == Z_MEM_ERROR) throw EOutOfMemory(msg::kOutOfMemory);
+  const char* text = zError(code);
+  throw EZlibError(text != nullptr && *text != '\0' ? text : "stream error");
+}
+
+// Inflates a raw deflate stream (which must be whole and at most 1 GiB) to
+// learn where its final block starts, clears that block's final mark, and
+// returns where the stream ends; both in bits from the start.
+[[maybe_unused]] uint64_t MakeFinalBlockOrdinary(uint8_t* data, size_t n) {
+  z_stream z{};
+  int rc = inflateInit2(&z, -15);
+  if (rc != Z_OK) Fail(rc);
+  struct End {
+    z_stream* z;
+    ~End() { inflateEnd(z); }
+  } end{&z};
+  std::vector<uint8_t> scratch(size_t{256} << 10);
+  z.next_in = data;
+  z.avail_in = static_cast<uInt>(n);
+  uint64_t finalStart = 0;
+  for (;;) {
+    z.next_out = scratch.data();
+    z.avail_out = static_cast<uInt>(scratch.size());
+    rc = inflate(&z, Z_BLOCK);
+    if (rc != Z_OK) Fail(rc == Z_BUF_ERROR || rc == Z_STREAM_END ? Z_DATA_ERROR : rc);
+    if ((z.data_type & 128) == 0) continue;
+    // Between blocks (data_type counts the unused bits of the last byte):
+    // after the final one the stream ends here, else the next one starts.
+    const uint64_t at = uint64_t{n - z.avail_in} * 8 - static_cast<unsigned>(z.data_type & 7);
+    if ((z.data_type & 64) != 0) {
+      data[finalStart / 8] &= static_cast<uint8_t>(~(1u << (finalStart % 8)));
+      return at;
+    }
+    finalStart = at;
+  }
+}
+
+}  // namespace
+
+#ifdef DORV_HAVE_LIBDEFLATE
+bool HalvesAvailable() { return true; }
+
+TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
+  const size_t h = HalvesSplit(input.size());
+  struct THalf {
+    TByteBlock Out;
+    uint32_t Adler = 1;
+  };
+  THalf first, second;
+  bool pad = false;  // the seam's header takes a byte of its own
+  const auto code = [level](std::span<const uint8_t> part, THalf& half) {
+    libdeflate_compressor* c = libdeflate_alloc_compressor(level);
+    if (c == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
+    struct Free {
+      libdeflate_compressor* c;
+      ~Free() { libdeflate_free_compressor(c); }
+    } free{c};
+    const size_t bound = libdeflate_deflate_compress_bound(c, part.size());
+    half.Out = TByteBlock{AllocateBlock(bound), 0};
+    half.Out.Size = libdeflate_deflate_compress(c, part.data(), part.size(), half.Out.Data.get(), bound);
+    if (half.Out.Size == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
+    half.Adler = Adler(1, part);
+  };
+  SideBySide([&] { code(input.subspan(h), second); },
+             [&] {
+               code(input.first(h), first);
+               // The first half must not end the stream: its final block is
+               // made an ordinary one.
+               const uint64_t endBit = MakeFinalBlockOrdinary(first.Out.Data.get(), first.Out.Size);
+               first.Out.Size = static_cast<size_t>((endBit + 7) / 8);
+               // The seam's 3 header bits (all zero: not final, stored) go
+               // after the end in its last byte, whose spare bits are
+               // cleared, or take a byte of their own.
+               const unsigned used = static_cast<unsigned>(endBit % 8);
+               if (used != 0) first.Out.Data[first.Out.Size - 1] &= static_cast<uint8_t>((1u << used) - 1);
+               pad = used == 0 || used > 5;
+             });
+
+  // Header, first half, seam, second half, checksum of the whole input.
+  const size_t size = CheckedAdd(CheckedAdd(first.Out.Size, second.Out.Size), 2 + (pad ? 1 : 0) + sizeof kSeam + 4);
+  TByteBlock out{AllocateUnfilledBlock(size), size};
+  uint8_t* p = out.Data.get();
+  const unsigned flevel = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
+  p[0] = 0x78;  // deflate, 32 KB window
+  p[1] = static_cast<uint8_t>(flevel << 6);
+  p[1] = static_cast<uint8_t>(p[1] + 31 - (0x78 * 256 + p[1]) % 31);
+  p += 2;
+  std::memcpy(p, first.Out.Data.get(), first.Out.Size);
+  p += first.Out.Size;
+  if (pad) *p++ = 0;
+  std::memcpy(p, kSeam, sizeof kSeam);
+  p += sizeof kSeam;
+  std::memcpy(p, second.Out.Data.get(), second.Out.Size);
+  p += second.Out.Size;
+  const uint32_t adler = JoinAdler(first.Adler, second.Adler, input.size() - h);
+  for (int k = 3; k >= 0; --k) *p++ = static_cast<uint8_t>(adler >> (8 * k));
+  return out;
+}
+
+bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
+  const size_t n = out.size();
+  if (n < kHalvesBytes || input.size() < 2 + sizeof kSeam + 4) return false;
+  if ((input[0] & 0x0F) != 8 || (input[0] >> 4) > 7 || (input[1] & 0x20) != 0 || (input[0] * 256 + input[1]) % 31 != 0)
+    return false;
+  const size_t h = HalvesSplit(n);
+  const std::span<const uint8_t> body = input.subspan(2, input.size() - 6);
+  uint32_t expected = 0;
+  for (size_t k = input.size() - 4; k < input.size(); ++k) expected = expected << 8 | input[k];
+
+  // Inflates a whole raw deflate stream into exactly room, using all of it.
+  const auto inflateAll = [](std::span<const uint8_t> raw, std::span<uint8_t> room) {
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    if (d == nullptr) return false;
+    size_t used = 0, made = 0;
+    const libdeflate_result r =
+        libdeflate_deflate_decompress_ex(d, raw.data(), raw.size(), room.data(), room.size(), &used, &made);
+    libdeflate_free_decompressor(d);
+    return r == LIBDEFLATE_SUCCESS && used == raw.size() && made == room.size();
+  };
+
+  int tried = 0;
+  for (auto at = body.begin(); tried < kSeamsTried; ++tried, ++at) {
+    at = std::search(at, body.end(), std::begin(kSeam), std::end(kSeam));
+    if (at == body.end()) return false;
+    const size_t seamEnd = static_cast<size_t>(at - body.begin()) + sizeof kSeam;
+    bool firstRight = false, secondRight = false;
+    uint32_t firstAdler = 1, secondAdler = 1;
+    try {
+      SideBySide(
+          [&] {
+            secondRight = inflateAll(body.subspan(seamEnd), out.subspan(h));
+            if (secondRight) secondAdler = Adler(1, out.subspan(h));
+          },
+          [&] {
+            // The first half with a final block added, to end it there.
+            std::vector<uint8_t> head(seamEnd + sizeof kFinalEmptyBlock);
+            std::memcpy(head.data(), body.data(), seamEnd);
+            std::memcpy(head.data() + seamEnd, kFinalEmptyBlock, sizeof kFinalEmptyBlock);
+            firstRight = inflateAll(head, out.first(h));
+            if (firstRight) firstAdler = Adler(1, out.first(h));
+          });
+    } catch (const std::exception&) {
+      return false;
+    }
+    if (firstRight && secondRight && JoinAdler(firstAdler, secondAdler, n - h) == expected) return true;
+  }
+  return false;
+}
+#else
+bool HalvesAvailable() { return false; }
+TByteBlock CompressInHalves(std::span<const uint8_t>, int) { throw EZlibError("stream error"); }
+bool InflateHalves(std::span<const uint8_t>, std::span<uint8_t>) { return false; }
+#endif
+
+}  // namespace dorv
