@@ -17,6 +17,8 @@
 #include "converter/core/messages.h"
 
 namespace dorv {
+
+#ifdef DORV_HAVE_LIBDEFLATE
 namespace {
 
 constexpr uint8_t kSeam[4] = {0x00, 0x00, 0xFF, 0xFF};  // an empty stored block's lengths
@@ -53,24 +55,14 @@ void SideBySide(const std::function<void()>& beside, const std::function<void()>
 }
 
 uint32_t Adler(uint32_t adler, std::span<const uint8_t> bytes) {
-#ifdef DORV_HAVE_LIBDEFLATE
   return libdeflate_adler32(adler, bytes.data(), bytes.size());
-#else
-  uLong a = adler;
-  for (size_t at = 0; at < bytes.size();) {
-    const uInt piece = static_cast<uInt>(std::min<size_t>(bytes.size() - at, size_t{1} << 30));
-    a = adler32(a, bytes.data() + at, piece);
-    at += piece;
-  }
-  return static_cast<uint32_t>(a);
-#endif
 }
 
 uint32_t JoinAdler(uint32_t first, uint32_t second, size_t secondBytes) {
   return static_cast<uint32_t>(adler32_combine(first, second, static_cast<z_off_t>(secondBytes)));
 }
 
-[[maybe_unused]] [[noreturn]] void Fail(int code) {
+[[noreturn]] void Fail(int code) {
   if (code == Z_MEM_ERROR) throw EOutOfMemory(msg::kOutOfMemory);
   const char* text = zError(code);
   throw EZlibError(text != nullptr && *text != '\0' ? text : "stream error");
@@ -79,7 +71,7 @@ uint32_t JoinAdler(uint32_t first, uint32_t second, size_t secondBytes) {
 // Inflates a raw deflate stream (which must be whole and at most 1 GiB) to
 // learn where its final block starts, clears that block's final mark, and
 // returns where the stream ends; both in bits from the start.
-[[maybe_unused]] uint64_t MakeFinalBlockOrdinary(uint8_t* data, size_t n) {
+uint64_t MakeFinalBlockOrdinary(uint8_t* data, size_t n) {
   z_stream z{};
   int rc = inflateInit2(&z, -15);
   if (rc != Z_OK) Fail(rc);
@@ -110,7 +102,6 @@ uint32_t JoinAdler(uint32_t first, uint32_t second, size_t secondBytes) {
 
 }  // namespace
 
-#ifdef DORV_HAVE_LIBDEFLATE
 bool HalvesAvailable() { return true; }
 
 TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
