@@ -21,7 +21,10 @@ namespace dorv {
 #ifdef DORV_HAVE_LIBDEFLATE
 namespace {
 
-constexpr uint8_t kSeam[4] = {0x00, 0x00, 0xFF, 0xFF};  // an empty stored block's lengths
+// The seam: the lengths of an empty stored block, then a second one (its
+// header byte and lengths). zlib never flushes twice in a row, so other
+// writers' streams do not hold this by chance of their flushes.
+constexpr uint8_t kSeam[9] = {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0xFF};
 // A fixed-code block holding its end code alone, marked final.
 constexpr uint8_t kFinalEmptyBlock[2] = {0x03, 0x00};
 // Places in a stream that look like the seam and are tried, at most.

@@ -1,7 +1,7 @@
 // Large zlib streams made of two halves that can be inflated at once on two
 // threads. The stream stays one standard zlib stream (RFC 1950 / 1951) that
 // any inflater reads from the start: the first half's blocks are followed by
-// an empty stored block (the seam, which ends on a byte boundary) and the
+// two empty stored blocks (the seam, which ends on a byte boundary) and the
 // second half's blocks, which never look back past the seam. A reader that
 // finds the seam inflates the halves side by side; one that does not reads
 // the stream as any other. Only where libdeflate is present.

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "converter/core/errors.h"
@@ -64,20 +66,21 @@ INSTANTIATE_TEST_SUITE_P(Inputs, ZlibHalvesTest,
                                            HalvesCase{"runs_across_the_middle", 6 << 20, Runs}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// zlib's stream of the input, with a full or sync flush at the middle (the
-// seam's very bytes, where the second half may look back past it) or none.
-std::vector<uint8_t> ZlibStream(const std::vector<uint8_t>& input, int flushAtMiddle) {
+// zlib's stream of the input, flushed (full or sync: an empty stored block)
+// at the middle, or every 64 KiB, or not at all.
+std::vector<uint8_t> ZlibStream(const std::vector<uint8_t>& input, int flush, size_t every) {
   z_stream z{};
   EXPECT_EQ(deflateInit(&z, 6), Z_OK);
-  std::vector<uint8_t> out(compressBound(static_cast<uLong>(input.size())) + 64);
+  std::vector<uint8_t> out(compressBound(static_cast<uLong>(input.size())) + input.size() / 1000 + 64);
   z.next_out = out.data();
   z.avail_out = static_cast<uInt>(out.size());
-  const size_t h = HalvesSplit(input.size());
   z.next_in = const_cast<Bytef*>(input.data());
-  z.avail_in = static_cast<uInt>(h);
-  EXPECT_EQ(deflate(&z, flushAtMiddle), Z_OK);
-  z.avail_in = static_cast<uInt>(input.size() - h);
-  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  for (size_t at = 0; at < input.size(); at += every) {
+    z.avail_in = static_cast<uInt>(std::min(every, input.size() - at));
+    const bool last = at + every >= input.size();
+    EXPECT_EQ(deflate(&z, last ? Z_FINISH : flush), last ? Z_STREAM_END : Z_OK);
+    EXPECT_EQ(z.avail_in, 0u);
+  }
   out.resize(z.total_out);
   deflateEnd(&z);
   return out;
@@ -87,14 +90,13 @@ std::vector<uint8_t> ZlibStream(const std::vector<uint8_t>& input, int flushAtMi
 // halves, and read (or refused) as ever.
 TEST(ZlibHalves, OtherStreamsAreReadAsEver) {
   const std::vector<uint8_t> input = Input(HalvesCase{"", 6 << 20, Runs});
-  for (int flush : {Z_NO_FLUSH, Z_SYNC_FLUSH, Z_FULL_FLUSH}) {
-    SCOPED_TRACE(flush);
-    const std::vector<uint8_t> packed = ZlibStream(input, flush);
+  const size_t h = HalvesSplit(input.size());
+  for (const auto& [flush, every] : std::vector<std::pair<int, size_t>>{
+           {Z_NO_FLUSH, input.size()}, {Z_SYNC_FLUSH, h}, {Z_FULL_FLUSH, h}, {Z_SYNC_FLUSH, 65536}}) {
+    SCOPED_TRACE(::testing::Message() << flush << " every " << every);
+    const std::vector<uint8_t> packed = ZlibStream(input, flush, every);
     std::vector<uint8_t> out(input.size());
-    // A full flush makes real halves: read in halves or not, the bytes are right.
-    if (flush != Z_FULL_FLUSH) {
-      EXPECT_FALSE(InflateHalves(packed, out));
-    }
+    EXPECT_FALSE(InflateHalves(packed, out));
     InflateExact(packed, out, true);
     EXPECT_EQ(out, input);
   }
