@@ -1,10 +1,5 @@
 #include "converter/streams/row_deflate.h"
 
-#include <zlib.h>
-#ifdef DORV_HAVE_LIBDEFLATE
-#include <libdeflate.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -16,6 +11,7 @@
 
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
+#include "converter/streams/adler.h"
 #include "converter/streams/huffman_lengths.h"
 
 namespace dorv {
@@ -230,22 +226,6 @@ void LengthRuns(const uint8_t* lengths, int n, std::vector<TLengthRun>& runs) {
 
 constexpr unsigned ExtraBitsOfRun(uint8_t symbol) { return symbol == 16 ? 2 : symbol == 17 ? 3 : symbol == 18 ? 7 : 0; }
 
-// The Adler-32 of the bytes that came before, continued over n more.
-uint32_t Adler(uint32_t adler, const uint8_t* p, size_t n) {
-#ifdef DORV_HAVE_LIBDEFLATE
-  return libdeflate_adler32(adler, p, n);
-#else
-  uLong a = adler;
-  while (n > 0) {
-    const uInt piece = static_cast<uInt>(std::min<size_t>(n, size_t{1} << 30));
-    a = adler32(a, p, piece);
-    p += piece;
-    n -= piece;
-  }
-  return static_cast<uint32_t>(a);
-#endif
-}
-
 // Codes one part of the input, [first, last) of data, into out. Matches may
 // reach back before first: the part before is in the stream ahead of it.
 class TSegmentCoder {
@@ -283,7 +263,7 @@ class TSegmentCoder {
       // A block reads as far as its last match can reach.
       if (ready_) ready_(std::min(last, blockEnd + kMaxMatch));
       const size_t next = Tokenize(pos, blockEnd, last);
-      adler_ = Adler(adler_, data_ + pos, next - pos);
+      adler_ = Adler32(adler_, std::span<const uint8_t>(data_ + pos, next - pos));
       const bool finalBlock = finalPart && next >= last;
       WriteBlock(w, pos, next, finalBlock);
       pos = next;
@@ -593,7 +573,7 @@ TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoT
   if (second.Size > 0) {
     std::memcpy(base + size, second.Own.Data.get(), second.Size);
     size += second.Size;
-    adler = static_cast<uint32_t>(adler32_combine(adler, second.Adler, static_cast<z_off_t>(second.Last - second.First)));
+    adler = JoinAdler32(adler, second.Adler, second.Last - second.First);
   }
   for (int k = 3; k >= 0; --k) base[size++] = static_cast<uint8_t>(adler >> (8 * k));
   out.Size = size;

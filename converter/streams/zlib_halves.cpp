@@ -9,12 +9,14 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
+#include "converter/streams/adler.h"
 
 namespace dorv {
 
@@ -55,14 +57,6 @@ void SideBySide(const std::function<void()>& beside, const std::function<void()>
   if (worker.joinable()) worker.join();
   if (mine) std::rethrow_exception(mine);
   if (error) std::rethrow_exception(error);
-}
-
-uint32_t Adler(uint32_t adler, std::span<const uint8_t> bytes) {
-  return libdeflate_adler32(adler, bytes.data(), bytes.size());
-}
-
-uint32_t JoinAdler(uint32_t first, uint32_t second, size_t secondBytes) {
-  return static_cast<uint32_t>(adler32_combine(first, second, static_cast<z_off_t>(secondBytes)));
 }
 
 [[noreturn]] void Fail(int code) {
@@ -109,58 +103,62 @@ bool HalvesAvailable() { return true; }
 
 TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
   const size_t h = HalvesSplit(input.size());
-  struct THalf {
-    TByteBlock Out;
-    uint32_t Adler = 1;
-  };
-  THalf first, second;
-  bool pad = false;  // the seam's header takes a byte of its own
-  const auto code = [level](std::span<const uint8_t> part, THalf& half) {
+  const auto compressor = [level] {
     libdeflate_compressor* c = libdeflate_alloc_compressor(level);
     if (c == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
-    struct Free {
-      libdeflate_compressor* c;
-      ~Free() { libdeflate_free_compressor(c); }
-    } free{c};
-    const size_t bound = libdeflate_deflate_compress_bound(c, part.size());
-    half.Out = TByteBlock{AllocateBlock(bound), 0};
-    half.Out.Size = libdeflate_deflate_compress(c, part.data(), part.size(), half.Out.Data.get(), bound);
-    if (half.Out.Size == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
-    half.Adler = Adler(1, part);
+    return std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)>(c, &libdeflate_free_compressor);
   };
-  SideBySide([&] { code(input.subspan(h), second); },
-             [&] {
-               code(input.first(h), first);
-               // The first half must not end the stream: its final block is
-               // made an ordinary one.
-               const uint64_t endBit = MakeFinalBlockOrdinary(first.Out.Data.get(), first.Out.Size);
-               first.Out.Size = static_cast<size_t>((endBit + 7) / 8);
-               // The seam's 3 header bits (all zero: not final, stored) go
-               // after the end in its last byte, whose spare bits are
-               // cleared, or take a byte of their own.
-               const unsigned used = static_cast<unsigned>(endBit % 8);
-               if (used != 0) first.Out.Data[first.Out.Size - 1] &= static_cast<uint8_t>((1u << used) - 1);
-               pad = used == 0 || used > 5;
-             });
+  // The stream is made in one block: header, first half, seam and checksum
+  // in place; the second half is coded beside it into a block of its own and
+  // copied after the seam.
+  const auto coder = compressor();
+  const size_t firstBound = libdeflate_deflate_compress_bound(coder.get(), h);
+  const size_t secondBound = libdeflate_deflate_compress_bound(coder.get(), input.size() - h);
+  TByteBlock out{AllocateBlock(CheckedAdd(CheckedAdd(firstBound, secondBound), 2 + 1 + sizeof kSeam + 4)), 0};
+  uint8_t* const base = out.Data.get();
+  TByteBlock second;
+  uint32_t firstAdler = 1, secondAdler = 1;
+  size_t firstSize = 0;
+  bool pad = false;  // the seam's header takes a byte of its own
+  SideBySide(
+      [&] {
+        const auto c = compressor();
+        second = TByteBlock{AllocateBlock(secondBound), 0};
+        second.Size = libdeflate_deflate_compress(c.get(), input.data() + h, input.size() - h, second.Data.get(),
+                                                  secondBound);
+        if (second.Size == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
+        secondAdler = Adler32(1, input.subspan(h));
+      },
+      [&] {
+        uint8_t* const first = base + 2;
+        const size_t made = libdeflate_deflate_compress(coder.get(), input.data(), h, first, firstBound);
+        if (made == 0) Fail(Z_BUF_ERROR);
+        firstAdler = Adler32(1, input.first(h));
+        // The first half must not end the stream: its final block is made
+        // an ordinary one.
+        const uint64_t endBit = MakeFinalBlockOrdinary(first, made);
+        firstSize = static_cast<size_t>((endBit + 7) / 8);
+        // The seam's 3 header bits (all zero: not final, stored) go after the
+        // end in its last byte, whose spare bits are cleared, or take a byte
+        // of their own.
+        const unsigned used = static_cast<unsigned>(endBit % 8);
+        if (used != 0) first[firstSize - 1] &= static_cast<uint8_t>((1u << used) - 1);
+        pad = used == 0 || used > 5;
+      });
 
-  // Header, first half, seam, second half, checksum of the whole input.
-  const size_t size = CheckedAdd(CheckedAdd(first.Out.Size, second.Out.Size), 2 + (pad ? 1 : 0) + sizeof kSeam + 4);
-  TByteBlock out{AllocateUnfilledBlock(size), size};
-  uint8_t* p = out.Data.get();
   const unsigned flevel = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
-  p[0] = 0x78;  // deflate, 32 KB window
-  p[1] = static_cast<uint8_t>(flevel << 6);
-  p[1] = static_cast<uint8_t>(p[1] + 31 - (0x78 * 256 + p[1]) % 31);
-  p += 2;
-  std::memcpy(p, first.Out.Data.get(), first.Out.Size);
-  p += first.Out.Size;
+  base[0] = 0x78;  // deflate, 32 KB window
+  base[1] = static_cast<uint8_t>(flevel << 6);
+  base[1] = static_cast<uint8_t>(base[1] + 31 - (0x78 * 256 + base[1]) % 31);
+  uint8_t* p = base + 2 + firstSize;
   if (pad) *p++ = 0;
   std::memcpy(p, kSeam, sizeof kSeam);
   p += sizeof kSeam;
-  std::memcpy(p, second.Out.Data.get(), second.Out.Size);
-  p += second.Out.Size;
-  const uint32_t adler = JoinAdler(first.Adler, second.Adler, input.size() - h);
+  std::memcpy(p, second.Data.get(), second.Size);
+  p += second.Size;
+  const uint32_t adler = JoinAdler32(firstAdler, secondAdler, input.size() - h);
   for (int k = 3; k >= 0; --k) *p++ = static_cast<uint8_t>(adler >> (8 * k));
+  out.Size = static_cast<size_t>(p - base);
   return out;
 }
 
@@ -196,7 +194,7 @@ bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
       SideBySide(
           [&] {
             secondRight = inflateAll(body.subspan(seamEnd), out.subspan(h));
-            if (secondRight) secondAdler = Adler(1, out.subspan(h));
+            if (secondRight) secondAdler = Adler32(1, out.subspan(h));
           },
           [&] {
             // The first half with a final block added, to end it there.
@@ -204,12 +202,12 @@ bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
             std::memcpy(head.data(), body.data(), seamEnd);
             std::memcpy(head.data() + seamEnd, kFinalEmptyBlock, sizeof kFinalEmptyBlock);
             firstRight = inflateAll(head, out.first(h));
-            if (firstRight) firstAdler = Adler(1, out.first(h));
+            if (firstRight) firstAdler = Adler32(1, out.first(h));
           });
     } catch (const std::exception&) {
       return false;
     }
-    if (firstRight && secondRight && JoinAdler(firstAdler, secondAdler, n - h) == expected) return true;
+    if (firstRight && secondRight && JoinAdler32(firstAdler, secondAdler, n - h) == expected) return true;
   }
   return false;
 }

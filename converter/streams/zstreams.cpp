@@ -230,14 +230,6 @@ size_t InflateInto(std::span<const uint8_t> input, std::span<uint8_t> room) {
   return inflater.Fill(room.data(), room.size());
 }
 
-TByteBlock InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput) {
-  const uint64_t limit = std::min<uint64_t>(maxOutput, limits::kMaxAllocationBytes);
-  TByteBlock out;
-  out.Data = AllocateBlock(limit);  // large blocks take pages only as they are written
-  out.Size = InflateInto(input, std::span<uint8_t>(out.Data.get(), static_cast<size_t>(limit)));
-  return out;
-}
-
 void CompressStream(TMemoryStream& stream, int level) {
   std::vector<uint8_t> packed = CompressBytes(std::span<const uint8_t>(stream.Data(), stream.Length()), level);
   stream.Bytes() = std::move(packed);

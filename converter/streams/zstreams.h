@@ -32,11 +32,9 @@ std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = k
 // error; data past out.size() is ignored (inflation stops there). With
 // inHalves a large stream coded in halves is inflated on two threads.
 void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out, bool inHalves = false);
-// Inflates at most maxOutput bytes of a stream whose size is not known in
-// advance: data past that is ignored. Room for maxOutput bytes is reserved
-// but only what the stream really produces is ever touched.
-TByteBlock InflatePrefix(std::span<const uint8_t> input, uint64_t maxOutput);
-// The same into room given by the caller: returns how many bytes were made.
+// Inflates at most room.size() bytes of a stream whose size is not known in
+// advance into room: data past that is ignored. Returns how many bytes were
+// made; only those are touched.
 size_t InflateInto(std::span<const uint8_t> input, std::span<uint8_t> room);
 // Inflates a stream of unknown length, refusing more than maxOutput bytes.
 std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t maxOutput);
