@@ -10,6 +10,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+# Once more with threads off: all work that goes on the second core then
+# runs in order on one thread, the way it does where no thread can be had.
+DORV_THREADS=1 build/bin/dorv_unit_tests --gtest_brief=1
+DORV_THREADS=1 build/bin/dorv_export_tests --gtest_brief=1
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORV_SANITIZE=ON -DDORV_BUILD_BENCH=OFF
 cmake --build build-asan -j"$jobs"

@@ -5,7 +5,7 @@
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
-#include "converter/core/row_bands.h"
+#include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/streams/stream.h"

@@ -1,7 +1,6 @@
 #include "converter/core/pages_ahead.h"
 
 #include <algorithm>
-#include <system_error>
 #include <vector>
 
 #include "platform/pages.h"
@@ -20,19 +19,17 @@ TPagesAhead::TPagesAhead(std::initializer_list<std::span<uint8_t>> ranges) {
   for (const std::span<uint8_t> r : ranges)
     if (!r.empty()) todo.push_back(r);
   if (todo.empty()) return;
-  try {
-    thread_ = std::thread([this, todo = std::move(todo)] {
-      for (const std::span<uint8_t> r : todo)
-        for (size_t at = 0; at < r.size() && !stop_.load(std::memory_order_relaxed); at += kPiece)
-          platform::PopulatePages(r.data() + at, std::min(kPiece, r.size() - at));
-    });
-  } catch (const std::system_error&) {  // no thread to be had: the pages come as they are written
-  }
+  // Without a thread the pages come as they are written.
+  (void)thread_.Start([this, todo = std::move(todo)] {
+    for (const std::span<uint8_t> r : todo)
+      for (size_t at = 0; at < r.size() && !stop_.load(std::memory_order_relaxed); at += kPiece)
+        platform::PopulatePages(r.data() + at, std::min(kPiece, r.size() - at));
+  });
 }
 
 TPagesAhead::~TPagesAhead() {
   stop_.store(true, std::memory_order_relaxed);
-  if (thread_.joinable()) thread_.join();
+  (void)thread_.Join();
 }
 
 }  // namespace dorv

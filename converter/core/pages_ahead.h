@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
-#include <thread>
+
+#include "converter/core/second_thread.h"
 
 namespace dorv {
 
@@ -22,7 +23,7 @@ class TPagesAhead {
 
  private:
   std::atomic<bool> stop_{false};
-  std::thread thread_;
+  TSecondThread thread_;
 };
 
 }  // namespace dorv

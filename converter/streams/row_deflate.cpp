@@ -4,13 +4,11 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
+#include "converter/core/second_thread.h"
 #include "converter/streams/adler.h"
 #include "converter/streams/huffman_lengths.h"
 
@@ -25,8 +23,8 @@ constexpr size_t kLazyLength = 32;
 // Input bytes per deflate block: each block has Huffman codes of its own.
 constexpr size_t kBlockInput = size_t{256} << 10;
 constexpr size_t kStoredMax = 65535;
-// Inputs below this are coded on one thread.
-constexpr size_t kTwoThreadBytes = size_t{4} << 20;
+// Inputs below this are coded in one part.
+constexpr size_t kTwoPartBytes = size_t{4} << 20;
 
 constexpr int kLitLenCodes = 286;
 constexpr int kDistCodes = 30;
@@ -522,51 +520,39 @@ struct TPart {
   uint32_t Adler = 1;
   size_t Size = 0;
   TByteBlock Own;  // the second part's output, before it joins the first
-  std::exception_ptr Error;
 };
 
 void CodePart(const uint8_t* data, TRowShape shape, const TInputReady& ready, TPart& part, uint8_t* out,
               bool finalPart) {
-  try {
-    TSegmentCoder coder(data, shape, ready);
-    part.Size = static_cast<size_t>(coder.Code(part.First, part.Last, out, finalPart) - out);
-    part.Adler = coder.Checksum();
-  } catch (...) {
-    part.Error = std::current_exception();
-  }
+  TSegmentCoder coder(data, shape, ready);
+  part.Size = static_cast<size_t>(coder.Code(part.First, part.Last, out, finalPart) - out);
+  part.Adler = coder.Checksum();
 }
 
 }  // namespace
 
-TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoThreads, const TInputReady& ready) {
+TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoParts, const TInputReady& ready) {
   const size_t n = input.size();
   TByteBlock out{AllocateBlock(CheckedAdd(PartBound(n), 6 + 16)), 0};
   uint8_t* const base = out.Data.get();
   base[0] = 0x78;  // deflate, 32 KB window
   base[1] = 0x5E;  // a fast coder's stream; (0x78 << 8 | 0x5E) % 31 == 0
 
-  // Two parts split on a row, the second on a thread of its own.
+  // Two parts split on a row, the second coded beside the first. The parts
+  // do not depend on the threads: in order they make the same stream.
   size_t middle = 0;
-  if (twoThreads && n >= kTwoThreadBytes && n <= static_cast<size_t>(INT32_MAX)) {
+  if (twoParts && n >= kTwoPartBytes && n <= static_cast<size_t>(INT32_MAX)) {
     middle = n / 2;
     if (shape.RowBytes > 0 && shape.RowBytes < middle) middle -= middle % shape.RowBytes;
   }
   TPart first(0, middle == 0 ? n : middle);
   TPart second(first.Last, n);
-  std::thread worker;
-  if (middle != 0) {
-    second.Own = TByteBlock{AllocateBlock(PartBound(n - middle)), 0};
-    try {
-      worker = std::thread([&] { CodePart(input.data(), shape, ready, second, second.Own.Data.get(), true); });
-    } catch (const std::system_error&) {  // no thread to be had: one part
-      first.Last = n;
-      second.First = n;
-    }
-  }
-  CodePart(input.data(), shape, ready, first, base + 2, !worker.joinable());
-  if (worker.joinable()) worker.join();
-  if (first.Error) std::rethrow_exception(first.Error);
-  if (second.Error) std::rethrow_exception(second.Error);
+  if (middle != 0) second.Own = TByteBlock{AllocateBlock(PartBound(n - middle)), 0};
+  RunBeside(
+      middle != 0, [&] { CodePart(input.data(), shape, ready, first, base + 2, middle == 0); },
+      [&] {
+        if (middle != 0) CodePart(input.data(), shape, ready, second, second.Own.Data.get(), true);
+      });
 
   size_t size = 2 + first.Size;
   uint32_t adler = first.Adler;

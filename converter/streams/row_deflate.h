@@ -26,9 +26,10 @@ struct TRowShape {
 // before it reads further.
 using TInputReady = std::function<void(size_t bytes)>;
 
-// Large inputs are coded in two halves on two threads when twoThreads is
-// set; the stream is the same either way apart from the seam between them.
-TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoThreads,
+// Large inputs are coded in two parts, on two threads where threads are on,
+// when twoParts is set; the stream is the same either way apart from the
+// seam between them.
+TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoParts,
                       const TInputReady& ready = {});
 
 }  // namespace dorv

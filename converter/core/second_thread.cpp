@@ -1,0 +1,73 @@
+#include "converter/core/second_thread.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+namespace dorv {
+
+bool ThreadsOn() {
+  static const bool on = [] {
+    const char* value = std::getenv("DORV_THREADS");
+    return value == nullptr || std::strcmp(value, "1") != 0;
+  }();
+  return on;
+}
+
+TSecondThread::~TSecondThread() {
+  if (thread_.joinable()) thread_.join();
+}
+
+bool TSecondThread::Start(std::function<void()> job) {
+  if (thread_.joinable() || !ThreadsOn()) return false;
+  error_ = nullptr;
+  try {
+    thread_ = std::thread([this, job = std::move(job)] {
+      try {
+        job();
+      } catch (...) {
+        error_ = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {  // no thread to be had
+    return false;
+  }
+  return true;
+}
+
+std::exception_ptr TSecondThread::Join() {
+  if (thread_.joinable()) thread_.join();
+  return std::exchange(error_, nullptr);
+}
+
+void RunBeside(bool beside, const std::function<void()>& first, const std::function<void()>& second) {
+  TSecondThread other;
+  if (!beside || !other.Start(second)) {
+    first();
+    second();
+    return;
+  }
+  std::exception_ptr firstFailed;
+  try {
+    first();
+  } catch (...) {
+    firstFailed = std::current_exception();
+  }
+  const std::exception_ptr secondFailed = other.Join();
+  if (firstFailed) std::rethrow_exception(firstFailed);
+  if (secondFailed) std::rethrow_exception(secondFailed);
+}
+
+void ForRowBands(int32_t height, uint64_t bytes, const std::function<void(int, int32_t, int32_t)>& work) {
+  const int32_t middle = height / 2;
+  TSecondThread lower;
+  if (height < 2 || !WorthAThread(bytes) || !lower.Start([&] { work(1, middle, height); })) {
+    work(0, 0, height);
+    return;
+  }
+  work(0, 0, middle);
+  lower.Join();
+}
+
+}  // namespace dorv
