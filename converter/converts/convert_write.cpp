@@ -6,7 +6,7 @@
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
-#include "converter/core/row_bands.h"
+#include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/framelist.h"
@@ -102,12 +102,12 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   int32_t compType = r.CompType & 0xFF;
   // Palette pictures have no lossy coding: a JPEG plane cannot carry their
   // indices, so they are kept with zlib instead of being lost.
-  if (compType == 2 && depth <= 8) compType = 0;
+  if (compType == kCompJpeg && depth <= 8) compType = kCompZlib;
 
   // A JPEG colour plane is coded straight from the caller's colour rows
   // (those with alpha through a row of their own, where alpha 0 is black):
   // the surface's colour store is then never filled.
-  const bool jpegFromRows = document.StoredCompType(compType) == 2 && (bpp == 24 || bpp >= 32);
+  const bool jpegFromRows = document.StoredCompType(compType) == kCompJpeg && (bpp == 24 || bpp >= 32);
 
   // An alpha plane that is 255 everywhere says nothing and is not stored.
   // Beside a JPEG plane coded from the caller's rows, the alpha plane is

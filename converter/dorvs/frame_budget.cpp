@@ -30,9 +30,9 @@ uint64_t MinLayerBytes(const THeaderInfo& header, int32_t width, int32_t height,
   const uint64_t planeBytes = ((w * bits + 31) / 32) * 4 * h;
 
   uint64_t colour = 1;  // a colour record is never empty
-  if (header.Version < 103) {
+  if (header.Version < kVersionCurrentCoding) {
     colour = planeBytes / kMaxInflateRatio;  // raw rows, or a zlib stream of them
-  } else if (header.CompType == 2) {
+  } else if (header.CompType == kCompJpeg) {
     colour = 1;  // a JPEG file; its size is checked against the frame when decoded
   } else {
     uint64_t p = planeBytes;
@@ -41,10 +41,10 @@ uint64_t MinLayerBytes(const THeaderInfo& header, int32_t width, int32_t height,
       const uint64_t bh = static_cast<uint64_t>(header.BlockHeight);
       p = ((w + bw - 1) / bw) * ((h + bh - 1) / bh) * 8;  // the table alone
     }
-    colour = header.CompType == 0 ? p / kMaxInflateRatio : p;
+    colour = header.CompType == kCompZlib ? p / kMaxInflateRatio : p;
   }
   if (colour == 0) colour = 1;
-  return fieldBytes + 4 + colour + (header.Version >= 100 ? 4 : 0);
+  return fieldBytes + 4 + colour + (header.Version >= kVersionAlphaRecords ? 4 : 0);
 }
 
 void CheckFrameFits(const THeaderInfo& header, int32_t width, int32_t height, int32_t depth,

@@ -89,7 +89,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly) {
 
 void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const {
   const TDorvFrame& first = GetFrame(0);
-  info.Version = 200;
+  info.Version = kVersionWritten;
   info.Width = first.FrameWidth();
   info.Height = first.FrameHeight();
   info.Bpp = first.FrameDepth();

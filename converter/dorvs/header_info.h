@@ -11,6 +11,19 @@ namespace dorv {
 
 class TXmlElement;
 
+// How planes are stored (the header's CompType byte; other values are read
+// as raw planes).
+enum TCompType : uint8_t { kCompZlib = 0, kCompNone = 1, kCompJpeg = 2 };
+
+// The file versions from which a file holds what is named.
+inline constexpr int32_t kVersionAlphaRecords = 100;   // an alpha plane record after each colour record
+inline constexpr int32_t kVersionAlphaOn = 101;        // the layer's AlphaOn byte
+inline constexpr int32_t kVersionBGColor = 102;        // (this version only) a background colour after the count
+inline constexpr int32_t kVersionCurrentCoding = 103;  // the header record and the current plane coding
+inline constexpr int32_t kVersionExtraTables = 104;    // two extra tables after each frame's layers
+inline constexpr int32_t kVersionNotFillBG = 105;      // the header record's NotFillBG byte
+inline constexpr int32_t kVersionWritten = 200;        // what this system writes
+
 struct THeaderInfo {
   int32_t Version = 0;
   int32_t Width = 0;
@@ -45,7 +58,7 @@ THeaderInfo HeaderInfoFromXml(const TXmlElement& root);
 
 // Row coding or block coding of planes.
 inline bool UsesBlocks(const THeaderInfo& h) {
-  return h.BlockWidth > 0 && h.BlockHeight > 0 && h.CompType != 2;
+  return h.BlockWidth > 0 && h.BlockHeight > 0 && h.CompType != kCompJpeg;
 }
 
 }  // namespace dorv

@@ -1,8 +1,6 @@
 #include "converter/dorvs/layer.h"
 
-#include <future>
-#include <system_error>
-
+#include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
@@ -30,7 +28,7 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THead
   else Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
 
   const TPlaneContext ctx{header, *owner_->Owner()};
-  ReadLayerRecords(ctx, input, Surface, header.Version >= 100);
+  ReadLayerRecords(ctx, input, Surface, header.Version >= kVersionAlphaRecords);
 
   Surface.Palette = composite.Palette;
 }
@@ -49,16 +47,11 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
   // their surfaces. A failure of the colour plane is the one reported, as
   // when they are coded one after the other.
   const TDIBSurface* alpha = Surface.AlphaPlane();
-  const auto codeAlpha = [&] { return EncodePlaneBlob(header, true, alpha, code, jpegRows); };
-  std::future<TPlaneBlob> alphaBeside;
-  if (alpha != nullptr && alpha->SizeBytes() >= kConcurrentPlaneBytes) {
-    try {
-      alphaBeside = std::async(std::launch::async, codeAlpha);
-    } catch (const std::system_error&) {  // no thread to be had: coded below
-    }
-  }
-  TPlaneBlob colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows);
-  TPlaneBlob alphaBlob = alphaBeside.valid() ? alphaBeside.get() : codeAlpha();
+  TPlaneBlob colourBlob, alphaBlob;
+  RunBeside(
+      alpha != nullptr && WorthAThread(alpha->SizeBytes()),
+      [&] { colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows); },
+      [&] { alphaBlob = EncodePlaneBlob(header, true, alpha, code, jpegRows); });
   AppendPlaneRecord(dataOut, std::move(colourBlob));
   AppendPlaneRecord(dataOut, std::move(alphaBlob));
 }

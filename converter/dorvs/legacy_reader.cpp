@@ -51,12 +51,12 @@ void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const THeaderInfo& header) {
   layer.Visible = s.ReadByte() != 0;
   layer.TransColor = s.ReadInt32();
   layer.Alpha = s.ReadInt32();
-  layer.AlphaOn = header.Version >= 101 ? s.ReadByte() != 0 : false;
+  layer.AlphaOn = header.Version >= kVersionAlphaOn ? s.ReadByte() != 0 : false;
   layer.Name = ReadString(s);
 
   const TPlaneContext ctx{header, *layer.Owner()->Owner()};
   ReadColourRecord(ctx, s, layer.Surface);
-  if (header.Version >= 100 && ReadAlphaRecord(ctx, s, layer.Surface) && layer.AlphaOn)
+  if (header.Version >= kVersionAlphaRecords && ReadAlphaRecord(ctx, s, layer.Surface) && layer.AlphaOn)
     layer.TransColor = -1;
 }
 
@@ -74,7 +74,7 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header) {
     ThrowCorrupt("more layers than the file can hold");
   const int64_t paletteBytes = depth <= 8 && depth >= 0 ? int64_t{4} << depth : 0;
   CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes,
-                 static_cast<uint64_t>(kMinLayerRecord - 4 + (header.Version >= 101 ? 1 : 0)));
+                 static_cast<uint64_t>(kMinLayerRecord - 4 + (header.Version >= kVersionAlphaOn ? 1 : 0)));
   frame.PrepareComposite(width, height, depth);
 
   if (depth <= 8 && depth >= 0) {
@@ -91,7 +91,7 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header) {
     ReadLegacyLayer(layer, s, header);
     ComposeLayer(frame.Surface, layer, i, bottom, frame.Owner()->NotFillBG);
   }
-  if (header.Version >= 104) {
+  if (header.Version >= kVersionExtraTables) {
     SkipTable(s);
     SkipTable(s);
   }
@@ -120,11 +120,11 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
 
   THeaderInfo header;  // all zero
   int32_t frames = 0;
-  if (fileVersion < 103) {
+  if (fileVersion < kVersionCurrentCoding) {
     header.Version = fileVersion;
     frames = stream.ReadInt32();
     Skip(stream, 1);
-    if (fileVersion == 102) document.BGColor = stream.ReadInt32();
+    if (fileVersion == kVersionBGColor) document.BGColor = stream.ReadInt32();
   } else {
     const int32_t length = stream.ReadInt32();
     if (length < 0) ThrowCorrupt("negative header record length");
@@ -137,7 +137,7 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
     frames = header.Count;
     document.BGColor = header.BGColor;
   }
-  document.NotFillBG = fileVersion >= 105 && header.NotFillBG != 0;
+  document.NotFillBG = fileVersion >= kVersionNotFillBG && header.NotFillBG != 0;
   if (firstFrameOnly && frames > 1) frames = 1;
 
   for (int32_t i = 0; i < frames; ++i) {

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <future>
-#include <system_error>
 
 #include "converter/core/checked.h"
 #include "converter/core/limits.h"
 #include "converter/core/messages.h"
 #include "converter/core/pages_ahead.h"
+#include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
@@ -52,8 +51,9 @@ void PlaceRows(std::span<const uint8_t> rows, TDIBSurface& plane, const std::vec
                 rows.data() + rb * static_cast<size_t>(s), rb);
 }
 
-void RequireCode(const TPlaneContext& ctx) {
-  if (ctx.Document.Code == 0) throw EFormatError(msg::kCodeRequired);
+// The order a scrambled plane's rows or block table are drawn in.
+std::vector<int32_t> ScrambledOrder(const TPlaneContext& ctx, bool isAlpha, int32_t count) {
+  return SeededPermutation(static_cast<uint32_t>(ScrambleCode(ctx.Header, isAlpha, ctx.Document.Code)), count);
 }
 
 void DecodeJpegPlane(std::span<const uint8_t> blob, TDIBSurface& plane) {
@@ -98,7 +98,7 @@ struct TBlockGrid {
 // block at the same place in a layer of a frame; null when it is the plane
 // itself (nothing to copy).
 const TDIBSurface* CopySource(const TPlaneContext& ctx, const BlockEntry& e, bool isAlpha, const TDIBSurface& plane) {
-  if (e.Kind == -2) return &plane;
+  if (e.Kind == kBlockCopy) return &plane;
   const TDorvFrame& frame = ctx.Document.GetFrame(e.Kind);
   const TDorvLayer& layer = frame.Layer(e.Index);
   const TDIBSurface* source = &layer.Surface;
@@ -113,7 +113,7 @@ void CopyBlockEntry(const TPlaneContext& ctx, const TBlockGrid& g, const std::ve
                     bool isAlpha, TDIBSurface& plane) {
   const BlockEntry& e = table[static_cast<size_t>(b)];
   const TBlockArea a = g.Area(b);
-  if (e.Kind == -2) {
+  if (e.Kind == kBlockCopy) {
     if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= table.size()) ThrowCorrupt("block copy names no block");
     const uint64_t src = static_cast<uint64_t>(e.Index);
     const int32_t sx = static_cast<int32_t>((src % g.BX) * g.BW), sy = static_cast<int32_t>((src / g.BX) * g.BH);
@@ -132,7 +132,7 @@ void CopyBlockEntry(const TPlaneContext& ctx, const TBlockGrid& g, const std::ve
 // must see the block before it is stored), or a table or data that fail.
 bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
                          TByteReader& in, bool isAlpha, TDIBSurface& plane, uint8_t* top) {
-  if (g.Bits % 8 != 0 || CheckedMul(g.RowBytes, g.H) < kConcurrentPlaneBytes) return false;
+  if (g.Bits % 8 != 0 || !WorthAThread(CheckedMul(g.RowBytes, g.H))) return false;
   const uint64_t n = table.size();
   // Where each stored block's rows start in the data.
   std::vector<uint64_t> start(static_cast<size_t>(n), 0);
@@ -140,13 +140,13 @@ bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const st
   try {
     for (uint64_t b = 0; b < n; ++b) {
       const BlockEntry& e = table[static_cast<size_t>(b)];
-      if (e.Kind == -1) {
+      if (e.Kind == kBlockStored) {
         const TBlockArea a = g.Area(b);
         start[static_cast<size_t>(b)] = at;
         at = CheckedAdd(at, CheckedMul(PixelBytes(static_cast<uint64_t>(a.W), g.Bits), static_cast<uint64_t>(a.H)));
-      } else if (e.Kind == -2) {
+      } else if (e.Kind == kBlockCopy) {
         if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= n) return false;
-        if (static_cast<uint64_t>(e.Index) > b && table[static_cast<size_t>(e.Index)].Kind == -1) return false;
+        if (static_cast<uint64_t>(e.Index) > b && table[static_cast<size_t>(e.Index)].Kind == kBlockStored) return false;
       } else {
         (void)CopySource(ctx, e, isAlpha, plane);
       }
@@ -159,7 +159,7 @@ bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const st
 
   const auto placeRows = [&](uint64_t firstRow, uint64_t lastRow) {
     for (uint64_t b = firstRow * g.BX; b < std::min(n, lastRow * g.BX); ++b) {
-      if (table[static_cast<size_t>(b)].Kind != -1) continue;
+      if (table[static_cast<size_t>(b)].Kind != kBlockStored) continue;
       const TBlockArea a = g.Area(b);
       const size_t len = static_cast<size_t>(PixelBytes(static_cast<uint64_t>(a.W), g.Bits));
       const uint8_t* src = data.data() + start[static_cast<size_t>(b)];
@@ -169,17 +169,10 @@ bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const st
   };
   const uint64_t blockRows = (n + g.BX - 1) / g.BX;
   const uint64_t middle = blockRows / 2;
-  std::future<void> upper;
-  try {
-    upper = std::async(std::launch::async, placeRows, uint64_t{0}, middle);
-  } catch (const std::system_error&) {  // no thread to be had: one after the other
-    placeRows(0, middle);
-  }
-  placeRows(middle, blockRows);
-  if (upper.valid()) upper.get();
+  RunBeside(true, [&] { placeRows(0, middle); }, [&] { placeRows(middle, blockRows); });
 
   for (uint64_t b = 0; b < n; ++b)
-    if (table[static_cast<size_t>(b)].Kind != -1) CopyBlockEntry(ctx, g, table, b, isAlpha, plane);
+    if (table[static_cast<size_t>(b)].Kind != kBlockStored) CopyBlockEntry(ctx, g, table, b, isAlpha, plane);
   return true;
 }
 
@@ -199,13 +192,11 @@ void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isA
   if (N > p.size() / 8) ThrowCorrupt("block table runs past the plane data");
   std::vector<BlockEntry> table(static_cast<size_t>(N));
   std::vector<int32_t> order;
-  if (h.Randomized) {
-    RequireCode(ctx);
-    order = SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), static_cast<int32_t>(N));
-  }
+  const bool scrambled = StoredScrambled(h, isAlpha);
+  if (scrambled) order = ScrambledOrder(ctx, isAlpha, static_cast<int32_t>(N));
   for (uint64_t s = 0; s < N; ++s) {
     BlockEntry e{in.ReadInt32(), in.ReadInt32()};
-    table[h.Randomized ? static_cast<size_t>(order[static_cast<size_t>(s)]) : static_cast<size_t>(s)] = e;
+    table[scrambled ? static_cast<size_t>(order[static_cast<size_t>(s)]) : static_cast<size_t>(s)] = e;
   }
 
   const size_t rb = static_cast<size_t>(plane.RowBytes());
@@ -215,7 +206,7 @@ void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isA
   if (PlaceRawBlocksFirst(ctx, grid, table, in, isAlpha, plane, top)) return;
   for (uint64_t b = 0; b < N; ++b) {
     const BlockEntry& e = table[static_cast<size_t>(b)];
-    if (e.Kind == -1) {
+    if (e.Kind == kBlockStored) {
       const TBlockArea a = grid.Area(b);
       const uint64_t len = PixelBytes(static_cast<uint64_t>(a.W), B);
       const uint64_t offset = a.Col * blockStride;
@@ -253,19 +244,30 @@ void CopyBlock(TDIBSurface& dest, int32_t x, int32_t y, const TRect& rect, const
   }
 }
 
+bool StoredScrambled(const THeaderInfo& header, bool isAlpha) {
+  if (header.Version < kVersionCurrentCoding) return true;
+  return header.Randomized != 0 && !(header.CompType == kCompJpeg && !isAlpha);
+}
+
+int32_t ScrambleCode(const THeaderInfo& header, bool isAlpha, int32_t code) {
+  if (!StoredScrambled(header, isAlpha)) return 0;
+  if (header.Randomized != 0 && code == 0) throw EFormatError(msg::kCodeRequired);
+  return code;
+}
+
 void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
                  TDIBSurface& plane) {
   const THeaderInfo& h = ctx.Header;
-  const bool zlib = h.CompType == 0 || (h.CompType == 2 && isAlpha);
-  if (h.CompType == 2 && !isAlpha) {
+  const bool zlib = h.CompType == kCompZlib || (h.CompType == kCompJpeg && isAlpha);
+  if (h.CompType == kCompJpeg && !isAlpha) {
     DecodeJpegPlane(blob, plane);
     return;
   }
-  const bool randomized = h.Randomized != 0;
+  const bool scrambled = StoredScrambled(h, isAlpha);
   const uint64_t planeBytes = PlaneBytes(plane);
 
   if (UsesBlocks(h)) {
-    if (randomized) RequireCode(ctx);
+    if (scrambled) (void)ScrambleCode(h, isAlpha, ctx.Document.Code);
     if (!zlib) {
       DecodeBlocks(ctx, blob, isAlpha, plane);
       return;
@@ -285,7 +287,7 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     // for as much as the stream could make at a ratio that pictures reach:
     // a short stream that claims a large plane is paid for as it inflates.
     // (A blob holds less than 2^32 bytes: the product fits.)
-    const uint64_t ahead = planeBytes >= kConcurrentPlaneBytes ? uint64_t{blob.size()} * kPagesAheadPerByte : 0;
+    const uint64_t ahead = WorthAThread(planeBytes) ? uint64_t{blob.size()} * kPagesAheadPerByte : 0;
     const TPagesAhead pages{std::span<uint8_t>(inflated.get(), static_cast<size_t>(std::min(room, ahead))),
                             std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(std::min(planeBytes, ahead)))};
     const size_t made = InflateInto(blob, std::span<uint8_t>(inflated.get(), static_cast<size_t>(room)));
@@ -298,18 +300,16 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
   // row coder, whose halves do not stand alone).
   const bool inHalves = plane.BitCount() > 8;
   std::vector<int32_t> order;
-  if (randomized) {
+  if (scrambled) {
     if (zlib) {
       // Decompress first: a corrupt stream is reported as such.
       Block rows = AllocateBlock(planeBytes);
       InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), inHalves);
-      RequireCode(ctx);
-      order = SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), plane.Height());
+      order = ScrambledOrder(ctx, isAlpha, plane.Height());
       PlaceRows(std::span<const uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), plane, &order);
       return;
     }
-    RequireCode(ctx);
-    order = SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), plane.Height());
+    order = ScrambledOrder(ctx, isAlpha, plane.Height());
     PlaceRows(blob, plane, &order);
     return;
   }
@@ -328,13 +328,12 @@ void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDI
     InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)));
     return;
   }
-  if (ctx.Header.Randomized) RequireCode(ctx);
-  if (ctx.Document.Code == 0) {
+  const int32_t code = ScrambleCode(ctx.Header, false, ctx.Document.Code);
+  if (code == 0) {
     PlaceRows(blob, plane, nullptr);
     return;
   }
-  const std::vector<int32_t> order =
-      SeededPermutation(static_cast<uint32_t>(ctx.Document.Code), plane.Height());
+  const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane.Height());
   PlaceRows(blob, plane, &order);
 }
 
@@ -342,10 +341,9 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
                            int32_t code, const TJpegRows* jpegRows) {
   TPlaneBlob blob;
   if (plane == nullptr) return blob;
-  const bool randomized = header.Randomized != 0;
-  const bool jpeg = header.CompType == 2 && !isAlpha;
-  const bool zlib = header.CompType == 0 || (header.CompType == 2 && isAlpha);
-  if (randomized && !jpeg && code == 0) throw EFormatError(msg::kCodeRequired);
+  const bool jpeg = header.CompType == kCompJpeg && !isAlpha;
+  const bool zlib = header.CompType == kCompZlib || (header.CompType == kCompJpeg && isAlpha);
+  const int32_t scrambleCode = ScrambleCode(header, isAlpha, code);
 
   const size_t rb = static_cast<size_t>(plane->RowBytes());
   const size_t h = static_cast<size_t>(plane->Height());
@@ -356,7 +354,7 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   // faster than the general coder and still smaller than zlib's default
   // level; colour planes keep the general coder's smaller streams. The
   // alpha coder runs beside the JPEG coder, so it keeps to one thread.
-  const bool rowCoder = isAlpha ? header.CompType == 2 : plane->BitCount() <= 8;
+  const bool rowCoder = isAlpha ? header.CompType == kCompJpeg : plane->BitCount() <= 8;
   // An alpha plane not filled yet (beside a JPEG plane coded from the
   // caller's rows) is filled as the row coder reads it; any other coding
   // fills the whole plane first.
@@ -376,10 +374,10 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   if (jpeg) {
     blob.Made = jpegRows != nullptr ? SaveRowsToJpeg(plane->Width(), plane->Height(), *jpegRows, header.CompLevel)
                                     : SaveToJpeg(*plane, header.CompLevel);
-  } else if ((randomized || header.CompType == 2) && code != 0) {
+  } else if (scrambleCode != 0) {
     // Stored row s is image row order[s].
     fillTo(static_cast<int32_t>(h));
-    const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane->Height());
+    const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(scrambleCode), plane->Height());
     blob.Made = TByteBlock{AllocateUnfilledBlock(size), size};
     for (size_t s = 0; s < h; ++s)
       std::memcpy(blob.Made.Data.get() + s * rb, rows + rb * static_cast<size_t>(order[s]), rb);

@@ -24,9 +24,21 @@ struct TPlaneContext {
   const TDorvFrameList& Document;
 };
 
-// Planes below this size are coded and decoded one after the other: a
-// thread would cost more than it saves.
-inline constexpr uint64_t kConcurrentPlaneBytes = uint64_t{1} << 20;
+// Whether a plane's rows, or in block form its block table, are stored in
+// an order drawn from the document's code instead of top to bottom: in the
+// current coding when the header says Randomized (never a JPEG colour
+// plane), and always for the raw rows of the old coding, which code 0
+// leaves in order.
+bool StoredScrambled(const THeaderInfo& header, bool isAlpha);
+// The code such a plane is drawn with, 0 for a plane in order. Raises
+// "識別コードを設定してください" where the header says Randomized and
+// code is 0.
+int32_t ScrambleCode(const THeaderInfo& header, bool isAlpha, int32_t code);
+
+// The Kind of a block table entry; any other value is the number of the
+// frame whose layer (the entry's Index) holds the block at the same place.
+inline constexpr int32_t kBlockStored = -1;  // the pixels follow in the raw data
+inline constexpr int32_t kBlockCopy = -2;    // a copy of block Index of the same plane
 
 // Current coding (Version 103 and above). plane is allocated with the frame's
 // size and depth (8 bits for alpha planes).

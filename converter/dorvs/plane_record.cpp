@@ -1,9 +1,8 @@
 #include "converter/dorvs/plane_record.h"
 
 #include <exception>
-#include <system_error>
-#include <thread>
 
+#include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/framelist.h"
@@ -22,23 +21,26 @@ int32_t ReadLength(TStream& input) {
 
 // Raw rows in their order need no blob: they are read straight into the
 // pixel block.
-bool ReadsStraight(const THeaderInfo& h, const TDIBSurface& plane, int64_t length) {
+bool ReadsStraight(const TPlaneContext& ctx, const TDIBSurface& plane, int64_t length, bool isAlpha) {
+  const THeaderInfo& h = ctx.Header;
   const int64_t bytes = static_cast<int64_t>(plane.RowBytes()) * plane.Height();
-  if (h.Version >= 103) {
-    return h.CompType == 1 && !UsesBlocks(h) && h.Randomized == 0 && length >= bytes;
+  if (h.Version >= kVersionCurrentCoding) {
+    return h.CompType == kCompNone && !UsesBlocks(h) && !StoredScrambled(h, isAlpha) && length >= bytes;
   }
-  return h.Randomized == 0 && length == bytes;
+  // Old raw rows are drawn with the code unless both it and the header's
+  // Randomized say there is none.
+  return h.Randomized == 0 && ctx.Document.Code == 0 && length == bytes;
 }
 
 void DecodeBlob(const TPlaneContext& ctx, const TByteBlock& blob, bool isAlpha, TDIBSurface& plane) {
   const std::span<const uint8_t> bytes = blob.Bytes();
-  if (ctx.Header.Version >= 103) DecodePlane(ctx, bytes, isAlpha, plane);
+  if (ctx.Header.Version >= kVersionCurrentCoding) DecodePlane(ctx, bytes, isAlpha, plane);
   else DecodeOldPlane(ctx, bytes, plane);
 }
 
 void ReadPlane(const TPlaneContext& ctx, TStream& input, int32_t length, bool isAlpha,
                TDIBSurface& plane) {
-  if (ReadsStraight(ctx.Header, plane, length) && (ctx.Header.Version >= 103 || ctx.Document.Code == 0)) {
+  if (ReadsStraight(ctx, plane, length, isAlpha)) {
     const int64_t bytes = static_cast<int64_t>(plane.RowBytes()) * plane.Height();
     if (bytes > 0) input.ReadBuffer(plane.TopRow(), static_cast<size_t>(bytes));
     input.Seek(length - bytes, SeekOrigin::Current);
@@ -68,9 +70,8 @@ bool ReadAlphaRecord(const TPlaneContext& ctx, TStream& input, TDIBSurface& surf
 void ReadLayerRecords(const TPlaneContext& ctx, TStream& input, TDIBSurface& surface, bool withAlpha) {
   const int32_t length = ReadLength(input);
   if (length <= 0) ThrowCorrupt("empty colour plane record");
-  const bool concurrent = withAlpha && ctx.Header.Version >= 103 &&
-                          surface.SizeBytes() >= kConcurrentPlaneBytes &&
-                          !ReadsStraight(ctx.Header, surface, length);
+  const bool concurrent = withAlpha && ctx.Header.Version >= kVersionCurrentCoding && WorthAThread(surface.SizeBytes()) &&
+                          !ReadsStraight(ctx, surface, length, false);
   if (!concurrent) {
     ReadPlane(ctx, input, length, false, surface);
     if (withAlpha) ReadAlphaRecord(ctx, input, surface);
@@ -105,29 +106,8 @@ void ReadLayerRecords(const TPlaneContext& ctx, TStream& input, TDIBSurface& sur
   // replaces it), the alpha decoder only the alpha plane made here first.
   surface.EnsureAlpha();
   TDIBSurface& alphaPlane = *surface.AlphaPlane();
-  std::exception_ptr colourFailed, alphaFailed;
-  std::thread colourThread;
-  try {
-    colourThread = std::thread([&] {
-      try {
-        DecodeBlob(ctx, colour, false, surface);
-      } catch (...) {
-        colourFailed = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {  // no thread to be had
-    surface.DropAlpha();
-    oneAfterTheOther();
-    return;
-  }
-  try {
-    DecodeBlob(ctx, alpha, true, alphaPlane);
-  } catch (...) {
-    alphaFailed = std::current_exception();
-  }
-  colourThread.join();
-  if (colourFailed) std::rethrow_exception(colourFailed);
-  if (alphaFailed) std::rethrow_exception(alphaFailed);
+  RunBeside(
+      true, [&] { DecodeBlob(ctx, colour, false, surface); }, [&] { DecodeBlob(ctx, alpha, true, alphaPlane); });
 }
 
 }  // namespace dorv

@@ -1,18 +1,15 @@
 #include "converter/streams/adler.h"
 
 #include <zlib.h>
-#ifdef DORV_HAVE_LIBDEFLATE
-#include <libdeflate.h>
-#endif
 
 #include <algorithm>
+
+#include "converter/streams/fast_deflate.h"
 
 namespace dorv {
 
 uint32_t Adler32(uint32_t adler, std::span<const uint8_t> bytes) {
-#ifdef DORV_HAVE_LIBDEFLATE
-  return libdeflate_adler32(adler, bytes.data(), bytes.size());
-#else
+  if (FastDeflateAvailable()) return FastAdler32(adler, bytes);
   uLong a = adler;
   for (size_t at = 0; at < bytes.size();) {  // zlib counts in 32 bits
     const uInt piece = static_cast<uInt>(std::min<size_t>(bytes.size() - at, size_t{1} << 30));
@@ -20,7 +17,6 @@ uint32_t Adler32(uint32_t adler, std::span<const uint8_t> bytes) {
     at += piece;
   }
   return static_cast<uint32_t>(a);
-#endif
 }
 
 uint32_t JoinAdler32(uint32_t first, uint32_t second, uint64_t secondBytes) {

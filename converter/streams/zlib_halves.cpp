@@ -1,26 +1,21 @@
 #include "converter/streams/zlib_halves.h"
 
 #include <zlib.h>
-#ifdef DORV_HAVE_LIBDEFLATE
-#include <libdeflate.h>
-#endif
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <functional>
-#include <memory>
-#include <system_error>
-#include <thread>
+#include <optional>
 #include <vector>
 
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
+#include "converter/core/second_thread.h"
 #include "converter/streams/adler.h"
+#include "converter/streams/fast_deflate.h"
 
 namespace dorv {
 
-#ifdef DORV_HAVE_LIBDEFLATE
 namespace {
 
 // The seam: the lengths of an empty stored block, then a second one (its
@@ -31,33 +26,6 @@ constexpr uint8_t kSeam[9] = {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x
 constexpr uint8_t kFinalEmptyBlock[2] = {0x03, 0x00};
 // Places in a stream that look like the seam and are tried, at most.
 constexpr int kSeamsTried = 4;
-
-// Runs one of two jobs on a thread of its own (or here when there is no
-// thread to be had) and the other here; the first error is rethrown.
-void SideBySide(const std::function<void()>& beside, const std::function<void()>& here) {
-  std::exception_ptr error;
-  std::thread worker;
-  try {
-    worker = std::thread([&] {
-      try {
-        beside();
-      } catch (...) {
-        error = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    beside();
-  }
-  std::exception_ptr mine;
-  try {
-    here();
-  } catch (...) {
-    mine = std::current_exception();
-  }
-  if (worker.joinable()) worker.join();
-  if (mine) std::rethrow_exception(mine);
-  if (error) std::rethrow_exception(error);
-}
 
 [[noreturn]] void Fail(int code) {
   if (code == Z_MEM_ERROR) throw EOutOfMemory(msg::kOutOfMemory);
@@ -99,39 +67,27 @@ uint64_t MakeFinalBlockOrdinary(uint8_t* data, size_t n) {
 
 }  // namespace
 
-bool HalvesAvailable() { return true; }
+bool HalvesAvailable() { return FastDeflateAvailable(); }
 
 TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
   const size_t h = HalvesSplit(input.size());
-  const auto compressor = [level] {
-    libdeflate_compressor* c = libdeflate_alloc_compressor(level);
-    if (c == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
-    return std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)>(c, &libdeflate_free_compressor);
-  };
   // The stream is made in one block: header, first half, seam and checksum
   // in place; the second half is coded beside it into a block of its own and
   // copied after the seam.
-  const auto coder = compressor();
-  const size_t firstBound = libdeflate_deflate_compress_bound(coder.get(), h);
-  const size_t secondBound = libdeflate_deflate_compress_bound(coder.get(), input.size() - h);
+  const TFastCompressor coder(level);
+  const size_t firstBound = coder.Bound(h, TDeflateForm::Raw);
+  const size_t secondBound = coder.Bound(input.size() - h, TDeflateForm::Raw);
   TByteBlock out{AllocateBlock(CheckedAdd(CheckedAdd(firstBound, secondBound), 2 + 1 + sizeof kSeam + 4)), 0};
   uint8_t* const base = out.Data.get();
   TByteBlock second;
   uint32_t firstAdler = 1, secondAdler = 1;
   size_t firstSize = 0;
   bool pad = false;  // the seam's header takes a byte of its own
-  SideBySide(
-      [&] {
-        const auto c = compressor();
-        second = TByteBlock{AllocateBlock(secondBound), 0};
-        second.Size = libdeflate_deflate_compress(c.get(), input.data() + h, input.size() - h, second.Data.get(),
-                                                  secondBound);
-        if (second.Size == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
-        secondAdler = Adler32(1, input.subspan(h));
-      },
+  RunBeside(
+      true,
       [&] {
         uint8_t* const first = base + 2;
-        const size_t made = libdeflate_deflate_compress(coder.get(), input.data(), h, first, firstBound);
+        const size_t made = coder.Compress(input.first(h), std::span<uint8_t>(first, firstBound), TDeflateForm::Raw);
         if (made == 0) Fail(Z_BUF_ERROR);
         firstAdler = Adler32(1, input.first(h));
         // The first half must not end the stream: its final block is made
@@ -144,6 +100,14 @@ TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
         const unsigned used = static_cast<unsigned>(endBit % 8);
         if (used != 0) first[firstSize - 1] &= static_cast<uint8_t>((1u << used) - 1);
         pad = used == 0 || used > 5;
+      },
+      [&] {
+        const TFastCompressor c(level);
+        second = TByteBlock{AllocateBlock(secondBound), 0};
+        second.Size =
+            c.Compress(input.subspan(h), std::span<uint8_t>(second.Data.get(), secondBound), TDeflateForm::Raw);
+        if (second.Size == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
+        secondAdler = Adler32(1, input.subspan(h));
       });
 
   const unsigned flevel = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
@@ -164,7 +128,7 @@ TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
 
 bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
   const size_t n = out.size();
-  if (n < kHalvesBytes || input.size() < 2 + sizeof kSeam + 4) return false;
+  if (!FastDeflateAvailable() || n < kHalvesBytes || input.size() < 2 + sizeof kSeam + 4) return false;
   if ((input[0] & 0x0F) != 8 || (input[0] >> 4) > 7 || (input[1] & 0x20) != 0 || (input[0] * 256 + input[1]) % 31 != 0)
     return false;
   const size_t h = HalvesSplit(n);
@@ -174,13 +138,8 @@ bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
 
   // Inflates a whole raw deflate stream into exactly room, using all of it.
   const auto inflateAll = [](std::span<const uint8_t> raw, std::span<uint8_t> room) {
-    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
-    if (d == nullptr) return false;
-    size_t used = 0, made = 0;
-    const libdeflate_result r =
-        libdeflate_deflate_decompress_ex(d, raw.data(), raw.size(), room.data(), room.size(), &used, &made);
-    libdeflate_free_decompressor(d);
-    return r == LIBDEFLATE_SUCCESS && used == raw.size() && made == room.size();
+    const std::optional<TInflated> r = FastInflate(raw, room, TDeflateForm::Raw);
+    return r && r->Used == raw.size() && r->Made == room.size();
   };
 
   int tried = 0;
@@ -191,11 +150,8 @@ bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
     bool firstRight = false, secondRight = false;
     uint32_t firstAdler = 1, secondAdler = 1;
     try {
-      SideBySide(
-          [&] {
-            secondRight = inflateAll(body.subspan(seamEnd), out.subspan(h));
-            if (secondRight) secondAdler = Adler32(1, out.subspan(h));
-          },
+      RunBeside(
+          true,
           [&] {
             // The first half with a final block added, to end it there.
             std::vector<uint8_t> head(seamEnd + sizeof kFinalEmptyBlock);
@@ -203,6 +159,10 @@ bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
             std::memcpy(head.data() + seamEnd, kFinalEmptyBlock, sizeof kFinalEmptyBlock);
             firstRight = inflateAll(head, out.first(h));
             if (firstRight) firstAdler = Adler32(1, out.first(h));
+          },
+          [&] {
+            secondRight = inflateAll(body.subspan(seamEnd), out.subspan(h));
+            if (secondRight) secondAdler = Adler32(1, out.subspan(h));
           });
     } catch (const std::exception&) {
       return false;
@@ -211,10 +171,5 @@ bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
   }
   return false;
 }
-#else
-bool HalvesAvailable() { return false; }
-TByteBlock CompressInHalves(std::span<const uint8_t>, int) { throw EZlibError("stream error"); }
-bool InflateHalves(std::span<const uint8_t>, std::span<uint8_t>) { return false; }
-#endif
 
 }  // namespace dorv
