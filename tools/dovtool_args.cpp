@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "converter/core/comp_type.h"
+
 namespace dorv::tools {
 namespace {
 
@@ -17,9 +19,9 @@ int32_t ParseQuality(const std::string& text) {
 }
 
 int32_t ParseCompression(const std::string& name) {
-  if (name == "zlib") return 0;
-  if (name == "none") return 1;
-  if (name == "lossy") return 2;
+  if (name == "zlib") return kCompZlib;
+  if (name == "none") return kCompNone;
+  if (name == "lossy") return kCompJpeg;
   throw UsageError("--compression takes zlib, none or lossy, not '" + name + "'");
 }
 

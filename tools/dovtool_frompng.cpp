@@ -4,6 +4,8 @@
 #include <exception>
 #include <set>
 
+#include "converter/core/comp_type.h"
+
 #include "tools/dovtool_args.h"
 #include "tools/dovtool_commands.h"
 #include "tools/dovtool_dov.h"
@@ -98,7 +100,7 @@ int RunFromPng(const std::vector<std::string>& args) {
       const std::string out = OutputPathFor(input, ".dov", parsed);
       if (written.count(out)) throw std::runtime_error("would overwrite " + out + ", written from an earlier input");
       PngImage png = ReadPng(input);
-      if (parsed.compType == 2 && png.color != PngColor::RGB && png.color != PngColor::RGBA)
+      if (parsed.compType == kCompJpeg && png.color != PngColor::RGB && png.color != PngColor::RGBA)
         throw std::runtime_error(
             "lossy compression is for colour pictures (RGB or RGBA); use zlib or none");
       std::string warning;

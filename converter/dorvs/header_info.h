@@ -7,13 +7,11 @@
 #include <cstdint>
 #include <span>
 
+#include "converter/core/comp_type.h"
+
 namespace dorv {
 
 class TXmlElement;
-
-// How planes are stored (the header's CompType byte; other values are read
-// as raw planes).
-enum TCompType : uint8_t { kCompZlib = 0, kCompNone = 1, kCompJpeg = 2 };
 
 // The file versions from which a file holds what is named.
 inline constexpr int32_t kVersionAlphaRecords = 100;   // an alpha plane record after each colour record
