@@ -108,6 +108,11 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   // (those with alpha through a row of their own, where alpha 0 is black):
   // the surface's colour store is then never filled.
   const bool jpegFromRows = document.StoredCompType(compType) == kCompJpeg && (bpp == 24 || bpp >= 32);
+  // Raw planes stored in order go to the file straight from the caller's
+  // rows, a few rows at a time as the file is written: the surface's stores
+  // are then never filled, and each byte is copied once.
+  const bool rawFromRows =
+      document.StoredCompType(compType) == kCompNone && document.Code == 0 && (bpp == 24 || bpp >= 32);
 
   // An alpha plane that is 255 everywhere says nothing and is not stored.
   // Beside a JPEG plane coded from the caller's rows, the alpha plane is
@@ -122,6 +127,8 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
       alphaTop = s.AlphaPlane()->TopRow();  // made private here, before the coders start
       alphaBytes = static_cast<size_t>(s.AlphaPlane()->RowBytes());
     }
+  } else if (rawFromRows) {
+    if (bpp >= 32 && AllOpaque(r, bpp, stride)) s.DropAlpha();
   } else if (!borrowed && !jpegFromRows && FillRows(r, bpp, stride, s)) {
     s.DropAlpha();
   }
@@ -171,9 +178,27 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
       return static_cast<const uint8_t*>(scratch);
     };
   }
-  if (jpegFromRows) frame.JpegRows = &rows;
+  TCallerRows callerRows;
+  if (jpegFromRows) callerRows.Jpeg = &rows;
+  std::vector<uint8_t> alphaRow(rawFromRows && bpp >= 32 ? w : 0);
+  if (rawFromRows) {
+    const size_t colourBytes = static_cast<size_t>(s.RowBytes());
+    callerRows.Colour = [&, colourBytes](int32_t y, uint8_t* row) {
+      const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
+      if (bpp == 24) RgbToBgr(src, row, w);
+      else (void)RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, alphaRow.data(), w);
+      std::memset(row + 3 * w, 0, colourBytes - 3 * w);
+    };
+    if (const TDIBSurface* alpha = s.AlphaPlane()) {
+      const size_t alphaRowBytes = static_cast<size_t>(alpha->RowBytes());
+      callerRows.Alpha = [&, alphaRowBytes](int32_t y, uint8_t* row) {
+        (void)RgbaToAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), row, w);
+        std::memset(row + w, 0, alphaRowBytes - w);
+      };
+    }
+  }
 
-  document.SaveToStream(stream, compType, r.Quality);
+  document.SaveToStream(stream, TSaveOptions{compType, r.Quality, &callerRows});
   return true;
 }
 

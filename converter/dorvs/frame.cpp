@@ -117,8 +117,8 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
   background.Fill();
 }
 
-void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut,
-                          const THeaderInfo& header) const {
+void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header,
+                          const TCallerRows* rows) const {
   element.SetAttr("Name", Name);
   element.SetIntAttr("TransColor", TransColor);
   element.SetIntAttr("Delay", Delay);
@@ -144,7 +144,7 @@ void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut,
     layer.AlphaOn = true;
   }
   layer.Name = "Layer";
-  layer.WriteXml(*layers->AddChild("Layer"), dataOut, owner_->Code, header, JpegRows);
+  layer.WriteXml(*layers->AddChild("Layer"), dataOut, owner_->Code, header, rows);
 }
 
 }  // namespace dorv

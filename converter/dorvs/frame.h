@@ -13,7 +13,7 @@
 namespace dorv {
 
 class TDorvFrameList;
-struct TJpegRows;
+struct TCallerRows;
 class TPieceList;
 class TStream;
 class TXmlElement;
@@ -30,10 +30,6 @@ class TDorvFrame {
   int32_t TransColor = -1;
   int32_t Delay = 100;
   uint8_t Disposal = 0;
-  // When set, a JPEG colour plane is coded from these rows, which show the
-  // composite's pixels, instead of from the composite (whose colour store a
-  // saver then need not fill).
-  const TJpegRows* JpegRows = nullptr;
 
   int LayerCount() const { return static_cast<int>(layers_.size()); }
   // Raises "List index out of bounds (%d)" outside 0 to LayerCount() - 1.
@@ -52,7 +48,11 @@ class TDorvFrame {
   void FillBackground();
 
   void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
-  void WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header) const;
+  // rows, when given, show the composite's pixels; planes made from them
+  // are not read from the composite (whose stores a saver then need not
+  // fill).
+  void WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header,
+                const TCallerRows* rows = nullptr) const;
 
  private:
   TDorvFrameList* owner_;

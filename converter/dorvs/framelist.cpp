@@ -104,9 +104,9 @@ void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t 
   info.CompLevel = static_cast<uint8_t>(compLevel);
 }
 
-void TDorvFrameList::SaveToStream(TStream& stream, int32_t compType, int32_t compLevel) const {
+void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options) const {
   THeaderInfo info;
-  GetHeaderInfo(info, compType, compLevel);
+  GetHeaderInfo(info, options.CompType, options.CompLevel);
 
   TXmlElement root("Frames");
   root.SetIntAttr("Version", info.Version);
@@ -124,7 +124,8 @@ void TDorvFrameList::SaveToStream(TStream& stream, int32_t compType, int32_t com
   root.SetBoolAttr("NotFillBG", info.NotFillBG != 0);
 
   TPieceList data;
-  for (const auto& frame : frames_) frame->WriteXml(*root.AddChild("Frame"), data, info);
+  for (const auto& frame : frames_)
+    frame->WriteXml(*root.AddChild("Frame"), data, info, frame == frames_.front() ? options.Rows : nullptr);
 
   TMemoryStream header;
   root.SaveToStream(header);

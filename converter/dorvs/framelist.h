@@ -9,6 +9,7 @@
 
 #include "converter/dorvs/frame.h"
 #include "converter/dorvs/header_info.h"
+#include "converter/dorvs/save_options.h"
 
 namespace dorv {
 
@@ -39,11 +40,14 @@ class TDorvFrameList {
   // failure the document holds the frames created so far.
   void LoadFromStream(TStream& stream, bool firstFrameOnly);
   // Writes a current-format file at the stream's position.
-  void SaveToStream(TStream& stream, int32_t compType, int32_t compLevel) const;
+  void SaveToStream(TStream& stream, const TSaveOptions& options) const;
+  void SaveToStream(TStream& stream, int32_t compType, int32_t compLevel) const {
+    SaveToStream(stream, TSaveOptions{compType, compLevel, nullptr});
+  }
   void GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const;
   // The coding that a save asked for compType stores: a document with a code
   // stores its planes raw and scrambled.
-  int32_t StoredCompType(int32_t compType) const { return Code != 0 ? 1 : compType; }
+  int32_t StoredCompType(int32_t compType) const { return Code != 0 ? kCompNone : compType; }
 
  private:
   std::vector<std::unique_ptr<TDorvFrame>> frames_;

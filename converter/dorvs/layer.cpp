@@ -34,7 +34,7 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THead
 }
 
 void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code,
-                          const THeaderInfo& header, const TJpegRows* jpegRows) const {
+                          const THeaderInfo& header, const TCallerRows* rows) const {
   element.SetIntAttr("Left", 0);
   element.SetIntAttr("Top", 0);
   element.SetBoolAttr("Visible", Visible);
@@ -50,8 +50,8 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
   TPlaneBlob colourBlob, alphaBlob;
   RunBeside(
       alpha != nullptr && WorthAThread(alpha->SizeBytes()),
-      [&] { colourBlob = EncodePlaneBlob(header, false, &Surface, code, jpegRows); },
-      [&] { alphaBlob = EncodePlaneBlob(header, true, alpha, code, jpegRows); });
+      [&] { colourBlob = EncodePlaneBlob(header, false, &Surface, code, rows); },
+      [&] { alphaBlob = EncodePlaneBlob(header, true, alpha, code, rows); });
   AppendPlaneRecord(dataOut, std::move(colourBlob));
   AppendPlaneRecord(dataOut, std::move(alphaBlob));
 }

@@ -9,7 +9,7 @@
 
 namespace dorv {
 
-struct TJpegRows;
+struct TCallerRows;
 class TDorvFrame;
 class TPieceList;
 class TStream;
@@ -34,10 +34,10 @@ class TDorvLayer {
   // when given, is the zero-filled memory Surface's rows are decoded into.
   void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header,
                uint8_t* pixels = nullptr);
-  // Sets the element's attributes and appends the two plane records (a
-  // JPEG colour plane coded from jpegRows when they are given).
+  // Sets the element's attributes and appends the two plane records (made
+  // from rows, where they are given, as EncodePlaneBlob makes them).
   void WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code, const THeaderInfo& header,
-                const TJpegRows* jpegRows = nullptr) const;
+                const TCallerRows* rows = nullptr) const;
 
  private:
   TDorvFrame* owner_;

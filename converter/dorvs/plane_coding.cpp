@@ -338,7 +338,8 @@ void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDI
 }
 
 TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
-                           int32_t code, const TJpegRows* jpegRows) {
+                           int32_t code, const TCallerRows* callerRows) {
+  const TJpegRows* const jpegRows = callerRows != nullptr ? callerRows->Jpeg : nullptr;
   TPlaneBlob blob;
   if (plane == nullptr) return blob;
   const bool jpeg = header.CompType == kCompJpeg && !isAlpha;
@@ -384,6 +385,13 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
     if (zlib) blob.Made = compress(blob.Made.Bytes());
   } else if (zlib) {
     blob.Made = compress(std::span<const uint8_t>(rows, size));
+  } else if (const TStoredRow* made = callerRows == nullptr ? nullptr
+                                       : isAlpha ? &callerRows->Alpha : &callerRows->Colour;
+             made != nullptr && *made) {
+    // The caller's rows go to the file as it is written, the plane unread.
+    blob.MadeRows = *made;
+    blob.RowBytes = rb;
+    blob.RowCount = plane->Height();
   } else {
     fillTo(static_cast<int32_t>(h));
     // The rows as they are in the surface, which outlives the saving.
@@ -394,10 +402,14 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
 
 void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob) {
   const bool rows = !blob.Rows.empty();
-  const size_t size = rows ? blob.Rows.size() : blob.Made.Size;
-  if (size > static_cast<size_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
+  const bool made = static_cast<bool>(blob.MadeRows);
+  const uint64_t size = made   ? CheckedMul(blob.RowBytes, static_cast<uint64_t>(std::max(blob.RowCount, 0)))
+                        : rows ? blob.Rows.size()
+                               : blob.Made.Size;
+  if (size > static_cast<uint64_t>(INT32_MAX)) throw EOutOfMemory(msg::kOutOfMemory);
   out.WriteInt32(static_cast<int32_t>(size));
-  if (rows) out.Borrow(blob.Rows);
+  if (made) out.MakeRows(blob.RowBytes, blob.RowCount, std::move(blob.MadeRows));
+  else if (rows) out.Borrow(blob.Rows);
   else out.Adopt(std::move(blob.Made));
 }
 

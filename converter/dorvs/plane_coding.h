@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "converter/core/checked.h"
+#include "converter/dorvs/save_options.h"
 
 namespace dorv {
 
 class TDIBSurface;
 class TDorvFrameList;
 class TPieceList;
-struct TJpegRows;
+struct TCallerRows;
 struct THeaderInfo;
 struct TRect;
 
@@ -46,17 +47,22 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
                  TDIBSurface& plane);
 // Old row coding (below Version 103).
 void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane);
-// The blob of one plane record: bytes made for it, or, when Rows is not
+// The blob of one plane record: bytes made for it; or, when Rows is not
 // empty, the plane's own rows (which must stay unchanged until the record
-// is written).
+// is written); or, when MadeRows is set, the plane's rows made by it as the
+// record is written.
 struct TPlaneBlob {
   TByteBlock Made;
   std::span<const uint8_t> Rows;
+  TStoredRow MadeRows;
+  size_t RowBytes = 0;
+  int32_t RowCount = 0;
 };
 // Codes a plane; a null plane gives an empty blob. Only reads the plane.
-// jpegRows, when given, are what a JPEG colour plane is coded from.
+// rows, when given, are what a JPEG colour plane is coded from and what
+// raw planes stored in order are made from.
 TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
-                           int32_t code, const TJpegRows* jpegRows = nullptr);
+                           int32_t code, const TCallerRows* rows = nullptr);
 // Appends one plane record: the blob's length (0 for a null plane), then
 // the blob.
 void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -22,6 +23,11 @@ class TPieceList {
   void Adopt(TByteBlock bytes);
   // Points at bytes that stay unchanged until WriteTo has run.
   void Borrow(std::span<const uint8_t> bytes);
+  // rows rows of rowBytes bytes each, made only as they are written:
+  // make(y, row) fills row y (all rowBytes bytes), in order, from the
+  // thread that runs WriteTo. The stream then receives them a few at a
+  // time from memory that stays in the cache.
+  void MakeRows(size_t rowBytes, int32_t rows, std::function<void(int32_t y, uint8_t* row)> make);
 
   uint64_t Size() const { return size_; }
   void WriteTo(TStream& stream) const;
@@ -30,6 +36,9 @@ class TPieceList {
   struct Piece {
     TByteBlock owned;
     std::span<const uint8_t> bytes;  // into owned, or borrowed
+    std::function<void(int32_t, uint8_t*)> make;  // rows made as they are written
+    size_t rowBytes = 0;
+    int32_t rows = 0;
   };
   std::vector<Piece> pieces_;
   uint64_t size_ = 0;

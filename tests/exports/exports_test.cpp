@@ -549,59 +549,78 @@ TEST(ConvertWrite, EveryCompressionReadsBack) {
 }
 
 // Lossy saves code the JPEG plane from the caller's rows without filling
-// the surface's colour store; the file is byte for byte the one a document
-// holding the same pixels in its surface saves. With a code the planes are
-// stored raw (scrambled), from the surface. A large alpha plane is filled
-// by the JPEG coder's rows while its own coder follows behind on a thread.
-TEST(ConvertWrite, LossyFilesAreThoseOfADocumentWithTheSamePixels) {
-  struct Case {
-    const char* what;
-    int planes;
-    bool someTransparent;
-    int32_t code;
-    int32_t width = 37, height = 23;
-  };
-  for (const Case c : {Case{"24-bit", 3, false, 0}, Case{"32-bit with alpha 0", 4, true, 0},
-                       Case{"32-bit opaque", 4, false, 0}, Case{"24-bit with a code", 3, false, 0x31323334},
-                       Case{"32-bit with a code", 4, true, 0x31323334},
-                       Case{"32-bit with alpha 0, alpha coded beside", 4, true, 0, 1100, 1001},
-                       Case{"40-bit with alpha 0, alpha coded beside", 5, true, 0, 1100, 1001}}) {
-    SCOPED_TRACE(c.what);
-    WriteArgs a;
-    a.width = c.width;
-    a.height = c.height;
-    a.planes = c.planes;
-    a.compType = 2;
-    a.quality = 83;
-    a.code = c.code;
-    for (int y = 0; y < a.height; ++y)
-      for (int x = 0; x < a.width; ++x) {
-        a.pixels.insert(a.pixels.end(), {static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
-                                         static_cast<uint8_t>((x * y) & 0xFF)});
-        if (c.planes >= 4) a.pixels.push_back(c.someTransparent ? static_cast<uint8_t>((x + y) % 5 * 60) : 255);
-        if (c.planes == 5) a.pixels.push_back(0x77);  // a fifth byte, not read
-      }
-    auto w = WriteThroughExport(a);
-    ASSERT_TRUE(w.ok);
-    EXPECT_NE(HeaderTextOf(w.file).find(c.code == 0 ? "CompType=\"2\"" : "CompType=\"1\""), std::string::npos);
+// the surface's colour store, and raw saves in order write the caller's rows
+// to the file as they are converted, without filling the surface at all;
+// either way the file is byte for byte the one a document holding the same
+// pixels in its surface saves. With a code the planes are stored raw
+// (scrambled), from the surface. A large alpha plane is filled by the JPEG
+// coder's rows while its own coder follows behind on a thread; a large raw
+// plane passes through the file in many pieces of rows.
+struct SameFileCase {
+  const char* what;
+  int32_t compType;
+  int planes;
+  bool someTransparent;
+  int32_t code;
+  int32_t width = 37, height = 23;
+};
 
-    TDorvFrameList doc(a.code);
-    TDorvFrame& frame = doc.AddFrame();
-    TDIBSurface& s = frame.Surface;
-    s.Allocate(a.width, a.height, 24);
-    if (c.someTransparent) s.EnsureAlpha();
-    for (int y = 0; y < a.height; ++y)
-      for (int x = 0; x < a.width; ++x) {
-        const uint8_t* p = Px(a, x, y, c.planes);
-        const bool shown = c.planes == 3 || p[3] != 0;
-        s.WritePixel(x, y, shown ? (uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2]) : 0);
-        if (c.someTransparent) s.AlphaPlane()->WritePixel(x, y, p[3]);
-      }
-    TMemoryStream expected;
-    doc.SaveToStream(expected, 2, a.quality);
-    EXPECT_EQ(w.file, expected.Bytes());
-  }
+class SavedFromCallerRows : public ::testing::TestWithParam<SameFileCase> {};
+
+TEST_P(SavedFromCallerRows, AreTheFilesOfADocumentWithTheSamePixels) {
+  const SameFileCase& c = GetParam();
+  WriteArgs a;
+  a.width = c.width;
+  a.height = c.height;
+  a.planes = c.planes;
+  a.compType = c.compType;
+  a.quality = 83;
+  a.code = c.code;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) {
+      a.pixels.insert(a.pixels.end(), {static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
+                                       static_cast<uint8_t>((x * y) & 0xFF)});
+      if (c.planes >= 4) a.pixels.push_back(c.someTransparent ? static_cast<uint8_t>((x + y) % 5 * 60) : 255);
+      if (c.planes == 5) a.pixels.push_back(0x77);  // a fifth byte, not read
+    }
+  auto w = WriteThroughExport(a);
+  ASSERT_TRUE(w.ok);
+  const std::string stored = "CompType=\"" + std::to_string(c.code == 0 ? c.compType : 1) + "\"";
+  EXPECT_NE(HeaderTextOf(w.file).find(stored), std::string::npos);
+
+  TDorvFrameList doc(a.code);
+  TDorvFrame& frame = doc.AddFrame();
+  TDIBSurface& s = frame.Surface;
+  s.Allocate(a.width, a.height, 24);
+  if (c.someTransparent) s.EnsureAlpha();
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) {
+      const uint8_t* p = Px(a, x, y, c.planes);
+      const bool shown = c.planes == 3 || p[3] != 0;
+      s.WritePixel(x, y, shown ? (uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2]) : 0);
+      if (c.someTransparent) s.AlphaPlane()->WritePixel(x, y, p[3]);
+    }
+  TMemoryStream expected;
+  doc.SaveToStream(expected, c.compType, a.quality);
+  EXPECT_EQ(w.file, expected.Bytes());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    ConvertWrite, SavedFromCallerRows,
+    ::testing::Values(
+        SameFileCase{"lossy_24_bit", 2, 3, false, 0}, SameFileCase{"lossy_32_bit_with_alpha_0", 2, 4, true, 0},
+        SameFileCase{"lossy_32_bit_opaque", 2, 4, false, 0},
+        SameFileCase{"lossy_24_bit_with_a_code", 2, 3, false, 0x31323334},
+        SameFileCase{"lossy_32_bit_with_a_code", 2, 4, true, 0x31323334},
+        SameFileCase{"lossy_32_bit_large_alpha_coded_beside", 2, 4, true, 0, 1100, 1001},
+        SameFileCase{"lossy_40_bit_large_alpha_coded_beside", 2, 5, true, 0, 1100, 1001},
+        SameFileCase{"raw_24_bit", 1, 3, false, 0}, SameFileCase{"raw_32_bit_with_alpha_0", 1, 4, true, 0},
+        SameFileCase{"raw_32_bit_opaque", 1, 4, false, 0}, SameFileCase{"raw_40_bit_with_alpha_0", 1, 5, true, 0},
+        SameFileCase{"raw_32_bit_with_a_code", 1, 4, true, 0x31323334},
+        SameFileCase{"raw_24_bit_large", 1, 3, false, 0, 1101, 1001},
+        SameFileCase{"raw_32_bit_large_with_alpha_0", 1, 4, true, 0, 1101, 1001},
+        SameFileCase{"raw_one_pixel_wide", 1, 4, true, 0, 1, 300}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST(ConvertWrite, LossyRequestForAPaletteImageKeepsItsIndices) {
   WriteArgs a;

@@ -287,18 +287,20 @@ TEST(LargeLayerSave, AlphaPlaneIsFilledAsItsCoderReadsIt) {
       if (y == failAt) throw EJpegError("no more rows");
       return colour.data();
     };
-    f.JpegRows = &rows;
+    TCallerRows callerRows;
+    callerRows.Jpeg = &rows;
+    const TSaveOptions options{kCompJpeg, 80, &callerRows};
     TMemoryStream out;
     if (failAt >= 0) {
       try {
-        doc.SaveToStream(out, 2, 80);
+        doc.SaveToStream(out, options);
         ADD_FAILURE() << "the save succeeded";
       } catch (const EJpegError& e) {
         EXPECT_STREQ(e.what(), "no more rows");
       }
       continue;
     }
-    doc.SaveToStream(out, 2, 80);
+    doc.SaveToStream(out, options);
     EXPECT_EQ(askers.size(), 1u);
     EXPECT_TRUE(std::is_sorted(asked.begin(), asked.end()));
     ASSERT_FALSE(asked.empty());
@@ -308,7 +310,6 @@ TEST(LargeLayerSave, AlphaPlaneIsFilledAsItsCoderReadsIt) {
     ASSERT_NE(shown, nullptr);
     for (int32_t y = 0; y < h; y += 37) EXPECT_EQ(shown->ReadPixel(kW - 1, y), Opacity(0, y)) << y;
   }
-  f.JpegRows = nullptr;
 }
 
 }  // namespace
