@@ -158,14 +158,14 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   // A bottom layer that will most likely be the picture as it is goes
   // straight into the host's block.
   uint64_t lentBytes = 0;
-  document.FirstLayerPixels = [&](int32_t width, int32_t height, int32_t depth) -> uint8_t* {
+  const TLayerPixels firstLayerPixels = [&](int32_t width, int32_t height, int32_t depth) -> uint8_t* {
     if (lentBytes != 0 || !RowsAreBlockRows(width, depth)) return nullptr;
     lentBytes = CheckedMul(static_cast<uint64_t>(width) * static_cast<uint64_t>(depth / 8),
                            static_cast<uint64_t>(height));
     return host.Resize(static_cast<size_t>(lentBytes), true);
   };
   try {
-    document.LoadFromStream(stream, true);
+    document.LoadFromStream(stream, true, &firstLayerPixels);
   } catch (const std::exception& e) {
     report(e.what());
   }

@@ -19,7 +19,7 @@ TDorvLayer& TDorvFrame::Layer(int index) const {
 }
 
 TDorvLayer& TDorvFrame::AddLayer() {
-  layers_.push_back(std::make_unique<TDorvLayer>(this));
+  layers_.push_back(std::make_unique<TDorvLayer>());
   return *layers_.back();
 }
 
@@ -37,8 +37,8 @@ void TDorvFrame::PrepareComposite(int32_t width, int32_t height, int32_t depth) 
   Surface.Allocate(width, height, depth);
 }
 
-void TDorvFrame::FillBackground() {
-  const auto bg = static_cast<uint32_t>(owner_->BGColor);
+void TDorvFrame::FillBackground(int32_t bgColor) {
+  const auto bg = static_cast<uint32_t>(bgColor);
   const uint32_t value = Surface.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8),
                                               static_cast<uint8_t>(bg >> 16));
   // The composite has just been allocated, and fresh stores are zero-filled:
@@ -48,7 +48,8 @@ void TDorvFrame::FillBackground() {
   Surface.FillRect(Surface.BoundsRect(), value);
 }
 
-void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header) {
+void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx) {
+  const THeaderInfo& header = ctx.Header;
   Name = element.GetAttr("Name", "");
   TransColor = element.GetIntAttr("TransColor", -1);
   Delay = element.GetIntAttr("Delay", 0);
@@ -86,9 +87,10 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
   // whose layers end early or show nothing still gets it.
   struct Background {
     TDorvFrame& frame;
+    int32_t colour;
     bool due = true;
     void Fill() {
-      if (due) frame.FillBackground();
+      if (due) frame.FillBackground(colour);
       due = false;
     }
     ~Background() {
@@ -97,7 +99,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
       } catch (...) {
       }
     }
-  } background{*this};
+  } background{*this, ctx.Document.BGColor};
 
   bool bottom = true;
   for (int32_t i = 0; i < count; ++i) {
@@ -105,19 +107,19 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const THead
     if (child == nullptr || !SameName(child->Name, "Layer")) throw EFormatError(msg::kFileCorrupt);
     TDorvLayer& layer = AddLayer();
     uint8_t* pixels = nullptr;
-    if (i == 0 && owner_->FirstLayerPixels && &owner_->GetFrame(0) == this)
-      pixels = owner_->FirstLayerPixels(Surface.Width(), Surface.Height(), Surface.Depth());
-    layer.ReadXml(*child, input, header, pixels);
+    if (i == 0 && ctx.FirstLayerPixels != nullptr && *ctx.FirstLayerPixels)
+      pixels = (*ctx.FirstLayerPixels)(Surface.Width(), Surface.Height(), Surface.Depth());
+    layer.ReadXml(*child, input, ctx, Surface, pixels);
     if (background.due && layer.Visible) {
-      if (ReplacesComposite(Surface, layer, i, bottom, owner_->NotFillBG)) background.due = false;
+      if (ReplacesComposite(Surface, layer, i, bottom, ctx.Document.NotFillBG)) background.due = false;
       else background.Fill();
     }
-    ComposeLayer(Surface, layer, i, bottom, owner_->NotFillBG);
+    ComposeLayer(Surface, layer, i, bottom, ctx.Document.NotFillBG);
   }
   background.Fill();
 }
 
-void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header,
+void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header, int32_t code,
                           const TCallerRows* rows) const {
   element.SetAttr("Name", Name);
   element.SetIntAttr("TransColor", TransColor);
@@ -135,7 +137,7 @@ void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THead
   // The single layer written is the composite itself. It shares the
   // composite's stores (nothing is written to them), which is the same as
   // an independent copy for everything the encoder reads.
-  TDorvLayer layer(nullptr);
+  TDorvLayer layer;
   layer.Surface.Assign(&Surface);
   layer.Surface.Palette = Surface.Palette;
   if (const TDIBSurface* alpha = Surface.AlphaPlane()) {
@@ -144,7 +146,7 @@ void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THead
     layer.AlphaOn = true;
   }
   layer.Name = "Layer";
-  layer.WriteXml(*layers->AddChild("Layer"), dataOut, owner_->Code, header, rows);
+  layer.WriteXml(*layers->AddChild("Layer"), dataOut, code, header, rows);
 }
 
 }  // namespace dorv

@@ -9,10 +9,10 @@
 
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/layer.h"
+#include "converter/dorvs/read_context.h"
 
 namespace dorv {
 
-class TDorvFrameList;
 struct TCallerRows;
 class TPieceList;
 class TStream;
@@ -21,10 +21,6 @@ struct THeaderInfo;
 
 class TDorvFrame {
  public:
-  explicit TDorvFrame(TDorvFrameList* owner) : owner_(owner) {}
-
-  TDorvFrameList* Owner() const { return owner_; }
-
   TDIBSurface Surface;  // the composite
   std::string Name;
   int32_t TransColor = -1;
@@ -44,18 +40,18 @@ class TDorvFrame {
 
   // Allocates the composite and fills it with the document's background.
   void PrepareComposite(int32_t width, int32_t height, int32_t depth);
-  // Fills a composite fresh from PrepareComposite with the background.
-  void FillBackground();
+  // Fills a composite fresh from PrepareComposite with the background
+  // colour (0x00BBGGRR).
+  void FillBackground(int32_t bgColor);
 
-  void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header);
+  void ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx);
   // rows, when given, show the composite's pixels; planes made from them
   // are not read from the composite (whose stores a saver then need not
   // fill).
-  void WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header,
+  void WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header, int32_t code,
                 const TCallerRows* rows = nullptr) const;
 
  private:
-  TDorvFrameList* owner_;
   std::vector<std::unique_ptr<TDorvLayer>> layers_;
 };
 

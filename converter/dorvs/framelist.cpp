@@ -21,7 +21,7 @@ constexpr size_t kMagicSize = 8;
 }  // namespace
 
 TDorvFrame& TDorvFrameList::AddFrame() {
-  frames_.push_back(std::make_unique<TDorvFrame>(this));
+  frames_.push_back(std::make_unique<TDorvFrame>());
   return *frames_.back();
 }
 
@@ -34,7 +34,7 @@ void TDorvFrameList::ReleaseLayers() {
   for (auto& f : frames_) f->Clear();
 }
 
-void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly) {
+void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const TLayerPixels* firstLayerPixels) {
   const int64_t start = stream.Position();
   uint8_t magic[kMagicSize] = {};
   size_t got = 0;
@@ -80,7 +80,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly) {
       break;
     }
     TDorvFrame& frame = AddFrame();
-    frame.ReadXml(*child, stream, info);
+    frame.ReadXml(*child, stream, TReadContext{info, *this, i == 0 ? firstLayerPixels : nullptr});
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
@@ -125,7 +125,7 @@ void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options) 
 
   TPieceList data;
   for (const auto& frame : frames_)
-    frame->WriteXml(*root.AddChild("Frame"), data, info, frame == frames_.front() ? options.Rows : nullptr);
+    frame->WriteXml(*root.AddChild("Frame"), data, info, Code, frame == frames_.front() ? options.Rows : nullptr);
 
   TMemoryStream header;
   root.SaveToStream(header);

@@ -22,11 +22,6 @@ class TDorvFrameList {
   int32_t BGColor = 0;     // 0x00BBGGRR
   bool NotFillBG = false;  // bottom visible layer drawn without its key
   int32_t Code;            // identification code; 0 means none
-  // Asked, when set, for the memory of the first frame's bottom layer once
-  // its size and depth are known: zero-filled rows as a surface of that
-  // size and depth lays them out, which must outlive the document, or null
-  // for the layer's own. The frame's composite may come to share them.
-  std::function<uint8_t*(int32_t width, int32_t height, int32_t depth)> FirstLayerPixels;
 
   int Count() const { return static_cast<int>(frames_.size()); }
   TDorvFrame& AddFrame();
@@ -37,8 +32,9 @@ class TDorvFrameList {
   void ReleaseLayers();
 
   // Reads a current or legacy file from the stream's position. After a
-  // failure the document holds the frames created so far.
-  void LoadFromStream(TStream& stream, bool firstFrameOnly);
+  // failure the document holds the frames created so far. firstLayerPixels,
+  // when given, is asked for the memory of the first frame's bottom layer.
+  void LoadFromStream(TStream& stream, bool firstFrameOnly, const TLayerPixels* firstLayerPixels = nullptr);
   // Writes a current-format file at the stream's position.
   void SaveToStream(TStream& stream, const TSaveOptions& options) const;
   void SaveToStream(TStream& stream, int32_t compType, int32_t compLevel) const {

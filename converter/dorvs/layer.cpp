@@ -9,26 +9,26 @@
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/plane_coding.h"
 #include "converter/dorvs/plane_record.h"
+#include "converter/dorvs/read_context.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/xml/xmltree.h"
 
 namespace dorv {
 
-void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header,
-                         uint8_t* pixels) {
+void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx,
+                         const TDIBSurface& composite, uint8_t* pixels) {
+  const THeaderInfo& header = ctx.Header;
   Visible = element.GetBoolAttr("Visible", true);
   TransColor = element.GetIntAttr("TransColor", -1);
   Alpha = element.GetIntAttr("Alpha", 255);
   AlphaOn = element.GetBoolAttr("AlphaOn", false);
   Name = element.GetAttr("Name", "");
 
-  const TDIBSurface& composite = owner_->Surface;
   if (pixels != nullptr) Surface.UsePixels(composite.Width(), composite.Height(), composite.Depth(), pixels);
   else Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
 
-  const TPlaneContext ctx{header, *owner_->Owner()};
-  ReadLayerRecords(ctx, input, Surface, header.Version >= kVersionAlphaRecords);
+  ReadLayerRecords(TPlaneContext{header, ctx.Document}, input, Surface, header.Version >= kVersionAlphaRecords);
 
   Surface.Palette = composite.Palette;
 }

@@ -10,18 +10,14 @@
 namespace dorv {
 
 struct TCallerRows;
-class TDorvFrame;
 class TPieceList;
 class TStream;
 class TXmlElement;
 struct THeaderInfo;
+struct TReadContext;
 
 class TDorvLayer {
  public:
-  explicit TDorvLayer(TDorvFrame* owner) : owner_(owner) {}
-
-  TDorvFrame* Owner() const { return owner_; }
-
   TDIBSurface Surface;
   std::string Name;
   bool Visible = true;
@@ -30,17 +26,15 @@ class TDorvLayer {
   bool AlphaOn = false;
 
   // Reads the element's attributes, then the colour and alpha plane records
-  // from the input, decoding them into Surface and its alpha plane. pixels,
-  // when given, is the zero-filled memory Surface's rows are decoded into.
-  void ReadXml(const TXmlElement& element, TStream& input, const THeaderInfo& header,
+  // from the input, decoding them into Surface (of the size and depth of
+  // the frame's composite) and its alpha plane. pixels, when given, is the
+  // zero-filled memory Surface's rows are decoded into.
+  void ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx, const TDIBSurface& composite,
                uint8_t* pixels = nullptr);
   // Sets the element's attributes and appends the two plane records (made
   // from rows, where they are given, as EncodePlaneBlob makes them).
   void WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code, const THeaderInfo& header,
                 const TCallerRows* rows = nullptr) const;
-
- private:
-  TDorvFrame* owner_;
 };
 
 }  // namespace dorv

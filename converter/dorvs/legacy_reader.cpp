@@ -44,8 +44,8 @@ void SkipTable(TStream& s) {
   Skip(s, bytes);
 }
 
-void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const THeaderInfo& header) {
-  const TDIBSurface& composite = layer.Owner()->Surface;
+void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const TPlaneContext& ctx, const TDIBSurface& composite) {
+  const THeaderInfo& header = ctx.Header;
   layer.Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
   Skip(s, 8);
   layer.Visible = s.ReadByte() != 0;
@@ -54,13 +54,12 @@ void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const THeaderInfo& header) {
   layer.AlphaOn = header.Version >= kVersionAlphaOn ? s.ReadByte() != 0 : false;
   layer.Name = ReadString(s);
 
-  const TPlaneContext ctx{header, *layer.Owner()->Owner()};
   ReadColourRecord(ctx, s, layer.Surface);
   if (header.Version >= kVersionAlphaRecords && ReadAlphaRecord(ctx, s, layer.Surface) && layer.AlphaOn)
     layer.TransColor = -1;
 }
 
-void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header) {
+void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, const TDorvFrameList& document) {
   frame.Name = ReadString(s);
   frame.TransColor = s.ReadInt32();
   frame.Delay = s.ReadInt32();
@@ -83,13 +82,13 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header) {
     s.ReadBuffer(frame.Surface.Palette.data(), bytes);
     frame.Surface.CommitPalette();
   }
-  frame.FillBackground();
+  frame.FillBackground(document.BGColor);
 
   bool bottom = true;
   for (int32_t i = 0; i < layers; ++i) {
     TDorvLayer& layer = frame.AddLayer();
-    ReadLegacyLayer(layer, s, header);
-    ComposeLayer(frame.Surface, layer, i, bottom, frame.Owner()->NotFillBG);
+    ReadLegacyLayer(layer, s, TPlaneContext{header, document}, frame.Surface);
+    ComposeLayer(frame.Surface, layer, i, bottom, document.NotFillBG);
   }
   if (header.Version >= kVersionExtraTables) {
     SkipTable(s);
@@ -142,7 +141,7 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
 
   for (int32_t i = 0; i < frames; ++i) {
     TDorvFrame& frame = document.AddFrame();
-    ReadLegacyFrame(frame, stream, header);
+    ReadLegacyFrame(frame, stream, header, document);
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
