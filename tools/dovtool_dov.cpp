@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "converter/converts/exports.h"
+#include "converter/converts/read_info.h"
 #include "platform/win32.h"
 #include "tools/dovtool_capture.h"
 #include "tools/output_file.h"
@@ -40,11 +41,6 @@ struct GlobalBlock {
   }
 };
 
-int32_t I32(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
-                              uint32_t{p[3]} << 24);
-}
-
 std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 }  // namespace
@@ -70,13 +66,14 @@ DovPicture ReadDov(const std::string& path) {
   if (ok == kFalse)
     throw std::runtime_error(picture.messages.empty() ? "no picture in the file" : picture.messages);
 
-  picture.version = I32(info + 4);
-  picture.width = I32(info + 8);
-  picture.height = I32(info + 12);
-  picture.bpp = I32(info + 16);
-  picture.frames = I32(info + 20);
-  picture.bgColor = I32(info + 28);
-  picture.notFillBG = info[40] != 0;
+  const TReadInfoView view(info);
+  picture.version = view.Version();
+  picture.width = view.Width();
+  picture.height = view.Height();
+  picture.bpp = view.Bpp();
+  picture.frames = view.Count();
+  picture.bgColor = view.BGColor();
+  picture.notFillBG = view.NotFillBG();
   picture.transparent = transparent;
 
   if ((picture.bpp != 8 && picture.bpp != 32) || picture.width <= 0 || picture.height <= 0)

@@ -88,12 +88,6 @@ class StderrCapture {
 
 }  // namespace
 
-int32_t ReadResult::Field(int offset) const {
-  int32_t v;
-  std::memcpy(&v, info + offset, 4);
-  return v;
-}
-
 ReadResult ReadThroughExport(const std::vector<uint8_t>& bytes) {
   TempFile f;
   if (write(f.fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) throw std::runtime_error("write");

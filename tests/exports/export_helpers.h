@@ -7,6 +7,8 @@
 
 #include "converter/converts/exports.h"
 
+#include "converter/converts/read_info.h"
+
 namespace dorv::testing {
 
 struct ReadResult {
@@ -16,7 +18,7 @@ struct ReadResult {
   uint8_t palette[1024] = {};
   int32_t transparent = -2;
   std::string messages;  // what the converter showed the user
-  int32_t Field(int offset) const;
+  TReadInfoView Info() const { return TReadInfoView(info); }
 };
 
 ReadResult ReadThroughExport(const std::vector<uint8_t>& file);

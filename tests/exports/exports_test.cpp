@@ -64,7 +64,7 @@ TEST(ConvertRead, EightBitWithAlphaComesBackAsThirtyTwoBits) {
   f.layers[0].alphaRows = MakeRows(3, 2, 8, [](int x, int y) { return static_cast<uint32_t>(10 * x + y); });
   auto r = ReadThroughExport(File(f));
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.Field(16), 32);
+  EXPECT_EQ(r.Info().Bpp(), 32);
   EXPECT_EQ(r.transparent, -1);
   ASSERT_EQ(r.pixels.size(), 24u);
   const uint32_t c = (2 * 0x030507u) & 0xFFFFFF;  // palette entry 2 at x = 1
@@ -79,7 +79,7 @@ TEST(ConvertRead, TwentyFourBitsComeBackOpaqueWithoutTransparentIndex) {
   f.trans = 5;
   auto r = ReadThroughExport(File(f));
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.Field(16), 32);
+  EXPECT_EQ(r.Info().Bpp(), 32);
   EXPECT_EQ(r.transparent, -1);
   ASSERT_EQ(r.pixels.size(), 24u);  // packed rows of 12 bytes
   for (size_t i = 3; i < 24; i += 4) EXPECT_EQ(r.pixels[i], 255);
@@ -91,7 +91,7 @@ TEST(ConvertRead, OneBitComesBackAsIndices) {
   FrameSpec f = Frame(9, 2, 1, [](int x, int) { return static_cast<uint32_t>(x % 3 == 0); });
   auto r = ReadThroughExport(File(f));
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.Field(16), 8);
+  EXPECT_EQ(r.Info().Bpp(), 8);
   ASSERT_EQ(r.pixels.size(), 18u);
   for (int x = 0; x < 9; ++x) EXPECT_EQ(r.pixels[static_cast<size_t>(x)], x % 3 == 0 ? 1 : 0);
   EXPECT_EQ(r.palette[4 + 0], (0x030507u >> 16) & 0xFF);  // entry 1 blue
@@ -103,7 +103,7 @@ TEST(ConvertRead, FourBitsWidenKeepingTheirColours) {
   f.trans = 14;
   auto r = ReadThroughExport(File(f));
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.Field(16), 8);
+  EXPECT_EQ(r.Info().Bpp(), 8);
   EXPECT_EQ(r.transparent, 14);
   EXPECT_EQ(std::vector<uint8_t>(r.pixels.begin(), r.pixels.end()), (std::vector<uint8_t>{13, 14, 15}));
   EXPECT_EQ(r.palette[4 * 15 + 2], (15 * 7) & 0xFF);
@@ -120,18 +120,25 @@ TEST(ConvertRead, PackedStridesAndReadInfo) {
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.pixels.size(), 15u);
   EXPECT_EQ(r.pixels[14], 14);
-  EXPECT_EQ(r.Field(0), 40);
-  EXPECT_EQ(r.Field(4), 200);
-  EXPECT_EQ(r.Field(8), 5);
-  EXPECT_EQ(r.Field(12), 3);
-  EXPECT_EQ(r.Field(20), 2);
+  EXPECT_EQ(r.Info().RecordSize(), 40);
+  EXPECT_EQ(r.Info().Version(), 200);
+  EXPECT_EQ(r.Info().Width(), 5);
+  EXPECT_EQ(r.Info().Height(), 3);
+  EXPECT_EQ(r.Info().Count(), 2);
+  EXPECT_TRUE(r.Info().SyncPal());
+  EXPECT_FALSE(r.Info().Randomized());
+  EXPECT_EQ(r.Info().CompType(), kCompNone);
+  EXPECT_EQ(r.Info().BGColor(), 0x00ABCDEF);
+  EXPECT_EQ(r.Info().BlockWidth(), 0);
+  EXPECT_TRUE(r.Info().NotFillBG());
+  EXPECT_EQ(r.Info().CompLevel(), 70);
+  // The bytes as the host's record lays them out.
+  const uint8_t size[4] = {40, 0, 0, 0}, width[4] = {5, 0, 0, 0}, bg[4] = {0xEF, 0xCD, 0xAB, 0};
+  EXPECT_EQ(std::memcmp(r.info, size, 4), 0);
+  EXPECT_EQ(std::memcmp(r.info + 8, width, 4), 0);
+  EXPECT_EQ(std::memcmp(r.info + 28, bg, 4), 0);
   EXPECT_EQ(r.info[24], 1);
-  EXPECT_EQ(r.info[25], 0);
-  EXPECT_EQ(r.info[26], 1);
-  EXPECT_EQ(r.Field(28), 0x00ABCDEF);
-  EXPECT_EQ(r.Field(32), 0);
   EXPECT_EQ(r.info[40], 1);
-  EXPECT_EQ(r.info[41], 70);
 }
 
 // The bottom layer of frame 0 may be decoded straight into the host's
@@ -261,9 +268,9 @@ TEST_P(ReadBlock, IsTheCompositeOfAPlainLoad) {
   ASSERT_EQ(ComposeBlockRows(s, want.data(), stride), bpp);
 
   ASSERT_TRUE(got.ok);
-  EXPECT_EQ(got.Field(8), s.Width());
-  EXPECT_EQ(got.Field(12), s.Height());
-  EXPECT_EQ(got.Field(16), bpp);
+  EXPECT_EQ(got.Info().Width(), s.Width());
+  EXPECT_EQ(got.Info().Height(), s.Height());
+  EXPECT_EQ(got.Info().Bpp(), bpp);
   EXPECT_EQ(got.pixels, want);
   if (bpp == 8) {
     EXPECT_EQ(0, std::memcmp(got.palette, s.Palette.data(), sizeof got.palette));
@@ -316,8 +323,8 @@ TEST(ConvertRead, LegacyFilesReportVersion200) {
   for (int i = 0; i < 4; ++i) layout.doc.frames.push_back(layout.doc.frames[0]);
   auto r = ReadThroughExport(WriteLegacy(layout));
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.Field(4), 200);
-  EXPECT_EQ(r.Field(20), 1);  // only the first frame of a legacy file is read
+  EXPECT_EQ(r.Info().Version(), 200);
+  EXPECT_EQ(r.Info().Count(), 1);  // only the first frame of a legacy file is read
 }
 
 TEST(ConvertRead, CorruptFrameOneOpensAsFrameZeroWithTheErrorShown) {
@@ -327,7 +334,7 @@ TEST(ConvertRead, CorruptFrameOneOpensAsFrameZeroWithTheErrorShown) {
   d.frames[1].layers[0].colourBlob = std::vector<uint8_t>(10, 0x55);
   auto r = ReadThroughExport(WriteDov(d));
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.Field(20), 2);
+  EXPECT_EQ(r.Info().Count(), 2);
   EXPECT_NE(r.messages.find("data error"), std::string::npos) << r.messages;
   EXPECT_EQ(r.pixels[4], 1);  // blue of (1, 0)
 }

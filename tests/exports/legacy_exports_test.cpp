@@ -31,12 +31,12 @@ TEST_P(LegacyThroughExport, OpensAsItsFirstFrame) {
   auto r = ReadThroughExport(WriteLegacy(Keyed(v)));
   ASSERT_TRUE(r.ok) << r.messages;
   EXPECT_EQ(r.messages, "");
-  EXPECT_EQ(r.Field(4), 200);
-  EXPECT_EQ(r.Field(8), 4);
-  EXPECT_EQ(r.Field(16), 32);
-  EXPECT_EQ(r.Field(20), 1);
+  EXPECT_EQ(r.Info().Version(), 200);
+  EXPECT_EQ(r.Info().Width(), 4);
+  EXPECT_EQ(r.Info().Bpp(), 32);
+  EXPECT_EQ(r.Info().Count(), 1);
   const bool hasBg = v >= 102, notFill = v >= 105;
-  EXPECT_EQ(r.Field(28), hasBg ? 0x0000FF : 0);
+  EXPECT_EQ(r.Info().BGColor(), hasBg ? 0x0000FF : 0);
   EXPECT_EQ(r.info[40], notFill ? 1 : 0);
   // Pixel (0, 0): the key shows the background unless NotFillBG keeps it.
   const uint8_t want[4] = {static_cast<uint8_t>(0), static_cast<uint8_t>(notFill ? 0xFF : 0),
@@ -53,7 +53,7 @@ TEST(LegacyThroughExport, EveryCutFailsCleanlyOrKeepsFrameZero) {
   for (size_t n = 0; n < full.size(); n += 3) {
     auto r = ReadThroughExport(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
     if (r.ok) {
-      EXPECT_EQ(r.Field(16), 32);
+      EXPECT_EQ(r.Info().Bpp(), 32);
       EXPECT_EQ(r.pixels.size(), 32u);
     } else {
       EXPECT_NE(r.messages, "") << n;
