@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "converter/converts/exports.h"
+#include "converter/converts/read_info.h"
 #include "plugin/converter_binding.h"
 #include "plugin/selectors.h"
 
@@ -40,12 +41,6 @@ class BlockLock {
   HGLOBAL handle_;
   void* bytes_;
 };
-
-int32_t ReadInt32(const uint8_t* p) {
-  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                              static_cast<uint32_t>(p[2]) << 16 |
-                              static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Converter rows to host rows, one whole row per call.
 using RowCopy = void (*)(const uint8_t* source, uint8_t* target, std::size_t width);
@@ -125,9 +120,10 @@ OSErr ReadStart(FormatRecord& record, const char* pluginPath, HostBuffer& readBu
   BlockLock lock(block.handle);
   if (lock.bytes() == nullptr) return formatCannotRead;
 
-  const int32_t width = ReadInt32(readInfo + 8);
-  const int32_t height = ReadInt32(readInfo + 12);
-  const int32_t bpp = ReadInt32(readInfo + 16);
+  const TReadInfoView info(readInfo);
+  const int32_t width = info.Width();
+  const int32_t height = info.Height();
+  const int32_t bpp = info.Bpp();
   const bool uses32 = Uses32BitCoordinates(record);
 
   // Refuse what the host could not be given faithfully: an unknown pixel
