@@ -261,7 +261,9 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     DecodeJpegPlane(blob, plane);
     return;
   }
-  const bool randomized = h.Randomized != 0;
+  // The alpha plane beside a JPEG plane is stored in row order whatever the
+  // header says, and needs no code.
+  const bool randomized = h.Randomized != 0 && h.CompType != 2;
   const uint64_t planeBytes = PlaneBytes(plane);
 
   if (UsesBlocks(h)) {

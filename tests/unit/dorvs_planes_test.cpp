@@ -233,6 +233,37 @@ TEST(Scrambling, CodeZeroWithScrambledPlanesAsksForTheCode) {
   EXPECT_EQ(doc->GetFrame(0).Surface.ReadPixel(0, 3), 3u);
 }
 
+// A JPEG document that says Randomized stores its alpha planes in row order:
+// it opens without a code, and with any code the rows are not unscrambled.
+class RandomizedJpeg : public ::testing::TestWithParam<int32_t> {};
+
+TEST_P(RandomizedJpeg, OpensWithItsColourAndAlphaPlanesInRowOrder) {
+  DocSpec d;
+  d.compType = 2;
+  d.compLevel = 95;
+  d.randomized = true;
+  FrameSpec f;
+  f.width = 9;
+  f.height = 7;
+  f.bpp = 24;
+  LayerSpec l;
+  l.rows = MakeRows(9, 7, 24, [](int, int) { return 0x3060C0u; });
+  l.alphaRows = MakeRows(9, 7, 8, [](int x, int y) { return static_cast<uint32_t>(y * 30 + x); });
+  l.alphaOn = true;
+  f.layers.push_back(l);
+  d.frames.push_back(f);
+  const std::vector<uint8_t> file = WriteDov(d);
+  ASSERT_EQ(LoadError(file, GetParam()), "");
+  auto doc = LoadDov(file, GetParam());
+  const TDIBSurface& s = doc->GetFrame(0).Surface;
+  for (int k = 0; k < 24; k += 8)
+    EXPECT_NEAR(static_cast<int>((s.ReadPixel(4, 3) >> k) & 0xFF), static_cast<int>((0x3060C0u >> k) & 0xFF), 4);
+  ASSERT_NE(s.AlphaPlane(), nullptr);
+  for (int y = 0; y < 7; ++y) EXPECT_EQ(s.AlphaPlane()->ReadPixel(2, y), static_cast<uint32_t>(y * 30 + 2)) << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, RandomizedJpeg, ::testing::Values(0, 0x41424344));
+
 TEST(OldCoding, BlobOfExactlyTheRowsIsRawEvenIfItLooksCompressed) {
   // 2 x 1 24-bit rows are 8 bytes; a blob of exactly 8 bytes is raw.
   DocSpec d;
