@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <ostream>
 
 #include "converter/dorvs/framelist.h"
 #include "support/doc_helpers.h"
@@ -174,6 +176,119 @@ TEST(BlockCopies, FrameCopyTakesTheSameRectangleFromAnEarlierFrame) {
   EXPECT_EQ(s.AlphaPlane()->ReadPixel(1, 0), 11u);
   EXPECT_EQ(s.AlphaPlane()->ReadPixel(5, 0), 5u);
 }
+
+// A frame copy from a frame of another size or depth: the block's bytes are
+// copied whole as the source's bit count gives them, cut at the end of the
+// destination row, at the end of the source row and at the source's last
+// row; nothing outside the copied rows is touched. The copied block is the
+// last of its plane, after the blocks whose bytes a copy running past its
+// row would overwrite.
+struct FrameCopyCase {
+  const char* name;
+  int32_t srcW, srcH, srcBpp, dstW, dstH, dstBpp, bw, bh;
+};
+
+void PrintTo(const FrameCopyCase& c, std::ostream* os) { *os << c.name; }
+
+struct ExpectedPlane {
+  std::vector<uint8_t> bytes;
+  std::vector<bool> care;
+};
+
+ExpectedPlane AfterFrameCopy(const FrameCopyCase& c, int32_t dBits, int32_t sBits, const std::vector<uint8_t>& dstRows,
+                             const std::vector<uint8_t>& srcRows) {
+  const size_t drb = static_cast<size_t>(StoredRowBytes(c.dstW, dBits));
+  const size_t srb = static_cast<size_t>(StoredRowBytes(c.srcW, sBits));
+  const int32_t bx = (c.dstW + c.bw - 1) / c.bw, by = (c.dstH + c.bh - 1) / c.bh, b = bx * by - 1;
+  const int32_t ax = (b % bx) * c.bw, ay = (b / bx) * c.bh;
+  const int32_t aw = std::min(c.bw, c.dstW - ax), ah = std::min(c.bh, c.dstH - ay);
+  ExpectedPlane e{dstRows, std::vector<bool>(dstRows.size(), true)};
+  // Padding bytes stay as the fresh plane has them.
+  for (int32_t y = 0; y < c.dstH; ++y)
+    for (size_t i = (static_cast<size_t>(c.dstW) * static_cast<size_t>(dBits) + 7) / 8; i < drb; ++i)
+      e.care[drb * static_cast<size_t>(y) + i] = false;
+  const size_t blockOff = static_cast<size_t>(b % bx) * ((static_cast<size_t>(c.bw) * static_cast<size_t>(dBits) + 7) / 8);
+  const size_t blockLen = (static_cast<size_t>(aw) * static_cast<size_t>(dBits) + 7) / 8;
+  for (int32_t k = 0; k < ah; ++k)
+    for (size_t i = blockOff; i < std::min(blockOff + blockLen, drb); ++i) e.care[drb * static_cast<size_t>(ay + k) + i] = false;
+  const size_t len = (static_cast<size_t>(aw) * static_cast<size_t>(sBits) + 7) / 8;
+  const size_t srcOff = static_cast<size_t>(ax) * static_cast<size_t>(sBits) / 8;
+  const size_t dstOff = static_cast<size_t>(ax) * static_cast<size_t>(dBits) / 8;
+  for (int32_t k = 0; k < ah && ay + k < c.srcH; ++k)
+    for (size_t j = 0; j < len && srcOff + j < srb && dstOff + j < drb; ++j) {
+      const size_t at = drb * static_cast<size_t>(ay + k) + dstOff + j;
+      e.bytes[at] = srcRows[srb * static_cast<size_t>(ay + k) + srcOff + j];
+      e.care[at] = true;
+    }
+  return e;
+}
+
+void ExpectPlane(const TDIBSurface& s, const ExpectedPlane& e, const char* what) {
+  const size_t rb = static_cast<size_t>(s.RowBytes());
+  ASSERT_EQ(rb * static_cast<size_t>(s.Height()), e.bytes.size()) << what;
+  for (int32_t y = 0; y < s.Height(); ++y)
+    for (size_t i = 0; i < rb; ++i) {
+      const size_t at = rb * static_cast<size_t>(y) + i;
+      if (e.care[at]) {
+        ASSERT_EQ(s.RowReadOnly(y)[i], e.bytes[at]) << what << " row " << y << " byte " << i;
+      }
+    }
+}
+
+class FrameCopy : public ::testing::TestWithParam<FrameCopyCase> {};
+
+TEST_P(FrameCopy, CopiesWholeBytesCutAtBothPlanes) {
+  const FrameCopyCase& c = GetParam();
+  DocSpec d;
+  d.compType = 1;
+  d.blockWidth = c.bw;
+  d.blockHeight = c.bh;
+  const auto frame = [&](int32_t w, int32_t h, int32_t bpp, uint32_t salt) {
+    FrameSpec f;
+    f.width = w;
+    f.height = h;
+    f.bpp = bpp;
+    if (bpp <= 8) f.palette = Palette16();
+    LayerSpec l;
+    l.rows = MakeRows(w, h, bpp, [&](int x, int y) { return Pattern(bpp, x + static_cast<int>(salt), y) | (bpp == 32 ? 0x01000000u : 0); });
+    l.alphaRows = MakeRows(w, h, 8, [&](int x, int y) { return static_cast<uint32_t>(x * 7 + y * 31 + salt) & 0xFF; });
+    l.alphaOn = true;
+    f.layers.push_back(l);
+    return f;
+  };
+  d.frames.push_back(frame(c.srcW, c.srcH, c.srcBpp, 3));
+  d.frames.push_back(frame(c.dstW, c.dstH, c.dstBpp, 11));
+  const int32_t n = ((c.dstW + c.bw - 1) / c.bw) * ((c.dstH + c.bh - 1) / c.bh);
+  LayerSpec& l = d.frames[1].layers[0];
+  l.blocks.assign(static_cast<size_t>(n), BlockEntry{-1, 0});
+  l.blocks.back() = BlockEntry{0, 0};
+  l.alphaBlocks = l.blocks;
+
+  auto doc = LoadDov(WriteDov(d));
+  const TDIBSurface& s = doc->GetFrame(1).Surface;
+  ASSERT_EQ(s.Width(), c.dstW);
+  ASSERT_EQ(s.Depth(), c.dstBpp);
+  const auto stored = [](int32_t bpp) { return bpp == 15 ? 16 : bpp; };
+  ExpectPlane(s, AfterFrameCopy(c, stored(c.dstBpp), stored(c.srcBpp), l.rows, d.frames[0].layers[0].rows), "colour");
+  ASSERT_NE(s.AlphaPlane(), nullptr);
+  ExpectPlane(*s.AlphaPlane(), AfterFrameCopy(c, 8, 8, *l.alphaRows, *d.frames[0].layers[0].alphaRows), "alpha");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BlockCopies, FrameCopy,
+    ::testing::Values(FrameCopyCase{"same_size_and_depth", 8, 8, 8, 8, 8, 8, 4, 4},
+                      FrameCopyCase{"from_32_bits_into_8", 8, 8, 32, 8, 8, 8, 4, 4},
+                      FrameCopyCase{"from_8_bits_into_32", 8, 8, 8, 8, 8, 32, 4, 4},
+                      FrameCopyCase{"from_24_bits_into_16_clipped_block", 10, 6, 24, 10, 6, 16, 4, 4},
+                      FrameCopyCase{"from_32_bits_into_24", 7, 5, 32, 7, 5, 24, 3, 2},
+                      FrameCopyCase{"from_4_bits_into_8", 8, 8, 4, 8, 8, 8, 4, 4},
+                      FrameCopyCase{"from_a_larger_frame", 16, 12, 8, 8, 8, 8, 4, 4},
+                      FrameCopyCase{"from_a_larger_frame_of_more_bits", 16, 12, 32, 8, 8, 15, 4, 4},
+                      FrameCopyCase{"from_a_shorter_frame", 8, 6, 8, 8, 8, 8, 4, 4},
+                      FrameCopyCase{"from_a_narrower_frame", 6, 8, 8, 8, 8, 8, 4, 4},
+                      FrameCopyCase{"from_a_frame_ending_left_of_the_block", 3, 8, 8, 8, 8, 8, 4, 4},
+                      FrameCopyCase{"from_a_smaller_frame_of_more_bits", 5, 5, 32, 8, 8, 8, 4, 4}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JpegPlanes, DecodeWithinASmallTolerance) {
   DocSpec d;
