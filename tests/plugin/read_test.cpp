@@ -204,6 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"Bpp4", {.width = 2, .height = 2, .bpp = 4, .block = Sequence(2)}, true},
         RefusedCase{"Bpp0", {.width = 2, .height = 2, .bpp = 0, .block = {}}, true},
         RefusedCase{"ZeroHeight", {.width = 2, .height = 0, .bpp = 32, .block = {}}, true},
+        RefusedCase{"ZeroWidth", {.width = 0, .height = 2, .bpp = 8, .block = {}}, true},
         RefusedCase{"NegativeWidth", {.width = -3, .height = 2, .bpp = 32, .block = {}}, true},
         RefusedCase{"TooWideFor16Bit",
                     {.width = 32768, .height = 1, .bpp = 8, .block = std::vector<uint8_t>(32768)},

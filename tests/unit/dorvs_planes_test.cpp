@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <ostream>
 
 #include "converter/dorvs/framelist.h"
+#include "converter/dorvs/plane_coding.h"
 #include "support/doc_helpers.h"
 #include "support/dov_writer.h"
 
@@ -122,29 +124,80 @@ std::vector<PlaneCase> AllCases() {
 
 INSTANTIATE_TEST_SUITE_P(Codings, PlaneDecodeTest, ::testing::ValuesIn(AllCases()), CaseName);
 
-// Block copies: a 70 x 40 8-bit plane in 32 x 32 blocks has 3 x 2 blocks; the
-// last column is 6 pixels wide and the last row 8 high.
-TEST(BlockCopies, KindMinusTwoCopiesAnotherBlockOfThePlane) {
+// Copies of another block of the plane: block `to` shows the top-left part
+// of block `from` (its size is that of block `to`, clipped at the plane).
+struct BlockCopyCase {
+  const char* name;
+  int32_t w, h, bw, bh, to, from;
+};
+
+void PrintTo(const BlockCopyCase& c, std::ostream* os) { *os << c.name; }
+
+class KindMinusTwo : public ::testing::TestWithParam<BlockCopyCase> {};
+
+TEST_P(KindMinusTwo, CopiesAnotherBlockOfThePlane) {
+  const BlockCopyCase& c = GetParam();
   DocSpec d;
-  d.blockWidth = std::nullopt;
-  d.blockHeight = std::nullopt;
+  d.blockWidth = c.bw;
+  d.blockHeight = c.bh;
   FrameSpec f;
-  f.width = 70;
-  f.height = 40;
+  f.width = c.w;
+  f.height = c.h;
   f.bpp = 8;
   f.palette = Palette16();
+  const auto value = [](int x, int y) { return static_cast<uint32_t>((x + y * 7) & 0xFF); };
   LayerSpec l;
-  l.rows = MakeRows(70, 40, 8, [](int x, int y) { return static_cast<uint32_t>((x + y * 7) & 0xFF); });
-  l.blocks.resize(6);
-  l.blocks[4] = BlockEntry{-2, 0};  // block 4 (x 32, y 32, 32 x 8) shows block 0's top rows
+  l.rows = MakeRows(c.w, c.h, 8, value);
+  const int32_t bx = (c.w + c.bw - 1) / c.bw, by = (c.h + c.bh - 1) / c.bh;
+  l.blocks.resize(static_cast<size_t>(bx * by));
+  l.blocks[static_cast<size_t>(c.to)] = BlockEntry{-2, c.from};
   f.layers.push_back(l);
   d.frames.push_back(f);
   auto doc = LoadDov(WriteDov(d));
   const TDIBSurface& s = doc->GetFrame(0).Surface;
-  for (int y = 32; y < 40; ++y)
-    for (int x = 32; x < 64; ++x)
-      ASSERT_EQ(s.ReadPixel(x, y), static_cast<uint32_t>(((x - 32) + (y - 32) * 7) & 0xFF)) << x << "," << y;
-  EXPECT_EQ(s.ReadPixel(69, 39), static_cast<uint32_t>((69 + 39 * 7) & 0xFF));
+  const int32_t tx = (c.to % bx) * c.bw, ty = (c.to / bx) * c.bh;
+  const int32_t fx = (c.from % bx) * c.bw, fy = (c.from / bx) * c.bh;
+  for (int y = 0; y < c.h; ++y)
+    for (int x = 0; x < c.w; ++x) {
+      const bool copied = x >= tx && x < tx + c.bw && y >= ty && y < ty + c.bh;
+      const uint32_t want = copied ? value(x - tx + fx, y - ty + fy) : value(x, y);
+      ASSERT_EQ(s.ReadPixel(x, y), want) << x << "," << y;
+    }
+}
+
+// A 70 x 40 8-bit plane in 32 x 32 blocks has 3 x 2 blocks; the last column
+// is 6 pixels wide and the last row 8 high.
+INSTANTIATE_TEST_SUITE_P(BlockCopies, KindMinusTwo,
+                         ::testing::Values(BlockCopyCase{"default_blocks_last_row_from_the_first", 70, 40, 32, 32, 4, 0},
+                                           BlockCopyCase{"wide_blocks_from_the_second_row", 20, 9, 8, 3, 8, 4},
+                                           BlockCopyCase{"tall_blocks_from_the_second_row", 9, 20, 3, 8, 7, 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Whatever rectangle and point it is given, CopyBlock writes only inside the
+// destination and reads only inside the source.
+TEST(BlockCopies, CopyBlockStaysInsideBothPlanes) {
+  struct Case {
+    int32_t dw, dh, dbits, x, y;
+    TRect rect;
+    int32_t sw, sh, sbits;
+    int32_t rows;  // destination rows that receive bytes, from y
+  };
+  for (const Case& c : {Case{4, 2, 8, 0, 0, {0, 0, 4, 6}, 4, 6, 8, 2}, Case{4, 3, 8, 0, 1, {0, 0, 4, 4}, 4, 4, 8, 2},
+                        Case{4, 4, 8, 0, 0, {0, 0, 4, 4}, 4, 2, 8, 2}, Case{3, 3, 8, 2, 0, {0, 0, 3, 3}, 3, 3, 32, 3}}) {
+    TDIBSurface dest, source;
+    dest.Allocate(c.dw, c.dh, c.dbits);
+    source.Allocate(c.sw, c.sh, c.sbits);
+    source.FillRect(source.BoundsRect(), 0x5A5A5A5A);
+    for (int32_t y = 0; y < c.dh; ++y) std::memset(dest.Row(y), 0, static_cast<size_t>(dest.RowBytes()));
+    ASSERT_NO_THROW(CopyBlock(dest, c.x, c.y, c.rect, source));
+    const size_t rb = static_cast<size_t>(dest.RowBytes());
+    const size_t from = static_cast<size_t>(c.x * c.dbits / 8);
+    for (int32_t y = 0; y < c.dh; ++y)
+      for (size_t i = 0; i < rb; ++i) {
+        const bool written = y >= c.y && y < c.y + c.rows && i >= from;
+        ASSERT_EQ(dest.RowReadOnly(y)[i], written ? 0x5A : 0) << "row " << y << " byte " << i;
+      }
+  }
 }
 
 TEST(BlockCopies, FrameCopyTakesTheSameRectangleFromAnEarlierFrame) {
