@@ -95,8 +95,8 @@ std::vector<DocSpec> Documents() {
     f2.layers[0].blocks = {{-1, 0}, {-1, 0}, {0, 0}, {-1, 0}, {0, 0}, {0, 0}};
     f2.layers[0].alphaBlocks = {{0, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {0, 0}};
     d.frames.push_back(f2);
-    FrameSpec f3 = Frame(4, 12, 24, 1, false);
-    f3.layers[0].blocks = {{1, 0}, {0, 0}, {1, 0}};
+    FrameSpec f3 = Frame(4, 5, 24, 1, false);  // its last row from the wider rows of frame 0
+    f3.layers[0].blocks = {{1, 0}, {0, 0}};
     d.frames.push_back(f3);
     docs.push_back(d);
   }
