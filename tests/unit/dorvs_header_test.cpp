@@ -4,6 +4,8 @@
 #include <functional>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
+#include <string>
 
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
