@@ -87,6 +87,20 @@ std::vector<DocSpec> Documents() {
     docs.push_back(d);
   }
   {
+    DocSpec d;  // frame copies from frames of other sizes and depths
+    d.compType = 1;
+    d.blockWidth = d.blockHeight = 4;
+    d.frames.push_back(Frame(6, 5, 32, 1, true));
+    FrameSpec f2 = Frame(9, 7, 8, 1, true);
+    f2.layers[0].blocks = {{-1, 0}, {-1, 0}, {0, 0}, {-1, 0}, {0, 0}, {0, 0}};
+    f2.layers[0].alphaBlocks = {{0, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}, {0, 0}};
+    d.frames.push_back(f2);
+    FrameSpec f3 = Frame(4, 5, 24, 1, false);  // its last row from the wider rows of frame 0
+    f3.layers[0].blocks = {{1, 0}, {0, 0}};
+    d.frames.push_back(f3);
+    docs.push_back(d);
+  }
+  {
     DocSpec d;  // default 32 x 32 blocks: attributes left out
     d.blockWidth.reset();
     d.blockHeight.reset();

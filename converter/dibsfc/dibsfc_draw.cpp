@@ -318,7 +318,10 @@ void TDIBSurface::DrawBlended(int32_t x, int32_t y, int32_t opacity, int32_t key
   if (!ClipToDestination(*this, x, y, source, c) || !KeepInsideSource(src, c)) return;
   RequireSameBitCount(*this, src);
   const int32_t n = c.Width();
-  const int64_t k = EffectiveKey(key, bits);
+  // The 24-bit blend compares a pixel's three bytes with the key's low three
+  // bytes, so a key with a fourth byte still skips its colour; the keyed copy
+  // at full opacity compares the whole value.
+  const int64_t k = bits == 24 && key >= 0 ? int64_t{key & 0xFFFFFF} : EffectiveKey(key, bits);
   const auto o = static_cast<uint32_t>(opacity);
   const size_t dx = size_t(c.x), sx = size_t(c.s.Left);
   switch (bits) {

@@ -62,16 +62,10 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
   const int32_t height = layers->GetIntAttr("Height", 100);
   const int32_t bpp = layers->GetIntAttr("Bpp", 8);
   const int first = layers->IndexOfChild("Layer");
-  // The layers that will be read: Count of them, as far as they stand one
-  // after another. Their records must fit in the file before the composite
-  // is allocated.
-  int32_t present = 0;
-  while (first >= 0 && present < count) {
-    const TXmlElement* child = layers->Child(first + present);
-    if (child == nullptr || !SameName(child->Name, "Layer")) break;
-    ++present;
-  }
-  CheckFrameFits(header, width, height, bpp, present, input.Remaining());
+  // A large composite is allocated only when the file still holds the
+  // records of its first layer; the layers after it are checked one by one.
+  const bool layersFollow = count > 0 && first >= 0;
+  CheckFrameFits(header, width, height, bpp, layersFollow ? 1 : 0, input.Remaining());
   PrepareComposite(width, height, bpp);
 
   if (bpp <= 8) {
@@ -106,6 +100,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
     const TXmlElement* child = first < 0 ? nullptr : layers->Child(first + i);
     if (child == nullptr || !SameName(child->Name, "Layer")) throw EFormatError(msg::kFileCorrupt);
     TDorvLayer& layer = AddLayer();
+    CheckLayerFits(header, width, height, bpp, input.Remaining());
     uint8_t* pixels = nullptr;
     if (i == 0 && ctx.FirstLayerPixels != nullptr && *ctx.FirstLayerPixels)
       pixels = (*ctx.FirstLayerPixels)(Surface.Width(), Surface.Height(), Surface.Depth());

@@ -19,15 +19,27 @@ uint64_t StoredBits(int32_t depth) {
   }
 }
 
+// Bytes of the stored rows of a plane; within the pixel cap, which is tested
+// first, this stays small.
+uint64_t StoredPlaneBytes(uint64_t w, uint64_t h, int32_t depth) {
+  return ((w * StoredBits(depth) + 31) / 32) * 4 * h;
+}
+
+uint64_t NonNegative(int32_t v) { return v > 0 ? static_cast<uint64_t>(v) : 0; }
+
+void CheckPixelCap(int32_t width, int32_t height) {
+  if (width > 0 && height > 0 &&
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > limits::kMaxSurfacePixels)
+    ThrowCorrupt("frame larger than the pixel limit");
+}
+
 }  // namespace
 
 uint64_t MinLayerBytes(const THeaderInfo& header, int32_t width, int32_t height, int32_t depth,
                        uint64_t fieldBytes) {
-  const uint64_t w = width > 0 ? static_cast<uint64_t>(width) : 0;
-  const uint64_t h = height > 0 ? static_cast<uint64_t>(height) : 0;
-  const uint64_t bits = StoredBits(depth);
-  // Within the pixel cap, which CheckFrameFits tests first, this stays small.
-  const uint64_t planeBytes = ((w * bits + 31) / 32) * 4 * h;
+  const uint64_t w = NonNegative(width);
+  const uint64_t h = NonNegative(height);
+  const uint64_t planeBytes = StoredPlaneBytes(w, h, depth);
 
   uint64_t colour = 1;  // a colour record is never empty
   if (header.Version < kVersionCurrentCoding) {
@@ -47,15 +59,20 @@ uint64_t MinLayerBytes(const THeaderInfo& header, int32_t width, int32_t height,
   return fieldBytes + 4 + colour + (header.Version >= kVersionAlphaRecords ? 4 : 0);
 }
 
+void CheckLayerFits(const THeaderInfo& header, int32_t width, int32_t height, int32_t depth,
+                    int64_t bytesLeft, uint64_t fieldBytes) {
+  CheckPixelCap(width, height);
+  if (NonNegative(width) * NonNegative(height) <= kSmallPlanePixels) return;
+  const uint64_t left = bytesLeft > 0 ? static_cast<uint64_t>(bytesLeft) : 0;
+  if (MinLayerBytes(header, width, height, depth, fieldBytes) > left)
+    ThrowCorrupt("layers run past the end of the file");
+}
+
 void CheckFrameFits(const THeaderInfo& header, int32_t width, int32_t height, int32_t depth,
                     int64_t layers, int64_t bytesLeft, uint64_t fieldBytes) {
-  if (width > 0 && height > 0 &&
-      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > limits::kMaxSurfacePixels)
-    ThrowCorrupt("frame larger than the pixel limit");
+  CheckPixelCap(width, height);
   if (layers <= 0) return;
-  const uint64_t each = MinLayerBytes(header, width, height, depth, fieldBytes);
-  const uint64_t left = bytesLeft > 0 ? static_cast<uint64_t>(bytesLeft) : 0;
-  if (static_cast<uint64_t>(layers) > left / each) ThrowCorrupt("layers run past the end of the file");
+  CheckLayerFits(header, width, height, depth, bytesLeft, fieldBytes);
 }
 
 }  // namespace dorv

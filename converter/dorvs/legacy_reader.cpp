@@ -44,8 +44,15 @@ void SkipTable(TStream& s) {
   Skip(s, bytes);
 }
 
+// Bytes of a layer record before its colour record.
+uint64_t LayerFieldBytes(const THeaderInfo& header) {
+  return static_cast<uint64_t>(kMinLayerRecord - 4 + (header.Version >= kVersionAlphaOn ? 1 : 0));
+}
+
 void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const TPlaneContext& ctx, const TDIBSurface& composite) {
   const THeaderInfo& header = ctx.Header;
+  CheckLayerFits(header, composite.Width(), composite.Height(), composite.Depth(), s.Remaining(),
+                 LayerFieldBytes(header));
   layer.Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
   Skip(s, 8);
   layer.Visible = s.ReadByte() != 0;
@@ -69,11 +76,10 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, c
   const int32_t width = s.ReadInt32();
   const int32_t height = s.ReadInt32();
   const int32_t depth = s.ReadInt32();
-  if (layers > 0 && layers > s.Remaining() / kMinLayerRecord)
-    ThrowCorrupt("more layers than the file can hold");
+  // Layers are read as far as the file holds them: a frame cut short keeps
+  // the layers read in full.
   const int64_t paletteBytes = depth <= 8 && depth >= 0 ? int64_t{4} << depth : 0;
-  CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes,
-                 static_cast<uint64_t>(kMinLayerRecord - 4 + (header.Version >= kVersionAlphaOn ? 1 : 0)));
+  CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes, LayerFieldBytes(header));
   frame.PrepareComposite(width, height, depth);
 
   if (depth <= 8 && depth >= 0) {

@@ -246,7 +246,10 @@ void CopyBlock(TDIBSurface& dest, int32_t x, int32_t y, const TRect& rect, const
 
 bool StoredScrambled(const THeaderInfo& header, bool isAlpha) {
   if (header.Version < kVersionCurrentCoding) return true;
-  return header.Randomized != 0 && !(header.CompType == kCompJpeg && !isAlpha);
+  // The alpha plane beside a JPEG plane is stored in row order whatever the
+  // header says, and needs no code.
+  (void)isAlpha;
+  return header.Randomized != 0 && header.CompType != kCompJpeg;
 }
 
 int32_t ScrambleCode(const THeaderInfo& header, bool isAlpha, int32_t code) {

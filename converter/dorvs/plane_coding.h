@@ -27,9 +27,10 @@ struct TPlaneContext {
 
 // Whether a plane's rows, or in block form its block table, are stored in
 // an order drawn from the document's code instead of top to bottom: in the
-// current coding when the header says Randomized (never a JPEG colour
-// plane), and always for the raw rows of the old coding, which code 0
-// leaves in order.
+// current coding when the header says Randomized (never the planes of a
+// JPEG document, whose alpha plane is in row order whatever the header
+// says), and always for the raw rows of the old coding, which code 0 leaves
+// in order.
 bool StoredScrambled(const THeaderInfo& header, bool isAlpha);
 // The code such a plane is drawn with, 0 for a plane in order. Raises
 // "識別コードを設定してください" where the header says Randomized and

@@ -145,16 +145,21 @@ TEST(ConvertRead, PackedStridesAndReadInfo) {
 // block. Whatever the frame holds, the block is the composite of a plain
 // load brought to the block's rows, with the same read info and palette.
 struct BlockCase {
-  const char* what;
+  std::string what;
   std::function<DocSpec()> doc;
+  // The block's bytes worked out from the stored pixels, where the case
+  // states them.
+  std::function<std::vector<uint8_t>()> expected = nullptr;
 };
+
+uint32_t LayerValue(int bpp, uint32_t seed, int32_t x, int32_t y) {
+  const uint32_t v = (static_cast<uint32_t>(x) * 2654435761u) ^ (static_cast<uint32_t>(y) * 40503u) ^ seed;
+  return bpp == 8 ? v % 200 : bpp == 32 ? v : v & 0xFFFFFF;
+}
 
 LayerSpec Layer(int w, int h, int bpp, uint32_t seed) {
   LayerSpec l;
-  l.rows = MakeRows(w, h, bpp, [&](int32_t x, int32_t y) {
-    const uint32_t v = (static_cast<uint32_t>(x) * 2654435761u) ^ (static_cast<uint32_t>(y) * 40503u) ^ seed;
-    return bpp == 8 ? v % 200 : bpp == 32 ? v : v & 0xFFFFFF;
-  });
+  l.rows = MakeRows(w, h, bpp, [&](int32_t x, int32_t y) { return LayerValue(bpp, seed, x, y); });
   return l;
 }
 
@@ -177,8 +182,62 @@ std::vector<uint8_t> Plane(int w, int h, uint8_t base) {
   return a;
 }
 
+// One layer of every depth at the widths around every row padding and kernel
+// step, with and without an alpha plane: palette frames come back as their
+// indices, the others as blue, green, red and the alpha value (255 without
+// one; 32-bit frames keep their fourth bytes). 15- and 16-bit channels are
+// widened with their low bits clear.
+std::vector<uint8_t> ExpectedBlock(int w, int h, int bpp, bool alpha, uint32_t seed) {
+  const std::vector<uint8_t> plane = Plane(w, h, 9);
+  const size_t planeStride = static_cast<size_t>((w + 3) / 4 * 4);
+  std::vector<uint8_t> out;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      uint32_t v = LayerValue(bpp, seed, x, y);
+      if (bpp <= 8) v &= (1u << bpp) - 1;
+      if (bpp <= 8 && !alpha) {
+        out.push_back(static_cast<uint8_t>(v));
+        continue;
+      }
+      uint32_t b, g, r;
+      if (bpp <= 8) {
+        const uint32_t c = (v * 0x0A0B0Cu) & 0xFFFFFF;  // OneFrame's palette, 0x00BBGGRR
+        b = c >> 16, g = (c >> 8) & 255, r = c & 255;
+      } else if (bpp == 15) {
+        b = (v & 0x1F) << 3, g = ((v >> 5) & 0x1F) << 3, r = ((v >> 10) & 0x1F) << 3;
+      } else if (bpp == 16) {
+        b = (v & 0x1F) << 3, g = ((v >> 5) & 0x3F) << 2, r = ((v >> 11) & 0x1F) << 3;
+      } else {
+        b = v & 255, g = (v >> 8) & 255, r = (v >> 16) & 255;
+      }
+      const uint32_t fourth = alpha ? plane[planeStride * static_cast<size_t>(y) + static_cast<size_t>(x)]
+                              : bpp == 32 ? v >> 24 : 255;
+      for (uint32_t c : {b, g, r, fourth}) out.push_back(static_cast<uint8_t>(c));
+    }
+  return out;
+}
+
+void AddWidthCases(std::vector<BlockCase>& cases) {
+  for (int bpp : {1, 4, 8, 15, 16, 24, 32})
+    for (int w : {1, 2, 3, 4, 5, 6, 7, 8, 9, 70})
+      for (bool alpha : {false, true}) {
+        const uint32_t seed = static_cast<uint32_t>(bpp * 100 + w);
+        const int h = 3;
+        cases.push_back({std::to_string(bpp) + "-bit, " + std::to_string(w) + " wide" + (alpha ? ", alpha on" : ""),
+                         [=] {
+                           LayerSpec l = Layer(w, h, bpp, seed);
+                           if (alpha) {
+                             l.alphaOn = true;
+                             l.alphaRows = Plane(w, h, 9);
+                           }
+                           return OneFrame(w, h, bpp, {l});
+                         },
+                         [=] { return ExpectedBlock(w, h, bpp, alpha, seed); }});
+      }
+}
+
 std::vector<BlockCase> BlockCases() {
-  return {
+  std::vector<BlockCase> cases = {
       {"8-bit, rows without padding", [] { return OneFrame(16, 5, 8, {Layer(16, 5, 8, 1)}); }},
       {"8-bit, padded rows", [] { return OneFrame(7, 5, 8, {Layer(7, 5, 8, 2)}); }},
       {"32-bit opaque", [] { return OneFrame(9, 4, 32, {Layer(9, 4, 32, 3)}); }},
@@ -243,6 +302,8 @@ std::vector<BlockCase> BlockCases() {
          return d;
        }},
   };
+  AddWidthCases(cases);
+  return cases;
 }
 
 void PrintTo(const BlockCase& c, std::ostream* os) { *os << c.what; }
@@ -272,6 +333,9 @@ TEST_P(ReadBlock, IsTheCompositeOfAPlainLoad) {
   EXPECT_EQ(got.Info().Height(), s.Height());
   EXPECT_EQ(got.Info().Bpp(), bpp);
   EXPECT_EQ(got.pixels, want);
+  if (GetParam().expected) {
+    EXPECT_EQ(got.pixels, GetParam().expected());
+  }
   if (bpp == 8) {
     EXPECT_EQ(0, std::memcmp(got.palette, s.Palette.data(), sizeof got.palette));
     EXPECT_EQ(got.transparent, doc.GetFrame(0).TransColor);
@@ -280,7 +344,7 @@ TEST_P(ReadBlock, IsTheCompositeOfAPlainLoad) {
 
 INSTANTIATE_TEST_SUITE_P(Frames, ReadBlock, ::testing::ValuesIn(BlockCases()), [](const auto& info) {
   std::string n;
-  for (char ch : std::string(info.param.what)) n += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+  for (char ch : info.param.what) n += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
   return n;
 });
 

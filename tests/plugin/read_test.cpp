@@ -139,6 +139,40 @@ TEST(ReadCoordinates, WideImageKeepsItsSizeInTheThirtyTwoBitFields) {
   EXPECT_EQ(document.width, 40000);
 }
 
+// A host without 32-bit coordinates takes every size its 16-bit fields hold.
+struct SixteenBitCase {
+  const char* name;
+  int32_t width, height;
+  OSErr expected;
+};
+
+class SixteenBitHost : public testing::TestWithParam<SixteenBitCase> {};
+
+TEST_P(SixteenBitHost, TakesSizesUpTo32767) {
+  const SixteenBitCase& c = GetParam();
+  Sandbox box;
+  const std::size_t pixels = static_cast<std::size_t>(c.width) * static_cast<std::size_t>(c.height);
+  WriteFakeFile(box.File("in.fake"), {.width = c.width, .height = c.height, .bpp = 8, .block = Sequence(pixels, 3)});
+  HostSettings settings;
+  settings.supports32BitCoordinates = false;
+  PluginHost host(box.PluginPath(), settings);
+  HostDocument document;
+  ASSERT_EQ(host.Open(box.File("in.fake"), document), c.expected);
+  if (c.expected != noErr) return;
+  EXPECT_EQ(host.Record().imageSize.h, c.width);
+  EXPECT_EQ(host.Record().imageSize.v, c.height);
+  EXPECT_EQ(host.Record().theRect.right, c.width);
+  EXPECT_EQ(host.Record().theRect.bottom, c.height);
+  EXPECT_EQ(document.pixels, Sequence(pixels, 3));
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, SixteenBitHost,
+                         testing::Values(SixteenBitCase{"Width32767", 32767, 2, noErr},
+                                         SixteenBitCase{"Height32767", 2, 32767, noErr},
+                                         SixteenBitCase{"Width32768", 32768, 2, formatCannotRead},
+                                         SixteenBitCase{"Height32768", 2, 32768, formatCannotRead}),
+                         [](const testing::TestParamInfo<SixteenBitCase>& info) { return info.param.name; });
+
 // ---- Images refused rather than mangled ---------------------------------
 
 struct RefusedCase {
@@ -170,6 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"Bpp4", {.width = 2, .height = 2, .bpp = 4, .block = Sequence(2)}, true},
         RefusedCase{"Bpp0", {.width = 2, .height = 2, .bpp = 0, .block = {}}, true},
         RefusedCase{"ZeroHeight", {.width = 2, .height = 0, .bpp = 32, .block = {}}, true},
+        RefusedCase{"ZeroWidth", {.width = 0, .height = 2, .bpp = 8, .block = {}}, true},
         RefusedCase{"NegativeWidth", {.width = -3, .height = 2, .bpp = 32, .block = {}}, true},
         RefusedCase{"TooWideFor16Bit",
                     {.width = 32768, .height = 1, .bpp = 8, .block = std::vector<uint8_t>(32768)},

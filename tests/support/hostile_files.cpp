@@ -120,6 +120,17 @@ std::vector<HostileFile> Build() {
                  Corrupt("layers run past the end of the file")});
   }
   {
+    // Up to a megapixel a frame cut before its records still shows its
+    // background; one pixel row more and it must bring its first layer.
+    DocSpec d = OneLayer(1024, 1024, 32);
+    d.bgColor = 0x123456;
+    d.frames[0].layers.resize(3);
+    v.push_back({"frame_megapixel_no_records", WithRecords(d, {}), "Stream read error"});
+    d.frames[0].height = 1025;
+    v.push_back({"frame_past_megapixel_no_records", WithRecords(d, {}),
+                 Corrupt("layers run past the end of the file")});
+  }
+  {
     DocSpec d = OneLayer(8, 4, 24);
     d.frames[0].layersCount = INT_MAX;  // one layer present, records for one
     const std::vector<uint8_t> rows = ZlibCompress(std::vector<uint8_t>(96, 7));
@@ -216,7 +227,9 @@ std::vector<HostileFile> Build() {
   {
     LegacySpec s = LegacyOne(4, 4);
     s.doc.frames[0].layersCount = INT_MAX;
-    v.push_back({"legacy_layer_count_int_max", WriteLegacy(s), Corrupt("more layers than the file can hold")});
+    // Its one layer is read (and fails, its plane being too short) before
+    // the count matters.
+    v.push_back({"legacy_layer_count_int_max", WriteLegacy(s), Corrupt("plane data too short")});
   }
   return v;
 }

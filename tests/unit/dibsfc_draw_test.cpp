@@ -63,44 +63,86 @@ INSTANTIATE_TEST_SUITE_P(
         BlendCase{"opacity 0 leaves", 24, 0, 0x123456, 0x654321, 0x654321}));
 
 // The row kernels work many pixels at a time; every source and destination
-// byte combination must give the per-pixel formula.
+// channel combination must give the per-pixel formula, at every depth, with
+// and without a key. Opacity 255 is the keyed copy.
+constexpr uint8_t kThresholds[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+// One destination pixel after DrawBlended(opacity, key) of source pixel s
+// over d at destination position (x, y), stated per pixel.
+uint32_t BlendedPixel(int32_t depth, const TPixelLayout& l, int32_t o, int64_t key, uint32_t s, uint32_t d,
+                      int32_t x, int32_t y) {
+  if (key >= 0 && s == static_cast<uint32_t>(key)) return d;
+  if (depth <= 8) {
+    const int32_t level = o / 16;
+    return o >= 255 || level >= 15 || kThresholds[y & 3][x & 3] <= level ? s : d;
+  }
+  if (o >= 255) return s;
+  const uint32_t io = 255 - uint32_t(o), uo = uint32_t(o);
+  uint32_t v = 0;
+  if (depth == 15 || depth == 16) {
+    for (uint32_t m : {l.RMask, l.GMask, l.BMask}) v |= (((d & m) * io + (s & m) * uo) / 255) & m;
+  } else if (depth == 24) {
+    for (int sh = 0; sh < 24; sh += 8) v |= ((((d >> sh) & 255) * io + ((s >> sh) & 255) * uo) / 255) << sh;
+  } else {
+    v = ((((d & 0xFF00FF) * io + (s & 0xFF00FF) * uo) >> 8) & 0xFF00FF) |
+        ((((d & 0xFF00) * io + (s & 0xFF00) * uo) >> 8) & 0xFF00);
+  }
+  return v;
+}
+
+// Row y of the source holds channel value y in every channel (masked to the
+// channel), column x of the destination channel value x & 255 (green and red
+// running the other way): every pair of channel values meets. At 15 and 16
+// bits the rows run to 63 (the widest channel), at 1 and 4 bits to 15.
+struct BlendGrid {
+  int32_t depth, width, height;
+};
+
+uint32_t ChannelPixel(int32_t depth, const TPixelLayout& l, uint32_t c, bool reversed) {
+  if (depth <= 8) return c & ((1u << depth) - 1);
+  const uint32_t rmax = (1u << l.RBits) - 1, gmax = (1u << l.GBits) - 1, bmax = (1u << l.BBits) - 1;
+  const uint32_t r = (reversed ? 255 - c : c) & rmax, g = (reversed ? 255 - c : c) & gmax, b = c & bmax;
+  return (r << (l.GBits + l.BBits)) | (g << l.BBits) | b;
+}
+
 class BlendKernels : public testing::TestWithParam<int32_t> {};
 
 TEST_P(BlendKernels, MatchTheFormulaForEveryByteCombination) {
   const int32_t o = GetParam();
-  // Row y holds source byte y, the columns every destination byte; width 259
-  // leaves a remainder after any multiple of 4 or 16.
-  for (int32_t depth : {24, 32}) {
+  // Widths leave a remainder after any multiple of 4 or 16.
+  for (const BlendGrid g : {BlendGrid{1, 67, 16}, BlendGrid{4, 67, 16}, BlendGrid{8, 259, 256}, BlendGrid{15, 67, 64},
+                            BlendGrid{16, 67, 64}, BlendGrid{24, 259, 256}, BlendGrid{32, 259, 256}}) {
+    const int32_t depth = g.depth;
     TDIBSurface src, dst;
-    src.Allocate(259, 256, depth);
-    dst.Allocate(259, 256, depth);
-    for (int32_t y = 0; y < 256; ++y)
-      for (int32_t x = 0; x < 259; ++x) {
-        const uint32_t s = uint32_t(y), d = uint32_t(x & 255);
-        src.WritePixel(x, y, s | (s << 8) | (s << 16) | (depth == 32 ? 0xC0000000u : 0));
-        dst.WritePixel(x, y, d | (d << 8) | (255 - d) << 16 | (depth == 32 ? 0x30000000u : 0));
+    src.Allocate(g.width, g.height, depth);
+    dst.Allocate(g.width, g.height, depth);
+    const TPixelLayout& l = dst.CurrentLayout();
+    for (int32_t y = 0; y < g.height; ++y)
+      for (int32_t x = 0; x < g.width; ++x) {
+        uint32_t s = ChannelPixel(depth, l, uint32_t(y), false), d = ChannelPixel(depth, l, uint32_t(x & 255), true);
+        if (depth == 15 && (x & 1)) d |= 0x8000;  // the unused top bit is dropped by the blend
+        if (depth == 32) s |= 0x40000000u, d |= 0x30000000u;
+        src.WritePixel(x, y, s);
+        dst.WritePixel(x, y, d);
       }
-    TDIBSurface before;
-    before.AssignSurface(dst);
-    dst.DrawBlended(0, 0, o, -1, src.BoundsRect(), src);
-    for (int32_t y = 0; y < 256; ++y)
-      for (int32_t x = 0; x < 259; ++x) {
-        const uint32_t s = src.ReadPixel(x, y), d = before.ReadPixel(x, y);
-        uint32_t expected;
-        if (depth == 24) {
-          expected = 0;
-          for (int sh = 0; sh < 24; sh += 8)
-            expected |= ((((d >> sh) & 255) * (255 - o) + ((s >> sh) & 255) * o) / 255) << sh;
-        } else {
-          expected = ((((d & 0xFF00FF) * (255 - o) + (s & 0xFF00FF) * o) >> 8) & 0xFF00FF) |
-                     ((((d & 0xFF00) * (255 - o) + (s & 0xFF00) * o) >> 8) & 0xFF00);
+    // No key; the pixel value of source row 5 (at 32 bits its fourth byte
+    // counts); at 32 bits also a key that matches only the colour bytes.
+    std::vector<int64_t> keys = {-1, src.ReadPixel(0, 5)};
+    if (depth == 32) keys.push_back(src.ReadPixel(0, 7) & 0xFFFFFF);
+    for (const int64_t key : keys) {
+      TDIBSurface drawn;
+      drawn.AssignSurface(dst);
+      drawn.DrawBlended(0, 0, o, static_cast<int32_t>(key), src.BoundsRect(), src);
+      for (int32_t y = 0; y < g.height; ++y)
+        for (int32_t x = 0; x < g.width; ++x) {
+          const uint32_t want = BlendedPixel(depth, l, o, key, src.ReadPixel(x, y), dst.ReadPixel(x, y), x, y);
+          ASSERT_EQ(drawn.ReadPixel(x, y), want) << depth << " bits, key " << key << ", at " << x << "," << y;
         }
-        ASSERT_EQ(dst.ReadPixel(x, y), expected) << depth << " bits at " << x << "," << y;
-      }
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Surface, BlendKernels, testing::Values(1, 77, 128, 254));
+INSTANTIATE_TEST_SUITE_P(Surface, BlendKernels, testing::Values(1, 77, 128, 200, 254, 255));
 
 TEST(BlendKeys, KeyedPixelsAreLeftAtEveryDirectDepth) {
   for (int32_t depth : {16, 24, 32}) {

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
 
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
+#include "converter/streams/stream.h"
 #include "support/doc_helpers.h"
 #include "support/dov_writer.h"
 
@@ -200,6 +206,135 @@ TEST(Header, TruncatedZlibHeaderIsAnError) {
   cut.insert(cut.end(), z.begin(), z.begin() + static_cast<std::ptrdiff_t>(n));
   EXPECT_NE(LoadError(cut), "");
 }
+
+// ---- Attributes left out -------------------------------------------------
+
+// The header text with one attribute of the first element named tag set to
+// value, or left out without one.
+std::string WithAttribute(const std::string& text, const std::string& tag, const std::string& name,
+                          const std::optional<std::string>& value) {
+  const size_t at = text.find("<" + tag + " ");
+  if (at == std::string::npos) throw std::invalid_argument(tag);
+  const size_t end = text.find('>', at);
+  const std::string key = " " + name + "=\"";
+  const size_t a = text.find(key, at);
+  std::string out = text;
+  if (a != std::string::npos && a < end) {
+    const size_t close = text.find('"', a + key.size());
+    out.erase(a, close + 1 - a);
+  } else {
+    throw std::invalid_argument(name);
+  }
+  if (value) out.insert(a, key + *value + "\"");
+  return out;
+}
+
+// What a load leaves: the error, the document's values and every frame with
+// its fields, composite, alpha plane and palette.
+std::string Outcome(const std::vector<uint8_t>& file) {
+  TDorvFrameList doc(0);
+  TSpanStream in(file.data(), file.size());
+  std::ostringstream o;
+  try {
+    doc.LoadFromStream(in, true);
+  } catch (const std::exception& e) {
+    o << "error " << e.what() << "\n";
+  }
+  o << "bg " << doc.BGColor << " notfillbg " << doc.NotFillBG << " frames " << doc.Count() << "\n";
+  for (int i = 0; i < doc.Count(); ++i) {
+    const TDorvFrame& f = doc.GetFrame(i);
+    const TDIBSurface& s = f.Surface;
+    o << "frame '" << f.Name << "' " << f.TransColor << " " << f.Delay << " " << int(f.Disposal) << " " << s.Width()
+      << "x" << s.Height() << "x" << s.Depth() << "\n";
+    for (uint32_t v : Pixels(s)) o << v << ",";
+    if (s.AlphaPlane() != nullptr) {
+      o << "\nalpha ";
+      for (uint32_t v : Pixels(*s.AlphaPlane())) o << v << ",";
+    }
+    o << "\npalette ";
+    for (const TPaletteEntry& e : s.Palette) o << int(e.Red) << "." << int(e.Green) << "." << int(e.Blue) << ",";
+    o << "\n";
+  }
+  return o.str();
+}
+
+struct AbsentCase {
+  const char* name;
+  const char* element;
+  const char* attribute;
+  const char* byDefault;  // the documented default
+  const char* other;      // a value that reads differently in this document
+  std::function<void(DocSpec&)> tweak = nullptr;
+};
+
+void PrintTo(const AbsentCase& c, std::ostream* os) { *os << c.element << " " << c.attribute; }
+
+// A 100 x 100 8-bit frame in 32 x 32 blocks over a background that differs
+// from palette entry 0, its single layer holding index 0 in places and
+// carrying an alpha plane: every default of the table changes what it shows.
+DocSpec DefaultsDocument() {
+  DocSpec d;
+  d.bgColor = 0x336699;
+  d.blockWidth = 32;
+  d.blockHeight = 32;
+  FrameSpec f;
+  f.width = 100;
+  f.height = 100;
+  f.bpp = 8;
+  for (uint32_t i = 0; i < 256; ++i) f.palette.push_back(i * 0x010101u);
+  LayerSpec l;
+  l.rows = MakeRows(100, 100, 8, [](int x, int y) { return (x * y + x) % 7 == 0 ? 0u : static_cast<uint32_t>((x + 3 * y) % 250 + 1); });
+  l.alphaRows = MakeRows(100, 100, 8, [](int x, int y) { return static_cast<uint32_t>(x + y); });
+  f.layers.push_back(l);
+  d.frames.push_back(f);
+  return d;
+}
+
+class AbsentAttribute : public ::testing::TestWithParam<AbsentCase> {};
+
+TEST_P(AbsentAttribute, ReadsAsItsDefault) {
+  const AbsentCase& c = GetParam();
+  DocSpec d = DefaultsDocument();
+  if (c.tweak) c.tweak(d);
+  const std::vector<uint8_t> file = WriteDov(d);
+  const std::string text = HeaderText(d);
+  const std::vector<uint8_t> data(file.begin() + 12 + (file[8] | file[9] << 8 | file[10] << 16 | file[11] << 24),
+                                  file.end());
+  const auto with = [&](const std::optional<std::string>& value) {
+    return Outcome(WithHeader(WithAttribute(text, c.element, c.attribute, value), data));
+  };
+  const std::string stated = with(c.byDefault);
+  EXPECT_TRUE(with(std::nullopt) == stated) << "left out:\n" << with(std::nullopt).substr(0, 300) << "\nstated:\n"
+                                           << stated.substr(0, 300);
+  EXPECT_FALSE(with(c.other) == stated) << "the default makes no difference here";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Header, AbsentAttribute,
+    ::testing::Values(
+        AbsentCase{"root_version", "Frames", "Version", "200", "102"},
+        AbsentCase{"root_count", "Frames", "Count", "0", "1"},
+        AbsentCase{"root_randomized", "Frames", "Randomized", "0", "1"},
+        AbsentCase{"root_comptype", "Frames", "CompType", "0", "1"},
+        AbsentCase{"root_bgcolor", "Frames", "BGColor", "0", "3368601",
+                   [](DocSpec& d) { d.frames[0].layers[0].trans = 0; }},
+        AbsentCase{"root_blockwidth", "Frames", "BlockWidth", "32", "0"},
+        AbsentCase{"root_blockheight", "Frames", "BlockHeight", "32", "0"},
+        AbsentCase{"root_notfillbg", "Frames", "NotFillBG", "1", "0",
+                   [](DocSpec& d) { d.frames[0].layers[0].trans = 0; }},
+        AbsentCase{"frame_name", "Frame", "Name", "", "F"},
+        AbsentCase{"frame_transcolor", "Frame", "TransColor", "-1", "5"},
+        AbsentCase{"frame_delay", "Frame", "Delay", "0", "100"},
+        AbsentCase{"frame_disposal", "Frame", "Disposal", "0", "2"},
+        AbsentCase{"layers_count", "Layers", "Count", "0", "1"},
+        AbsentCase{"layers_width", "Layers", "Width", "100", "99"},
+        AbsentCase{"layers_height", "Layers", "Height", "100", "99"},
+        AbsentCase{"layers_bpp", "Layers", "Bpp", "8", "4"},
+        AbsentCase{"layer_visible", "Layer", "Visible", "1", "0"},
+        AbsentCase{"layer_transcolor", "Layer", "TransColor", "-1", "0"},
+        AbsentCase{"layer_alpha", "Layer", "Alpha", "255", "128"},
+        AbsentCase{"layer_alphaon", "Layer", "AlphaOn", "0", "1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace dorv::testing
