@@ -147,7 +147,8 @@ if [ ! -f "$native/bin/DorvFormat.8bi" ] || [ ! -f "$native/bin/dorvformat.so" ]
 fi
 digest=$out/native-digest
 rm -rf "$digest" && mkdir -p "$digest/linux" "$digest/windows"
-g++ -std=c++20 -O1 -I. tests/windows/roundtrip/host_digest.cpp plugin/host/plugin_host.cpp \
+g++ -std=c++20 -O1 -I. tests/windows/roundtrip/host_digest.cpp tools/host/plugin_host.cpp \
+  tools/host/record_check.cpp platform/module_path_posix.cpp \
   platform/win32_posix.cpp platform/pages_posix.cpp -ldl -o "$digest/host_digest"
 "$digest/host_digest" "$native/bin/DorvFormat.8bi" "$native/bin/dorvformat.so" samples \
   "$digest/linux" >"$artifacts/digest-linux.txt" || failed=1

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "plugin/converter_binding.h"
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "sandbox.h"
 
 namespace dorv::test {

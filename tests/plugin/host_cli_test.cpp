@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/host_cli.h"
+#include "tools/host/host_cli.h"
 #include "sandbox.h"
 
 #ifdef DORV_TEST_HOST_PNG
@@ -136,6 +136,21 @@ INSTANTIATE_TEST_SUITE_P(
         // 1 is white in the picture and black in the bitmap.
         SaveCase{"OneBitGrey", Picture(PngColor::Grey, 8, 1, {0xF0}, 1), 0, 1, 1, -1, {0x0F}}),
     [](const testing::TestParamInfo<SaveCase>& info) { return info.param.name; });
+
+TEST(HostCommand, OlderHostsShorterRecordOpensAndSaves) {
+  Sandbox box;
+  WriteFakeFile(box.File("in.fake"),
+                {.width = 2, .height = 1, .bpp = 32, .block = {1, 2, 3, 4, 5, 6, 7, 8}});
+  ASSERT_EQ(RunHost({"host", "open", box.File("in.fake"), box.File("out.png"), "--short-record",
+                 "--plugin", box.PluginPath()}),
+            0);
+  ASSERT_EQ(RunHost({"host", "save", box.File("out.png"), box.File("out.dov"), "--skip-options",
+                 "--short-record", "--plugin", box.PluginPath()}),
+            0);
+  const auto written = ReadWriteRecord(box.File("out.dov"));
+  ASSERT_TRUE(written.has_value());
+  EXPECT_EQ(written->pixels, (std::vector<uint8_t>{3, 2, 1, 4, 7, 6, 5, 8}));
+}
 
 TEST(HostCommand, FailedSaveLeavesTheExistingFileAlone) {
   Sandbox box;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "platform/win32.h"
 #include "sandbox.h"
 
@@ -111,17 +111,18 @@ TEST(ReadCoordinates, SixteenBitHostGetsOnlyTheSixteenBitFields) {
     host.PrepareOpen(nullptr);
     HANDLE file = CreateFileA(box.File("in.fake").c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-    host.Record().dataFork = file;
+    host.Record().dataFork = ForkOf(file);
     ASSERT_EQ(host.Call(formatSelectorReadStart), noErr);
     const FormatRecord& r = host.Record();
     EXPECT_EQ(r.imageSize.v, 3);
     EXPECT_EQ(r.imageSize.h, 7);
-    EXPECT_EQ(r.imageSize32.v, wide ? 3 : 0);
-    EXPECT_EQ(r.imageSize32.h, wide ? 7 : 0);
-    EXPECT_EQ(r.theRect.bottom, wide ? 0 : 3);
-    EXPECT_EQ(r.theRect.right, wide ? 0 : 7);
-    EXPECT_EQ(r.theRect32.bottom, wide ? 3 : 0);
-    EXPECT_EQ(r.theRect32.right, wide ? 7 : 0);
+    // Fields left alone keep what the host put there.
+    EXPECT_EQ(r.imageSize32.v, wide ? 3 : host::kUnset32);
+    EXPECT_EQ(r.imageSize32.h, wide ? 7 : host::kUnset32);
+    EXPECT_EQ(r.theRect.bottom, wide ? host::kUnset16 : 3);
+    EXPECT_EQ(r.theRect.right, wide ? host::kUnset16 : 7);
+    EXPECT_EQ(r.theRect32.bottom, wide ? 3 : host::kUnset32);
+    EXPECT_EQ(r.theRect32.right, wide ? 7 : host::kUnset32);
     EXPECT_EQ(host.Call(formatSelectorReadFinish), noErr);
     CloseHandle(file);
   }

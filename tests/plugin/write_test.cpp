@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "platform/win32.h"
 #include "sandbox.h"
 
@@ -304,6 +304,46 @@ INSTANTIATE_TEST_SUITE_P(
         WriteFailure{"ConverterFails", DORV_FAKE_FULL, "write=fail", nullptr, nullptr, false,
                      kConverterErr, 1, true}),
     [](const testing::TestParamInfo<WriteFailure>& info) { return info.param.name; });
+
+// ---- Documents deeper than the converter writes ---------------------------
+
+struct DeepCase {
+  const char* name;
+  HostDocument document;
+  bool runOptions;
+};
+
+class DeepDocument : public testing::TestWithParam<DeepCase> {};
+
+TEST_P(DeepDocument, NeverReachesTheConverter) {
+  const DeepCase& c = GetParam();
+  Sandbox box;
+  box.Control("config=confirm\ncompression=0\nquality=50\ncode=0\n");
+  PluginHost host(box.PluginPath());
+  EXPECT_EQ(host.Save(c.document, box.File("out"), c.runOptions), formatBadParameters);
+  EXPECT_TRUE(box.Log().empty()) << "the converter was loaded";
+  EXPECT_EQ(host.Counts().advanceStateCalls, 0);
+  EXPECT_EQ(std::filesystem::file_size(box.File("out")), 0u);
+  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_TRUE(host.Counts().Balanced());
+}
+
+HostDocument Deep(int16_t mode, int16_t depth, int16_t planes) {
+  HostDocument document = PatternDocument(mode, 3, 2, 8, planes);
+  document.depth = depth;
+  document.pixels.resize(document.ImageBytes());
+  return document;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, DeepDocument,
+    testing::Values(
+        DeepCase{"Rgb16BitsAtOptions", Deep(plugInModeRGBColor, 16, 3), true},
+        DeepCase{"Rgb16BitsAtWrite", Deep(plugInModeRGBColor, 16, 3), false},
+        DeepCase{"RgbWithTransparency16Bits", Deep(plugInModeRGBColor, 16, 4), false},
+        DeepCase{"Grey16Bits", Deep(plugInModeGrayScale, 16, 1), true},
+        DeepCase{"Rgb32Bits", Deep(plugInModeRGBColor, 32, 3), false}),
+    [](const testing::TestParamInfo<DeepCase>& info) { return info.param.name; });
 
 struct DegenerateCase {
   const char* name;
