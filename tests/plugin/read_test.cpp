@@ -67,7 +67,7 @@ TEST_P(ReadLayout, HandsTheWholeImageOverInTheHostsLayout) {
   EXPECT_EQ(r.transparencyPlane, c.transparencyPlane);
   EXPECT_EQ(r.transparentIndex, c.image.transparentIndex);
   EXPECT_EQ(r.canUseICCProfiles, 0);
-  EXPECT_EQ(r.data, nullptr) << "read continue ends the transfer";
+  EXPECT_EQ(host.Data(), nullptr) << "read continue ends the transfer";
   EXPECT_EQ(document.pixels, c.pixels);
   if (c.mode == plugInModeIndexedColor) {
     for (int i = 0; i < 256; ++i) {
@@ -159,7 +159,7 @@ TEST_P(ReadRefused, CannotRead) {
   PluginHost host(box.PluginPath(), settings);
   HostDocument document;
   EXPECT_EQ(host.Open(box.File("in.fake"), document), formatCannotRead);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_TRUE(document.pixels.empty());
 }
 
@@ -225,7 +225,7 @@ TEST_P(ReadStartFailure, ReportsItsCodeAndLeavesNothingBehind) {
   ASSERT_EQ(host.Call(formatSelectorReadPrepare), noErr);
   if (c.arm) c.arm(probe);
   EXPECT_EQ(host.Call(formatSelectorReadStart), c.expected);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   const std::vector<std::string> log = box.Log();
   if (c.libraryLoaded) {
     ASSERT_GE(log.size(), 2u);
@@ -283,10 +283,10 @@ TEST(ReadStart, RewindsTheFileAndFreesTheLibraryBeforeReturning) {
   host.PrepareOpen(file);
   ASSERT_EQ(host.Call(formatSelectorReadStart), noErr);
   EXPECT_EQ(box.Log(), (std::vector<std::string>{"load", "ConvertRead at=0", "unload"}));
-  ASSERT_NE(host.Record().data, nullptr);
-  EXPECT_EQ(static_cast<uint8_t*>(host.Record().data)[0], 7);
+  ASSERT_NE(host.Data(), nullptr);
+  EXPECT_EQ(static_cast<uint8_t*>(host.Data())[0], 7);
   EXPECT_EQ(host.Call(formatSelectorReadContinue), noErr);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_EQ(host.Call(formatSelectorReadFinish), noErr);
   CloseHandle(file);
 }

@@ -212,7 +212,7 @@ TEST(ThroughThePlugin, FileTheConverterRejectsCannotBeRead) {
   testing::internal::CaptureStderr();  // the converter's own message
   EXPECT_EQ(host.Open(box.File("bad.dov"), document), formatCannotRead);
   testing::internal::GetCapturedStderr();
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_TRUE(document.pixels.empty());
 }
 

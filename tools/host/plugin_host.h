@@ -131,6 +131,9 @@ class PluginHost {
   // The format record; only its first RecordBytes() bytes exist.
   host_api::FormatRecord& Record() { return *record_; }
   std::size_t RecordBytes() const { return recordBytes_; }
+  // The record's `data`, by value: in a 64-bit process the packed record
+  // holds it at an offset of 4 mod 8, where no reference may bind to it.
+  void* Data() const { return record_->data; }
   // Fields the module changed that its selectors may not write.
   const std::vector<std::string>& Violations() const { return violations_; }
   const SuiteCounts& Counts() const { return counts_; }
