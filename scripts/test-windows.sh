@@ -38,6 +38,13 @@ for arch in i686 x86_64; do
     "$resources/PiPL.bin" "$resources/PiPL-x64.bin" "$resources/AETE.bin" || failed=1
 done
 
+# ---- The host's record layout with both cross compilers ------------------------
+# The modules above compiled only because every layout assertion holds for
+# their architecture; edits that move or resize a field must not compile.
+cmake -DSOURCE_DIR="$root" -DWORK_DIR="$out/layout-guard" \
+  -DCOMPILERS="i686-w64-mingw32-g++;x86_64-w64-mingw32-g++" \
+  -P tests/layout/layout_guard.cmake || failed=1
+
 # ---- Wine ------------------------------------------------------------------
 # The system the tests expect is a Japanese one: ANSI code page 932, and
 # file names that Wine can hand to this machine as UTF-8.
