@@ -3,7 +3,7 @@
 
 #include "tools/dovtool_commands.h"
 #ifdef DOVTOOL_WITH_HOST
-#include "plugin/host/host_cli.h"
+#include "tools/host/host_cli.h"
 #endif
 
 namespace dorv::tools {
