@@ -276,3 +276,32 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace dorv::tools
+
+namespace dorv::tools {
+namespace {
+
+// The install script puts dovtool, its converter and the thumbnailer entry
+// under a prefix; the entry's command line, as a file manager runs it,
+// writes the thumbnail.
+TEST(ThumbnailerEntry, InstalledEntryMakesAThumbnail) {
+  ScratchDir dir;
+  const std::string prefix = dir.Path("prefix");
+  const std::string install = "DOVTOOL_BUILD='" + std::string(DORV_BUILD_DIR) + "' bash '" + DORV_SCRIPTS_DIR +
+                              "/install-thumbnailer.sh' '" + prefix + "' > '" + dir.Path("install.log") + "' 2>&1";
+  ASSERT_EQ(std::system(install.c_str()), 0) << ReadFile(dir.Path("install.log"));
+  EXPECT_TRUE(std::filesystem::exists(prefix + "/share/mime/image/x-dorvstudio.xml"));
+  const std::string entry = ReadFile(prefix + "/share/thumbnailers/dovtool.thumbnailer");
+  std::smatch exec;
+  ASSERT_TRUE(std::regex_search(entry, exec, std::regex("\nExec=dovtool ([^\n]*)"))) << entry;
+  std::string command = "'" + prefix + "/bin/dovtool' " + exec[1].str();
+  for (const auto& [field, value] : std::vector<std::pair<std::string, std::string>>{
+           {"%s", "64"}, {"%i", "'" + SamplePath("palette4.dov") + "'"}, {"%o", "'" + dir.Path("thumb.png") + "'"}})
+    command.replace(command.find(field), 2, value);
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  const PngImage thumb = ReadPng(dir.Path("thumb.png"));
+  EXPECT_EQ(thumb.width, 40u);  // already fits: kept at its size
+  EXPECT_EQ(thumb.height, 24u);
+}
+
+}  // namespace
+}  // namespace dorv::tools
