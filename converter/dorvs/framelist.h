@@ -26,6 +26,12 @@ class TDorvFrameList {
   // size and depth lays them out, which must outlive the document, or null
   // for the layer's own. The frame's composite may come to share them.
   std::function<uint8_t*(int32_t width, int32_t height, int32_t depth)> FirstLayerPixels;
+  // Keeps every frame's layers after a load (they are dropped by default,
+  // once their frame has been composed).
+  bool KeepLayers = false;
+  // The header values of the last load (a legacy file's as far as it has
+  // them), for callers that describe how the planes were stored.
+  THeaderInfo LoadedHeader;
 
   int Count() const { return static_cast<int>(frames_.size()); }
   TDorvFrame& AddFrame();
