@@ -107,13 +107,15 @@ const CommandText kCommands[] = {
      "  --allow-damaged      exit 0 for damaged files that were converted\n"
      "  -q, --quiet          no warnings\n" DOVTOOL_COMMON_OPTIONS "\n" DOVTOOL_EXIT_STATUSES},
     {"host",
-     "usage: dovtool host open FILE.dov OUT.png [--plugin PATH]\n"
-     "       dovtool host save IN.png OUT.dov [--skip-options] [--plugin PATH]\n"
-     "Drives the plug-in module through its selectors, as the host does.\n"
+     "usage: dovtool host open FILE.dov OUT.png [--plugin PATH] [--short-record]\n"
+     "       dovtool host save IN.png OUT.dov [--skip-options] [--plugin PATH] [--short-record]\n"
+     "Drives the plug-in module through its selectors, as the host does, and\n"
+     "fails when the module writes a field its selector may not write.\n"
      "\n"
      "Options:\n"
      "  --plugin PATH        the plug-in module to load\n"
      "  --skip-options       save without the save-options dialog\n"
+     "  --short-record       hand an older host's record, which ends after theRect32\n"
      "  -h, --help           show this help\n"},
 };
 

@@ -22,6 +22,8 @@ std::string HostUsageProblem(int argc, char** argv) {
       if (++i >= argc) return "--plugin needs a value (PATH)";
     } else if (arg == "--skip-options") {
       skipOptions = true;
+    } else if (arg == "--short-record") {
+      // an older host's record; the host command takes it as it is
     } else if (arg.size() > 1 && arg[0] == '-') {
       return "unknown option " + arg;
     } else if (verb.empty()) {

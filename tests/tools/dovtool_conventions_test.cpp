@@ -181,7 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"DamagedFramesMode", {"to-png", "@damaged.dov", "--all-frames", "--out-dir", "@o"}, 3, ""},
         CliCase{"DamagedInfo", {"info", "@damaged.dov"}, 3, "{\"file\":"},
         CliCase{"FailureWinsOverDamage", {"info", "@damaged.dov", "@empty.dov"}, 1, "{\"file\":"},
-        CliCase{"DamagedQuietStillSays3", {"to-png", "-q", "@damaged.dov", "--out-dir", "@o"}, 3, "", {}, false, ""}),
+        CliCase{"DamagedQuietStillSays3", {"to-png", "-q", "@damaged.dov", "--out-dir", "@o"}, 3, "", {}, false, ""},
+        CliCase{"HostOpenWithAnOlderHostsRecord", {"host", "open", "@a.dov", "@host.png", "--short-record"}, 0, "", {}, false, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
