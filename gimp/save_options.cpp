@@ -27,6 +27,4 @@ std::string CheckSaveOptions(const SaveOptions& options) {
   return {};
 }
 
-bool LossyOffered(int32_t bitsPerPixel) { return bitsPerPixel >= 24; }
-
 }  // namespace dorv::gimp

@@ -21,8 +21,4 @@ SaveOptions DefaultSaveOptions();
 // they can be used, else the reason.
 std::string CheckSaveOptions(const SaveOptions& options);
 
-// Whether a picture of this many bits a pixel may be saved lossy: the
-// dialog offers lossy only from 24 bits on.
-bool LossyOffered(int32_t bitsPerPixel);
-
 }  // namespace dorv::gimp

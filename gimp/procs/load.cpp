@@ -39,7 +39,12 @@ LoadResult LoadDocument(const std::string& filename, size_t frameLimit) {
   const std::vector<uint8_t> bytes = ReadWholeFile(filename);
   frames::ReadOptions options;
   options.Layers = false;
-  const frames::Document document = frames::ReadDocument(bytes, options);
+  frames::Document document;
+  try {
+    document = frames::ReadDocument(bytes, options);
+  } catch (const frames::FramesError& e) {
+    throw std::runtime_error("'" + filename + "' cannot be opened: " + e.what());
+  }
   const ImagePlan plan = PlanImage(document, frameLimit);
   if (plan.layers.empty() || plan.width <= 0 || plan.height <= 0)
     throw std::runtime_error("'" + filename + "' holds no frame");

@@ -1,11 +1,12 @@
 // dorv_png_compare A.png B.png [--tolerance N]: whether two PNG files show the
 // same pixels, whatever their colour types: both are expanded to RGBA, and
 // fully clear pixels are equal whatever colour they hold. With a tolerance,
-// channels may differ by up to N (lossy frames). Prints the first difference
+// colour channels may differ by up to N (lossy frames); alpha never may. Prints the first difference
 // and exits 1 when they differ, 2 on a usage or read error.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < pa.size(); ++i) {
       const int diff = std::abs(int{pa[i]} - int{pb[i]});
       if (diff > worst) worst = diff;
-      if (diff > tolerance) {
+      if (diff > (i % 4 == 3 ? 0 : tolerance)) {
         const size_t px = i / 4;
         std::printf("pixel (%zu, %zu) channel %zu: %d against %d\n", px % a.width, px / a.width, i % 4,
                     int{pa[i]}, int{pb[i]});

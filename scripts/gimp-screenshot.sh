@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Opens a document in GIMP on a virtual X display with the plug-in of a
+# build-gimp profile and saves a screenshot of the screen (the image window
+# and the dock with the Layers dialog) as a PNG.
+#
+#   bash scripts/gimp-screenshot.sh BUILD_DIR FILE.dov OUT.png
+set -euo pipefail
+build=$1 file=$(realpath "$2") shot=$3
+export GIMP2_DIRECTORY=$build/gimp-profile
+work=$(dirname "$shot")
+
+display=""
+for n in $(seq 140 180); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
+Xvfb ":$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+gimp_pid=""
+cleanup() {
+  [ -z "$gimp_pid" ] || kill "$gimp_pid" 2>/dev/null || true
+  [ -z "$gimp_pid" ] || wait "$gimp_pid" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 300); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.1
+done
+export DISPLAY=:$display
+
+gimp-2.10 --no-splash -d -f "$file" >"$work/gimp-gui.log" 2>&1 &
+gimp_pid=$!
+# The image window is up once its title names the file; the dock follows it.
+name=$(basename "$file")
+for _ in $(seq 240); do
+  xwininfo -root -tree 2>/dev/null | grep -q "$name" && break
+  kill -0 "$gimp_pid" 2>/dev/null || { echo "GIMP ended early" >&2; cat "$work/gimp-gui.log" >&2; exit 1; }
+  sleep 0.5
+done
+xwininfo -root -tree | grep -q "$name" || { echo "GIMP showed no window for $name" >&2; exit 1; }
+sleep 5
+xwininfo -root -tree >"$work/windows.txt"
+xwd -root -silent >"$work/screen.xwd"
+
+# GIMP itself turns the dump into a PNG.
+gimp-console-2.10 -i -d -f -b "(let* ((img (car (file-xwd-load RUN-NONINTERACTIVE \"$work/screen.xwd\" \"screen.xwd\")))
+                                     (layer (car (gimp-image-get-active-layer img))))
+                                (file-png-save-defaults RUN-NONINTERACTIVE img layer \"$shot\" \"$shot\"))" \
+  -b '(gimp-quit 0)' >"$work/xwd-to-png.log" 2>&1
+rm -f "$work/screen.xwd"
+[ -s "$shot" ] || { echo "no screenshot written" >&2; exit 1; }
+echo "screenshot: $shot"
