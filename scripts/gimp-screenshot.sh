@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Opens a document in GIMP on a virtual X display with the plug-in of a
-# build-gimp profile and saves a screenshot of the screen (the image window
-# and the dock with the Layers dialog) as a PNG.
+# build-gimp profile, starts an interactive save, and saves a screenshot of
+# the screen (the image window, the dock with the Layers dialog and the save
+# dialog) as a PNG.
 #
 #   bash scripts/gimp-screenshot.sh BUILD_DIR FILE.dov OUT.png
 set -euo pipefail
@@ -30,16 +31,31 @@ for _ in $(seq 300); do
 done
 export DISPLAY=:$display
 
-gimp-2.10 --no-splash -d -f "$file" >"$work/gimp-gui.log" 2>&1 &
+# GIMP's own window layout, with the window filling the screen and a dock
+# wide enough for the layer names.
+sed -e 's/(position 200 100)/(position 0 0)/' -e 's/(size 1024 768)/(size 1280 900)/' \
+    -e 's/(right-docks-width "205")/(right-docks-width "330")/' \
+    /etc/gimp/2.0/sessionrc >"$GIMP2_DIRECTORY/sessionrc"
+
+# The document is opened in a window, then saved interactively: the save
+# dialog stays open in front of it while the screen is taken.
+saved=$work/screenshot-save.dov
+gimp-2.10 --no-splash -d -f -b "(let* ((img (car (file-dov-load RUN-NONINTERACTIVE \"$file\" \"$file\"))))
+                                  (gimp-display-new img)
+                                  (file-dov-save RUN-INTERACTIVE img (car (gimp-image-get-active-drawable img))
+                                                 \"$saved\" \"$saved\" 0 0 0))" >"$work/gimp-gui.log" 2>&1 &
 gimp_pid=$!
-# The image window is up once its title names the file; the dock follows it.
-name=$(basename "$file")
+# The image window's title names the image; the dialog has the converter's
+# caption.
+base=$(basename "$file" .dov)
+shown() { xwininfo -root -tree 2>/dev/null | grep -F "$base" >/dev/null &&
+          xwininfo -root -tree 2>/dev/null | grep -F "DorvStudio Format Options" >/dev/null; }
 for _ in $(seq 240); do
-  xwininfo -root -tree 2>/dev/null | grep -q "$name" && break
+  shown && break
   kill -0 "$gimp_pid" 2>/dev/null || { echo "GIMP ended early" >&2; cat "$work/gimp-gui.log" >&2; exit 1; }
   sleep 0.5
 done
-xwininfo -root -tree | grep -q "$name" || { echo "GIMP showed no window for $name" >&2; exit 1; }
+shown || { echo "GIMP showed no window for $base or no save dialog" >&2; exit 1; }
 sleep 5
 xwininfo -root -tree >"$work/windows.txt"
 xwd -root -silent >"$work/screen.xwd"

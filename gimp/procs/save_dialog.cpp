@@ -42,7 +42,7 @@ bool RunSaveDialog(int32_t bitsPerPixel, SaveOptions& options) {
 
   gimp_ui_init("file-dov", FALSE);
   GtkWidget* dialog = gimp_dialog_new(form.Caption.c_str(), "file-dov", nullptr, GtkDialogFlags(0),
-                                      gimp_standard_help_func, "file-dov-save",
+                                      nullptr, nullptr,
                                       form.Button2.Caption.c_str(), GTK_RESPONSE_CANCEL,
                                       form.Button1.Caption.c_str(), GTK_RESPONSE_OK, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);

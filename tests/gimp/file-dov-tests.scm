@@ -141,6 +141,11 @@
       (dov-save grey "three-grey.dov" 1 0 0)
       (dov-export-on-canvas grey "three-grey-expected")
       (gimp-image-delete grey))
+    ; 16 bits a channel are saved with 8, after a warning.
+    (let ((deep (car (gimp-image-duplicate img))))
+      (gimp-image-convert-precision deep PRECISION-U16-GAMMA)
+      (dov-save deep "three-16bit.dov" 0 0 0)
+      (gimp-image-delete deep))
     ; Arguments out of range are refused, and nothing is written.
     (dov-say "bad-compression "
              (if (catch #f (dov-save img "bad-compression.dov" 3 0 0)) "saved" "refused"))
@@ -148,7 +153,7 @@
              (if (catch #f (dov-save img "bad-quality.dov" 2 101 0)) "saved" "refused"))
     (gimp-image-delete img)
     (for-each dov-reload '("three-zlib" "three-none" "three-lossy" "three-composite"
-                           "three-indexed" "three-grey"))))
+                           "three-indexed" "three-grey" "three-16bit"))))
 
 ; ---- Damaged, hostile and foreign files -------------------------------------------
 (define (dov-open-damaged)

@@ -1,7 +1,9 @@
-// dorv_png_compare A.png B.png [--tolerance N]: whether two PNG files show the
+// dorv_png_compare A.png B.png [--tolerance N | --mean-tolerance N]: whether two PNG files show the
 // same pixels, whatever their colour types: both are expanded to RGBA, and
 // fully clear pixels are equal whatever colour they hold. With a tolerance,
-// colour channels may differ by up to N (lossy frames); alpha never may. Prints the first difference
+// colour channels may differ by up to N; with a mean tolerance, their mean
+// difference may be up to N (lossy frames, whose sharp colour edges blur).
+// Alpha never may differ. Prints the first difference
 // and exits 1 when they differ, 2 on a usage or read error.
 #include <cstdio>
 #include <cstdlib>
@@ -44,11 +46,14 @@ std::vector<uint8_t> ToRgba(const PngImage& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "--tolerance")) {
-    std::fputs("usage: dorv_png_compare A.png B.png [--tolerance N]\n", stderr);
+  const std::string mode = argc == 5 ? argv[3] : "";
+  if (argc != 3 && !(argc == 5 && (mode == "--tolerance" || mode == "--mean-tolerance"))) {
+    std::fputs("usage: dorv_png_compare A.png B.png [--tolerance N | --mean-tolerance N]\n", stderr);
     return 2;
   }
-  const int tolerance = argc == 5 ? std::atoi(argv[4]) : 0;
+  const bool mean = mode == "--mean-tolerance";
+  const int tolerance = argc == 5 && !mean ? std::atoi(argv[4]) : 0;
+  const double meanTolerance = mean ? std::atof(argv[4]) : 0.0;
   try {
     const PngImage a = dorv::tools::ReadPng(argv[1]);
     const PngImage b = dorv::tools::ReadPng(argv[2]);
@@ -58,17 +63,24 @@ int main(int argc, char** argv) {
     }
     const std::vector<uint8_t> pa = ToRgba(a), pb = ToRgba(b);
     int worst = 0;
+    double total = 0;
     for (size_t i = 0; i < pa.size(); ++i) {
       const int diff = std::abs(int{pa[i]} - int{pb[i]});
       if (diff > worst) worst = diff;
-      if (diff > (i % 4 == 3 ? 0 : tolerance)) {
+      if (i % 4 != 3) total += diff;
+      if (diff > (i % 4 == 3 ? 0 : mean ? 255 : tolerance)) {
         const size_t px = i / 4;
         std::printf("pixel (%zu, %zu) channel %zu: %d against %d\n", px % a.width, px / a.width, i % 4,
                     int{pa[i]}, int{pb[i]});
         return 1;
       }
     }
-    std::printf("same pixels (largest difference %d)\n", worst);
+    const double average = pa.empty() ? 0.0 : total / static_cast<double>(pa.size() / 4 * 3);
+    if (average > meanTolerance && mean) {
+      std::printf("mean colour difference %.2f, above %.2f\n", average, meanTolerance);
+      return 1;
+    }
+    std::printf("same pixels (largest difference %d, mean %.2f)\n", worst, average);
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "dorv_png_compare: %s\n", e.what());
