@@ -6,7 +6,7 @@
 #
 #   bash scripts/gimp-screenshot.sh BUILD_DIR FILE.dov OUT.png
 set -euo pipefail
-build=$1 file=$(realpath "$2") shot=$3
+build=$(realpath "$1") file=$(realpath "$2") shot=$(realpath -m "$3")
 export GIMP2_DIRECTORY=$build/gimp-profile
 work=$(dirname "$shot")
 
@@ -31,6 +31,10 @@ for _ in $(seq 300); do
 done
 export DISPLAY=:$display
 
+# GIMP keeps images of a GIMP that was ended for an image-recovery dialog at
+# its next start: this GIMP starts without it.
+rm -rf "$GIMP2_DIRECTORY/backups"
+
 # GIMP's own window layout, with the window filling the screen and a dock
 # wide enough for the layer names.
 sed -e 's/(position 200 100)/(position 0 0)/' -e 's/(size 1024 768)/(size 1280 900)/' \
@@ -40,20 +44,23 @@ sed -e 's/(position 200 100)/(position 0 0)/' -e 's/(size 1024 768)/(size 1280 9
 # The document is opened in a window, then saved interactively: the save
 # dialog stays open in front of it while the screen is taken.
 saved=$work/screenshot-save.dov
-gimp-2.10 --no-splash -d -f -b "(let* ((img (car (file-dov-load RUN-NONINTERACTIVE \"$file\" \"$file\"))))
+# (GIMP's own load and save calls find the plug-in by the extension.)
+gimp-2.10 --no-splash -d -f -b "(let* ((img (car (gimp-file-load RUN-NONINTERACTIVE \"$file\" \"$file\"))))
                                   (gimp-display-new img)
-                                  (file-dov-save RUN-INTERACTIVE img (car (gimp-image-get-active-drawable img))
-                                                 \"$saved\" \"$saved\" 0 0 0))" >"$work/gimp-gui.log" 2>&1 &
+                                  (gimp-file-save RUN-INTERACTIVE img (car (gimp-image-get-active-drawable img))
+                                                  \"$saved\" \"$saved\"))" >"$work/gimp-gui.log" 2>&1 &
 gimp_pid=$!
 # The image window's title names the image; the dialog has the converter's
 # caption.
 base=$(basename "$file" .dov)
 shown() { xwininfo -root -tree 2>/dev/null | grep -F "$base" >/dev/null &&
           xwininfo -root -tree 2>/dev/null | grep -F "DorvStudio Format Options" >/dev/null; }
-for _ in $(seq 240); do
+# GIMP's first start with a profile, or a busy machine, can take minutes.
+deadline=$(($(date +%s) + 400))
+while [ "$(date +%s)" -lt "$deadline" ]; do
   shown && break
   kill -0 "$gimp_pid" 2>/dev/null || { echo "GIMP ended early" >&2; cat "$work/gimp-gui.log" >&2; exit 1; }
-  sleep 0.5
+  sleep 1
 done
 shown || { echo "GIMP showed no window for $base or no save dialog" >&2; exit 1; }
 sleep 5
