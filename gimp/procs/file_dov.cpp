@@ -63,7 +63,7 @@ void Query() {
                          "'Frame N (Dms)' with the frame's delay.",
                          "DorvFormat", "DorvFormat", "2026", "DorvStudio document", nullptr, GIMP_PLUGIN,
                          G_N_ELEMENTS(loadArgs), G_N_ELEMENTS(loadReturns), loadArgs, loadReturns);
-  gimp_register_file_handler_mime(kLoadProc, "image/x-dov");
+  gimp_register_file_handler_mime(kLoadProc, "image/x-dorvstudio");
   gimp_register_magic_load_handler(kLoadProc, "dov", "", kMagics);
 
   gimp_install_procedure(kThumbProc, "Loads the first frame of a DorvStudio document as a thumbnail", "",
@@ -76,7 +76,7 @@ void Query() {
                          "offsets and opacity; a '(Dms)' in a layer's name gives the frame's delay.",
                          "DorvFormat", "DorvFormat", "2026", "DorvStudio document", "RGB*, GRAY*, INDEXED*",
                          GIMP_PLUGIN, G_N_ELEMENTS(saveArgs), 0, saveArgs, nullptr);
-  gimp_register_file_handler_mime(kSaveProc, "image/x-dov");
+  gimp_register_file_handler_mime(kSaveProc, "image/x-dorvstudio");
   gimp_register_save_handler(kSaveProc, "dov", "");
 }
 
