@@ -53,6 +53,24 @@ int32_t I32(const uint8_t* p) {
 
 std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
+// The converter's message box here is a line of standard error that starts
+// with its caption; the caption is left out of what is reported.
+std::string WithoutCaption(const std::string& text) {
+  static const std::string kCaption = "DorvStudio Format: ";
+  std::string out;
+  size_t from = 0;
+  while (from <= text.size()) {
+    size_t nl = text.find('\n', from);
+    if (nl == std::string::npos) nl = text.size();
+    std::string line = text.substr(from, nl - from);
+    if (line.rfind(kCaption, 0) == 0) line.erase(0, kCaption.size());
+    if (!out.empty()) out += "; ";
+    out += line;
+    from = nl + 1;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string UnreadableReason(bool hasMagic, const std::string& message) {
@@ -80,7 +98,7 @@ DovPicture ReadFromHandle(HANDLE file, bool hasMagic) {
 
   StderrCapture capture;
   const int32_t ok = ConvertRead(file, info, &block.h, picture.palette.data(), &transparent);
-  picture.messages = capture.Finish();
+  picture.messages = WithoutCaption(capture.Finish());
   if (ok == kFalse) throw std::runtime_error(UnreadableReason(hasMagic, picture.messages));
 
   picture.version = I32(info + 4);

@@ -102,7 +102,6 @@ bool ReadInto(png_structp png, png_infop info, MemoryIn* file, PngImage* image,
   if (uint64_t{width} * height > limits::kMaxSurfacePixels) png_error(png, "picture too large");
   const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
   image->sourceBitDepth = depth;
-  image->hadIccProfile = png_get_valid(png, info, PNG_INFO_iCCP) != 0;
 
   if (depth == 16) png_set_scale_16(png);
   image->bitDepth = 8;
@@ -200,6 +199,26 @@ void CheckWritable(const PngImage& image) {
 
 }  // namespace
 
+namespace {
+
+// Whether the file carries an iCCP chunk before its pixels, whether or not
+// libpng takes the profile for a sound one.
+bool HasIccChunk(std::span<const uint8_t> bytes) {
+  size_t at = 8;
+  while (bytes.size() - at >= 8) {
+    const uint64_t length = uint64_t{bytes[at]} << 24 | uint64_t{bytes[at + 1]} << 16 |
+                            uint64_t{bytes[at + 2]} << 8 | bytes[at + 3];
+    const auto* type = bytes.data() + at + 4;
+    if (std::memcmp(type, "iCCP", 4) == 0) return true;
+    if (std::memcmp(type, "IDAT", 4) == 0 || length > bytes.size() - at - 8) return false;
+    at += 8 + static_cast<size_t>(length) + 4;
+    if (at > bytes.size()) return false;
+  }
+  return false;
+}
+
+}  // namespace
+
 PngImage DecodePng(std::span<const uint8_t> bytes) {
   if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) throw std::runtime_error("not a PNG file");
   MemoryIn file{bytes.data(), bytes.size()};
@@ -214,6 +233,7 @@ PngImage DecodePng(std::span<const uint8_t> bytes) {
   std::vector<png_bytep> rowPointers;
   if (!ReadInto(structs.png, structs.info, &file, &image, &rowPointers))
     throw std::runtime_error(std::string("bad PNG file: ") + sink.message);
+  image.hadIccProfile = HasIccChunk(bytes);
   return image;
 }
 
