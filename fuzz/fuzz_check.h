@@ -15,6 +15,7 @@ int RunHeaderXml(const uint8_t* data, size_t size);
 int RunDecodePlane(const uint8_t* data, size_t size);
 int RunLegacyReader(const uint8_t* data, size_t size);
 int RunWriteRead(const uint8_t* data, size_t size);
+int RunFramesRead(const uint8_t* data, size_t size);
 
 }  // namespace dorv::fuzz
 

@@ -142,6 +142,7 @@ void ConvertReadSeeds(const std::vector<DocSpec>& docs) {
     std::vector<uint8_t> raw{0};
     raw.insert(raw.end(), file.begin(), file.end());
     Save("convert_read", raw);
+    Save("frames_read", file);
     // Header text in the clear, then the plane records.
     const uint32_t len = file[8] | file[9] << 8 | file[10] << 16 | static_cast<uint32_t>(file[11]) << 24;
     const std::string text = HeaderText(d);
@@ -168,6 +169,7 @@ void LegacySeeds() {
       const std::vector<uint8_t> file = WriteLegacy(s);
       bytes.insert(bytes.end(), file.begin(), file.end());
       Save("legacy_reader", bytes);
+      Save("frames_read", file);
     }
   }
   LegacySpec blocks;  // current coding inside the older layout
@@ -179,6 +181,7 @@ void LegacySeeds() {
   const std::vector<uint8_t> file = WriteLegacy(blocks);
   bytes.insert(bytes.end(), file.begin(), file.end());
   Save("legacy_reader", bytes);
+  Save("frames_read", file);
 }
 
 // Parameter bytes as the plane target takes them, then the blob.

@@ -1,6 +1,6 @@
 #include "plugin/converter_binding.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace dorv::plugin {
 
@@ -18,14 +18,18 @@ LeadBytePredicate PlatformLeadBytes() {
 #endif
 }
 
-std::size_t FolderPartLength(std::string_view path, char separator, LeadBytePredicate isLeadByte) {
+namespace {
+
+template <class Char>
+std::size_t FolderPart(std::basic_string_view<Char> path, Char separator,
+                       LeadBytePredicate isLeadByte) {
   // Walk forwards so that every double-byte character is stepped over as a
   // whole: looking only at the byte before a separator would mistake a
   // trailing byte that happens to lie in the lead-byte range for a lead byte.
   std::size_t cut = 0;
   for (std::size_t i = 0; i < path.size(); ++i) {
-    const auto byte = static_cast<uint8_t>(path[i]);
-    if (isLeadByte != nullptr && i + 1 < path.size() && isLeadByte(byte)) {
+    if (isLeadByte != nullptr && i + 1 < path.size() &&
+        isLeadByte(static_cast<uint8_t>(path[i]))) {
       ++i;
       continue;
     }
@@ -34,23 +38,51 @@ std::size_t FolderPartLength(std::string_view path, char separator, LeadBytePred
   return cut == 0 ? path.size() : cut;
 }
 
-bool SiblingPath(std::string_view modulePath, std::string_view fileName, char separator,
-                 LeadBytePredicate isLeadByte, PathBuffer& out) {
-  const std::size_t folder = FolderPartLength(modulePath, separator, isLeadByte);
+template <class Char>
+bool Sibling(std::basic_string_view<Char> modulePath, std::string_view fileName, Char separator,
+             LeadBytePredicate isLeadByte, std::array<Char, kPathBufferSize>& out) {
+  const std::size_t folder = FolderPart(modulePath, separator, isLeadByte);
   if (folder + fileName.size() + 1 > out.size()) return false;
-  std::memcpy(out.data(), modulePath.data(), folder);
-  std::memcpy(out.data() + folder, fileName.data(), fileName.size());
-  out[folder + fileName.size()] = '\0';
+  std::copy_n(modulePath.data(), folder, out.data());
+  std::transform(fileName.begin(), fileName.end(), out.data() + folder,
+                 [](char c) { return static_cast<Char>(static_cast<unsigned char>(c)); });
+  out[folder + fileName.size()] = Char{0};
   return true;
 }
 
-ConverterLibrary ConverterLibrary::Load(const char* pluginPath) {
+}  // namespace
+
+std::size_t FolderPartLength(std::string_view path, char separator, LeadBytePredicate isLeadByte) {
+  return FolderPart(path, separator, isLeadByte);
+}
+
+std::size_t FolderPartLength(std::wstring_view path, wchar_t separator) {
+  return FolderPart(path, separator, nullptr);
+}
+
+bool SiblingPath(std::string_view modulePath, std::string_view fileName, char separator,
+                 LeadBytePredicate isLeadByte, PathBuffer& out) {
+  return Sibling(modulePath, fileName, separator, isLeadByte, out);
+}
+
+bool SiblingPath(std::wstring_view modulePath, std::string_view fileName, wchar_t separator,
+                 WidePathBuffer& out) {
+  return Sibling(modulePath, fileName, separator, nullptr, out);
+}
+
+ConverterLibrary ConverterLibrary::Load(const PathChar* pluginPath) {
   if (pluginPath == nullptr) return {};
-  PathBuffer libraryPath{};
+  NativePathBuffer libraryPath{};
+#ifdef _WIN32
+  // The wide name: a folder that the ANSI code page cannot spell still leads
+  // to the library.
+  if (!SiblingPath(pluginPath, kConverterFileName, kPathSeparator, libraryPath)) return {};
+#else
   if (!SiblingPath(pluginPath, kConverterFileName, kPathSeparator, PlatformLeadBytes(),
                    libraryPath))
     return {};
-  return ConverterLibrary(LoadLibraryA(libraryPath.data()));
+#endif
+  return ConverterLibrary(platform::LoadModule(libraryPath.data()));
 }
 
 void ConverterLibrary::Free() {

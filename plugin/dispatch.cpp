@@ -4,6 +4,7 @@
 #include "plugin/host_api.h"
 #include "plugin/plugin_state.h"
 #include "plugin/selectors.h"
+#include "platform/module_path.h"
 
 namespace dorv::plugin {
 
@@ -12,12 +13,10 @@ using namespace host_api;
 namespace {
 
 void FetchPluginPath(PluginState& state) {
-  const DWORD length =
-      GetModuleFileNameA(static_cast<HMODULE>(state.module), state.pluginPath.data(),
-                         static_cast<DWORD>(state.pluginPath.size()));
-  // A name that filled the whole buffer was cut short: the converter cannot
-  // be found from it.
-  state.pluginPathKnown = length > 0 && length < state.pluginPath.size();
+  // A name that does not fit in the buffer cannot lead to the converter.
+  state.pluginPathKnown = platform::ModuleFileName(static_cast<HMODULE>(state.module),
+                                                   state.pluginPath.data(),
+                                                   state.pluginPath.size()) > 0;
 }
 
 // The host must offer these; the plug-in relies on them.
@@ -94,7 +93,7 @@ void Dispatch(int16_t selector, void* parameterBlock, intptr_t* data, int16_t* r
     *result = errPlugInHostInsufficient;
     return;
   }
-  if (record->hostSupports32BitCoordinates != 0) record->PluginUsing32BitCoordinates = 1;
+  if (record->HostSupports32BitCoordinates != 0) record->PluginUsing32BitCoordinates = 1;
 
   RunSelector(selector, *record, state, *result);
 

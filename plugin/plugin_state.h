@@ -21,7 +21,7 @@ struct SaveOptions {
 
 struct PluginState {
   HINSTANCE module = nullptr;
-  PathBuffer pluginPath{};
+  NativePathBuffer pluginPath{};
   bool pluginPathKnown = false;  // false when the module name did not fit
   void* parameterBlock = nullptr;
   int16_t* result = nullptr;
@@ -30,7 +30,7 @@ struct PluginState {
   SaveOptions saveOptions;
   HostBuffer readBuffer;  // from read start to read finish
 
-  const char* PluginPath() const { return pluginPathKnown ? pluginPath.data() : nullptr; }
+  const PathChar* PluginPath() const { return pluginPathKnown ? pluginPath.data() : nullptr; }
 };
 
 PluginState& State();

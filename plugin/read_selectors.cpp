@@ -92,8 +92,8 @@ int16_t Clamp16(int32_t value) {
 
 }  // namespace
 
-OSErr ReadStart(FormatRecord& record, const char* pluginPath, HostBuffer& readBuffer) {
-  if (SetFilePointer(record.dataFork, 0, nullptr, FILE_BEGIN) != 0) return kFilePositionErr;
+OSErr ReadStart(FormatRecord& record, const PathChar* pluginPath, HostBuffer& readBuffer) {
+  if (SetFilePointer(FileOf(record), 0, nullptr, FILE_BEGIN) != 0) return kFilePositionErr;
 
   PixelBlock block;
   block.handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
@@ -109,7 +109,7 @@ OSErr ReadStart(FormatRecord& record, const char* pluginPath, HostBuffer& readBu
     if (convertRead == nullptr) return formatCannotRead;
     const HGLOBAL original = block.handle;
     const int32_t read =
-        convertRead(record.dataFork, readInfo, &block.handle, palette, &transparentIndex);
+        convertRead(FileOf(record), readInfo, &block.handle, palette, &transparentIndex);
     library.Free();
     // A resize that failed leaves the variable null and the first block
     // still allocated: free that one instead of losing it.

@@ -27,6 +27,11 @@ DocumentSize SizeOf(const FormatRecord& record) {
   return {record.imageSize.v, record.imageSize.h};
 }
 
+// The converter writes documents of 1 or 8 bits a plane. The module's mode
+// flags keep the host from offering 16 or 32 bits a channel; a host that
+// offers one anyway is refused before anything is asked or written.
+bool DepthIsWritable(const FormatRecord& record) { return record.depth <= 8; }
+
 int64_t RowBytes(int64_t depth, int64_t planes, int64_t columns) {
   return (depth * planes * columns + 7) / 8;
 }
@@ -54,7 +59,8 @@ class HandedOverBuffer {
 
 }  // namespace
 
-OSErr OptionsStart(const FormatRecord& record, const char* pluginPath, SaveOptions& options) {
+OSErr OptionsStart(const FormatRecord& record, const PathChar* pluginPath, SaveOptions& options) {
+  if (!DepthIsWritable(record)) return formatBadParameters;
   ConverterLibrary library = ConverterLibrary::Load(pluginPath);
   if (!library) return kConverterErr;
   auto configWrite = library.Find<ConfigWriteProc>("ConfigWrite");
@@ -84,8 +90,9 @@ void EstimateStart(FormatRecord& record) {
   record.data = nullptr;
 }
 
-OSErr WriteStart(FormatRecord& record, const char* pluginPath, const SaveOptions& options) {
-  if (SetFilePointer(record.dataFork, 0, nullptr, FILE_BEGIN) != 0) return kFilePositionErr;
+OSErr WriteStart(FormatRecord& record, const PathChar* pluginPath, const SaveOptions& options) {
+  if (!DepthIsWritable(record)) return formatBadParameters;
+  if (SetFilePointer(FileOf(record), 0, nullptr, FILE_BEGIN) != 0) return kFilePositionErr;
 
   // A document without pixels, or with a negative size (a 16-bit size
   // member that overflowed), cannot be written faithfully.
@@ -122,7 +129,7 @@ OSErr WriteStart(FormatRecord& record, const char* pluginPath, const SaveOptions
   auto convertWrite = library.Find<ConvertWriteProc>("ConvertWrite");
   if (convertWrite == nullptr) return kConverterErr;
   const int32_t written = convertWrite(
-      record.dataFork, size.columns, size.rows, record.planes, record.depth, image.data(),
+      FileOf(record), size.columns, size.rows, record.planes, record.depth, image.data(),
       record.redLUT, record.greenLUT, record.blueLUT, record.transparentIndex,
       options.compressionType, options.quality, options.code, record.imageMode);
   library.Free();

@@ -6,7 +6,7 @@
 #   scripts/fuzz.sh [seconds per target] [target ...]
 #
 # Targets: convert_read header_xml decode_plane legacy_reader write_read
-# (all by default). A crash, leak, sanitizer report, input slower than
+# frames_read (all by default). A crash, leak, sanitizer report, input slower than
 # DORV_FUZZ_TIMEOUT seconds (default 1) or allocation over 2 GiB stops the
 # run with a non-zero exit; the input is left in <build>/fuzz-artifacts/.
 # Environment: DORV_FUZZ_BUILD (build directory, default build-fuzz),
@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(convert_read header_xml decode_plane legacy_reader write_read)
+((${#targets[@]})) || targets=(convert_read header_xml decode_plane legacy_reader write_read frames_read)
 build=${DORV_FUZZ_BUILD:-build-fuzz}
 timeout=${DORV_FUZZ_TIMEOUT:-1}
 

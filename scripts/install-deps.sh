@@ -3,7 +3,8 @@
 # With arguments, installs those packages instead (the Windows scripts).
 set -euo pipefail
 default=(cmake g++ make pkg-config zlib1g-dev libjpeg62-turbo-dev libpng-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libdeflate-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libdeflate-dev
+          libwebp-dev webp)
 packages=("${@:-}")
 ((${#packages[@]})) && [ -n "${packages[0]}" ] || packages=("${default[@]}")
 missing=()

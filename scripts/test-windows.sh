@@ -38,6 +38,13 @@ for arch in i686 x86_64; do
     "$resources/PiPL.bin" "$resources/PiPL-x64.bin" "$resources/AETE.bin" || failed=1
 done
 
+# ---- The host's record layout with both cross compilers ------------------------
+# The modules above compiled only because every layout assertion holds for
+# their architecture; edits that move or resize a field must not compile.
+cmake -DSOURCE_DIR="$root" -DWORK_DIR="$out/layout-guard" \
+  -DCOMPILERS="i686-w64-mingw32-g++;x86_64-w64-mingw32-g++" \
+  -P tests/layout/layout_guard.cmake || failed=1
+
 # ---- Wine ------------------------------------------------------------------
 # The system the tests expect is a Japanese one: ANSI code page 932, and
 # file names that Wine can hand to this machine as UTF-8.
@@ -147,7 +154,8 @@ if [ ! -f "$native/bin/DorvFormat.8bi" ] || [ ! -f "$native/bin/dorvformat.so" ]
 fi
 digest=$out/native-digest
 rm -rf "$digest" && mkdir -p "$digest/linux" "$digest/windows"
-g++ -std=c++20 -O1 -I. tests/windows/roundtrip/host_digest.cpp plugin/host/plugin_host.cpp \
+g++ -std=c++20 -O1 -I. tests/windows/roundtrip/host_digest.cpp tools/host/plugin_host.cpp \
+  tools/host/record_check.cpp platform/module_path_posix.cpp \
   platform/win32_posix.cpp platform/pages_posix.cpp -ldl -o "$digest/host_digest"
 "$digest/host_digest" "$native/bin/DorvFormat.8bi" "$native/bin/dorvformat.so" samples \
   "$digest/linux" >"$artifacts/digest-linux.txt" || failed=1

@@ -32,5 +32,8 @@ TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/dorv_export_tests --gtest_brief=1
 # scripts/fuzz.sh hold them to 1 s.
 DORV_FUZZ_BUILD=build-fuzz DORV_FUZZ_TIMEOUT=5 DORV_JOBS="$jobs" bash scripts/fuzz.sh 60
 
+# The GIMP plug-in in a real, headless GIMP (and a screenshot under Xvfb).
+bash scripts/test-gimp.sh
+
 # The Windows modules: cross builds of both architectures, their tables, and the tests under Wine.
 bash scripts/test-windows.sh

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "converter/frames/frames.h"
+
 namespace dorv::tools {
 
 // What ConvertRead returned for a file.
@@ -26,8 +28,17 @@ struct DovPicture {
 };
 
 // Raises std::runtime_error with the reason (the converter's message when it
-// gave one) when the file cannot be opened or yields no picture.
+// gave one; "not a DorvStudio document" for a file that does not start as
+// one) when the file cannot be opened or yields no picture. "-" reads
+// standard input.
 DovPicture ReadDov(const std::string& path);
+DovPicture ReadDovBytes(const std::vector<uint8_t>& file);
+
+// The reason a file that yielded nothing is given: the converter's message,
+// or, for a file that does not start as a document, "not a DorvStudio
+// document" (with the converter's message when it is one of the format's
+// own).
+std::string UnreadableReason(bool hasMagic, const std::string& converterMessage);
 
 // The picture as the host hands it to ConvertWrite.
 struct HostPicture {
@@ -41,9 +52,13 @@ struct HostPicture {
   int32_t transparent = -1;
 };
 
-// Writes through a temporary file that replaces path only once the converter
+// Every frame through the whole-document library, failing for the same
+// reasons as ReadDov.
+frames::Document ReadWholeDocument(const std::vector<uint8_t>& file, const frames::ReadOptions& options);
+
+class OutputFile;
+// Writes the document to the output and commits it once the converter
 // reported success. Raises std::runtime_error.
-void WriteDov(const std::string& path, const HostPicture& picture, int32_t compType,
-              int32_t quality);
+void WriteDov(OutputFile& output, const HostPicture& picture, int32_t compType, int32_t quality);
 
 }  // namespace dorv::tools

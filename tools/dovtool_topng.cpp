@@ -1,72 +1,135 @@
-// dovtool to-png FILE.dov... [-o OUT | --out-dir DIR]: the first frame, as
-// ConvertRead returns it, as a PNG.
+// dovtool to-png FILE.dov...: the first frame as ConvertRead returns it, any
+// frame, every frame or every layer, as PNG.
+#include <cstdio>
 #include <exception>
 #include <set>
 
-#include "tools/dovtool_args.h"
+#include "converter/frames/frames.h"
 #include "tools/dovtool_commands.h"
+#include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"
-#include "tools/dovtool_report.h"
-#include "tools/png_io.h"
+#include "tools/dovtool_pictures.h"
+#include "tools/input_file.h"
+#include "tools/output_file.h"
 
 namespace dorv::tools {
 namespace {
 
-// 8-bit results become a palette PNG with all 256 entries, the transparent
-// index fully transparent; 32-bit results (blue, green, red, alpha) RGBA.
-PngImage ToPng(const DovPicture& p) {
-  PngImage image;
-  image.width = static_cast<uint32_t>(p.width);
-  image.height = static_cast<uint32_t>(p.height);
-  image.bitDepth = 8;
-  if (p.bpp == 8) {
-    image.color = PngColor::Palette;
-    image.palette.resize(256);
-    for (size_t i = 0; i < 256; ++i) {
-      const uint8_t* e = &p.palette[i * 4];
-      uint8_t alpha = static_cast<int32_t>(i) == p.transparent ? 0 : 255;
-      image.palette[i] = {e[2], e[1], e[0], alpha};
-    }
-    image.rows = p.pixels;
-    return image;
-  }
-  image.color = PngColor::RGBA;
-  image.rows.resize(p.pixels.size());
-  const uint8_t* in = p.pixels.data();
-  uint8_t* out = image.rows.data();
-  for (size_t i = 0, n = p.pixels.size(); i + 3 < n; i += 4) {
-    out[i] = in[i + 2];
-    out[i + 1] = in[i + 1];
-    out[i + 2] = in[i];
-    out[i + 3] = in[i + 3];
-  }
-  return image;
+const OptionSpec kOptions[] = {{"output", 'o', "FILE"},       {"out-dir", 0, "DIR"},
+                               {"frame", 0, "N"},             {"all-frames", 0, nullptr},
+                               {"layers", 0, nullptr},        DOVTOOL_READER_OPTIONS};
+
+std::string Numbered(const char* prefix, size_t n) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, ".%s%03zu", prefix, n);
+  return buf;
 }
+
+class ToPngRun {
+ public:
+  ToPngRun(const ParsedArgs& args, Reporter& report) : args_(args), report_(report) {
+    allFrames_ = args.Has("all-frames");
+    layers_ = args.Has("layers");
+    if (args.Has("frame")) frame_ = ParseNumber("frame", args.Value("frame"), 0, 1 << 30);
+    if (allFrames_ && args.Has("frame")) throw UsageError("give --frame or --all-frames, not both");
+    if ((allFrames_ || layers_) && args.Has("output"))
+      throw UsageError("--all-frames and --layers write several files: use --out-dir, not -o");
+    rule_ = OutputRuleFrom(args);
+  }
+
+  void Convert(const std::string& input) {
+    if (!allFrames_ && !layers_ && !args_.Has("frame")) return FirstFrame(input);
+    const std::vector<uint8_t> bytes = ReadInputBytes(input);
+    frames::ReadOptions options;
+    options.Layers = layers_;
+    const frames::Document doc = ReadWholeDocument(bytes, options);
+    if (doc.Damaged()) report_.Damaged(input, doc.Messages);
+    std::vector<size_t> which;
+    if (allFrames_) {
+      for (size_t f = 0; f < doc.Frames.size(); ++f) which.push_back(f);
+    } else {
+      if (static_cast<size_t>(frame_) >= doc.Frames.size())
+        throw std::runtime_error("no frame " + std::to_string(frame_) + ": the document has " +
+                                 std::to_string(doc.Frames.size()) + (doc.Frames.size() == 1 ? " frame" : " frames") +
+                                 " (0 to " + std::to_string(doc.Frames.size() - 1) + ")");
+      which.push_back(static_cast<size_t>(frame_));
+    }
+    for (size_t f : which) {
+      if (!layers_) {
+        const std::string suffix = allFrames_ ? Numbered("f", f) + ".png" : ".png";
+        Write(input, OutputPathFor(input, suffix, rule_), ToPng(doc.Frames[f].Picture));
+        continue;
+      }
+      for (size_t l = 0; l < doc.Frames[f].Layers.size(); ++l)
+        Write(input, OutputPathFor(input, Numbered("f", f) + Numbered("l", l) + ".png", rule_),
+              ToPng(doc.LayerRgba(f, l)));
+    }
+  }
+
+ private:
+  void FirstFrame(const std::string& input) {
+    const std::string path = OutputPathFor(input, ".png", rule_);
+    Claim(path);
+    OutputFile out(path);  // before the input is read: a name that cannot be written fails first
+    const DovPicture picture = ReadDov(input);
+    if (!picture.messages.empty()) report_.Damaged(input, picture.messages);
+    out.Write(EncodePng(ToPng(picture)));
+    out.Commit();
+    report_.Wrote(input, path);
+  }
+
+  void Write(const std::string& input, const std::string& path, const PngImage& png) {
+    Claim(path);
+    WriteOutputFile(path, EncodePng(png));
+    report_.Wrote(input, path);
+  }
+
+  // An output is written once per run and never over an input.
+  void Claim(const std::string& path) {
+    RefuseOutputOverInputs(path, args_.inputs);
+    if (path != "-" && !written_.insert(path).second)
+      throw std::runtime_error("would overwrite " + path + ", written from an earlier input");
+  }
+
+  const ParsedArgs& args_;
+  Reporter& report_;
+  OutputRule rule_;
+  bool allFrames_ = false;
+  bool layers_ = false;
+  int32_t frame_ = 0;
+  std::set<std::string> written_;
+};
 
 }  // namespace
 
 int RunToPng(const std::vector<std::string>& args) {
-  ArgRules rules;
-  rules.outputs = true;
-  const ToolArgs parsed = ParseToolArgs(args, rules);
-  Reporter report(parsed.inputs.size());
-  std::set<std::string> written;
-  for (size_t i = 0; i < parsed.inputs.size(); ++i) {
-    const std::string& input = parsed.inputs[i];
-    report.Progress(i, input);
-    try {
-      const std::string out = OutputPathFor(input, ".png", parsed);
-      if (written.count(out)) throw std::runtime_error("would overwrite " + out + ", written from an earlier input");
-      DovPicture picture = ReadDov(input);
-      // A load error that still left the first frame: the picture is kept.
-      if (!picture.messages.empty()) report.Warning(input, picture.messages);
-      WritePng(out, ToPng(picture));
-      written.insert(out);
-    } catch (const std::exception& e) {
-      report.Error(input, e.what());
+  const ParsedArgs parsed = ParseArgs(args, kOptions);
+  CheckInputs(parsed);
+  Reporter report(parsed.inputs.size(), VerbosityFrom(parsed));
+  ToPngRun run(parsed, report);
+  // Outputs that are inputs are refused before anything is read.
+  if (!parsed.Has("all-frames") && !parsed.Has("layers")) {
+    for (const std::string& input : parsed.inputs) {
+      const std::string path = OutputPathFor(input, ".png", OutputRuleFrom(parsed));
+      try {
+        RefuseOutputOverInputs(path, parsed.inputs);
+      } catch (const OutputError& e) {
+        report.Error(e.Path(), e.what());
+        return report.Finish(false);
+      }
     }
   }
-  return report.Failed() ? 1 : 0;
+  for (size_t i = 0; i < parsed.inputs.size(); ++i) {
+    report.Progress(i, parsed.inputs[i]);
+    try {
+      run.Convert(parsed.inputs[i]);
+    } catch (const OutputError& e) {
+      report.Error(e.Path(), e.what());
+    } catch (const std::exception& e) {
+      report.Error(parsed.inputs[i], e.what());
+    }
+  }
+  return report.Finish(parsed.Has("allow-damaged"));
 }
 
 }  // namespace dorv::tools

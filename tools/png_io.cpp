@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "converter/core/limits.h"
+#include "tools/input_file.h"
 #include "tools/output_file.h"
 
 namespace dorv::tools {
@@ -46,12 +47,32 @@ void OnError(png_structp png, png_const_charp text) {
 
 void OnWarning(png_structp, png_const_charp) {}
 
-struct FileCloser {
-  void operator()(FILE* f) const {
-    if (f != nullptr) std::fclose(f);
-  }
+// Memory the PNG is read from or written to.
+struct MemoryIn {
+  const uint8_t* data;
+  size_t size;
+  size_t pos = 0;
 };
-using File = std::unique_ptr<FILE, FileCloser>;
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t n) {
+  auto* in = static_cast<MemoryIn*>(png_get_io_ptr(png));
+  if (n > in->size - in->pos) png_error(png, "file ends early");
+  std::memcpy(out, in->data + in->pos, n);
+  in->pos += n;
+}
+
+void WriteToMemory(png_structp png, png_bytep data, png_size_t n) {
+  auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  bool failed = false;
+  try {
+    out->insert(out->end(), data, data + n);
+  } catch (...) {
+    failed = true;
+  }
+  if (failed) png_error(png, "out of memory");
+}
+
+void FlushMemory(png_structp) {}
 
 struct ReadStructs {
   png_structp png = nullptr;
@@ -67,10 +88,10 @@ struct WriteStructs {
 
 // Reads the header, sets the transforms and reads every row. Returns false
 // when libpng raised an error (the sink holds its text).
-bool ReadInto(png_structp png, png_infop info, FILE* file, PngImage* image,
+bool ReadInto(png_structp png, png_infop info, MemoryIn* file, PngImage* image,
               std::vector<png_bytep>* rowPointers) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, file);
+  png_set_read_fn(png, file, ReadFromMemory);
   png_set_user_limits(png, static_cast<png_uint_32>(limits::kMaxDimension),
                       static_cast<png_uint_32>(limits::kMaxDimension));
   png_read_info(png, info);
@@ -80,6 +101,7 @@ bool ReadInto(png_structp png, png_infop info, FILE* file, PngImage* image,
   png_get_IHDR(png, info, &width, &height, &depth, &type, &interlace, nullptr, nullptr);
   if (uint64_t{width} * height > limits::kMaxSurfacePixels) png_error(png, "picture too large");
   const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  image->sourceBitDepth = depth;
 
   if (depth == 16) png_set_scale_16(png);
   image->bitDepth = 8;
@@ -145,11 +167,11 @@ int ColorType(PngColor color) {
   return PNG_COLOR_TYPE_RGB_ALPHA;
 }
 
-bool WriteFrom(png_structp png, png_infop info, FILE* file, const PngImage& image,
+bool WriteFrom(png_structp png, png_infop info, std::vector<uint8_t>* file, const PngImage& image,
                const png_color* entries, const png_byte* alpha, int alphaCount,
                png_bytep* rowPointers) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, file);
+  png_set_write_fn(png, file, WriteToMemory, FlushMemory);
   png_set_IHDR(png, info, image.width, image.height, image.bitDepth, ColorType(image.color),
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (image.color == PngColor::Palette) {
@@ -177,15 +199,29 @@ void CheckWritable(const PngImage& image) {
 
 }  // namespace
 
-PngImage ReadPng(const std::string& path) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) throw std::runtime_error(std::string("cannot open: ") + std::strerror(errno));
-  png_byte signature[8] = {};
-  if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
-      png_sig_cmp(signature, 0, sizeof signature) != 0)
-    throw std::runtime_error("not a PNG file");
-  std::rewind(file.get());
+namespace {
 
+// Whether the file carries an iCCP chunk before its pixels, whether or not
+// libpng takes the profile for a sound one.
+bool HasIccChunk(std::span<const uint8_t> bytes) {
+  size_t at = 8;
+  while (bytes.size() - at >= 8) {
+    const uint64_t length = uint64_t{bytes[at]} << 24 | uint64_t{bytes[at + 1]} << 16 |
+                            uint64_t{bytes[at + 2]} << 8 | bytes[at + 3];
+    const auto* type = bytes.data() + at + 4;
+    if (std::memcmp(type, "iCCP", 4) == 0) return true;
+    if (std::memcmp(type, "IDAT", 4) == 0 || length > bytes.size() - at - 8) return false;
+    at += 8 + static_cast<size_t>(length) + 4;
+    if (at > bytes.size()) return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+PngImage DecodePng(std::span<const uint8_t> bytes) {
+  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) throw std::runtime_error("not a PNG file");
+  MemoryIn file{bytes.data(), bytes.size()};
   ErrorSink sink;
   ReadStructs structs;
   structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning);
@@ -195,12 +231,15 @@ PngImage ReadPng(const std::string& path) {
 
   PngImage image;
   std::vector<png_bytep> rowPointers;
-  if (!ReadInto(structs.png, structs.info, file.get(), &image, &rowPointers))
+  if (!ReadInto(structs.png, structs.info, &file, &image, &rowPointers))
     throw std::runtime_error(std::string("bad PNG file: ") + sink.message);
+  image.hadIccProfile = HasIccChunk(bytes);
   return image;
 }
 
-void WritePng(const std::string& path, const PngImage& image) {
+PngImage ReadPng(const std::string& path) { return DecodePng(ReadInputBytes(path)); }
+
+std::vector<uint8_t> EncodePng(const PngImage& image) {
   CheckWritable(image);
   std::vector<png_color> entries;
   std::vector<png_byte> alpha;
@@ -216,25 +255,22 @@ void WritePng(const std::string& path, const PngImage& image) {
   for (uint32_t y = 0; y < image.height; ++y)
     rowPointers[y] = const_cast<png_bytep>(image.rows.data() + stride * y);
 
-  TempOutput output(path);
-  File file(std::fopen(output.TempPath().c_str(), "wb"));
-  if (!file) throw std::runtime_error(std::string("cannot write: ") + std::strerror(errno));
-  {
-    ErrorSink sink;
-    WriteStructs structs;
-    structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning);
-    if (structs.png == nullptr) throw std::runtime_error("out of memory");
-    structs.info = png_create_info_struct(structs.png);
-    if (structs.info == nullptr) throw std::runtime_error("out of memory");
-    if (!WriteFrom(structs.png, structs.info, file.get(), image, entries.data(), alpha.data(),
-                   alphaCount, rowPointers.data()))
-      throw std::runtime_error(std::string("cannot write PNG: ") + sink.message);
-  }
-  if (std::fflush(file.get()) != 0 || std::ferror(file.get()))
-    throw std::runtime_error(std::string("cannot write: ") + std::strerror(errno));
-  if (std::fclose(file.release()) != 0)
-    throw std::runtime_error(std::string("cannot write: ") + std::strerror(errno));
-  output.Commit();
+  std::vector<uint8_t> file;
+  ErrorSink sink;
+  WriteStructs structs;
+  structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnError, OnWarning);
+  if (structs.png == nullptr) throw std::runtime_error("out of memory");
+  structs.info = png_create_info_struct(structs.png);
+  if (structs.info == nullptr) throw std::runtime_error("out of memory");
+  if (!WriteFrom(structs.png, structs.info, &file, image, entries.data(), alpha.data(), alphaCount,
+                 rowPointers.data()))
+    throw std::runtime_error(std::string("cannot write PNG: ") + sink.message);
+  return file;
+}
+
+void WritePng(const std::string& path, const PngImage& image) {
+  const std::vector<uint8_t> file = EncodePng(image);
+  WriteOutputFile(path, file);
 }
 
 }  // namespace dorv::tools

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,15 +22,22 @@ struct PngImage {
   int bitDepth = 8;                              // 8, or 1 for 1-bit grey
   std::vector<uint8_t> rows;                     // packed rows, top row first
   std::vector<std::array<uint8_t, 4>> palette;   // RGBA entries (alpha from tRNS)
+  // What reading left behind: the file's own sample depth (16 when samples
+  // were reduced to 8 bits) and whether it carried an ICC profile.
+  int sourceBitDepth = 8;
+  bool hadIccProfile = false;
 
   size_t Channels() const;
   size_t RowBytes() const;  // (width * channels * bitDepth + 7) / 8
 };
 
-// Raises std::runtime_error with a reason on any failure.
+// Raise std::runtime_error with a reason on any failure.
+PngImage DecodePng(std::span<const uint8_t> file);
+std::vector<uint8_t> EncodePng(const PngImage& image);
+// A file, or standard input for "-".
 PngImage ReadPng(const std::string& path);
-// Writes to a temporary file beside path and renames it, so a failure never
-// leaves a partial or clobbered file. Raises std::runtime_error.
+// Written as an OutputFile: a failure never leaves a partial or clobbered
+// file. Raises std::runtime_error.
 void WritePng(const std::string& path, const PngImage& image);
 
 }  // namespace dorv::tools

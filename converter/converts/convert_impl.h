@@ -32,6 +32,9 @@ bool ConvertWriteImpl(const TWriteRequest& request);
 // ConvertWrite into any stream (request.File is not used).
 bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream);
 
+// The bits per pixel of the block a composite is brought to: 8 for palette
+// composites without an alpha plane, else 32.
+int32_t BlockBpp(const TDIBSurface& composite);
 // Brings a composite to the rows of the pixel block (8-bit indices or 32-bit
 // B, G, R, A) and returns the block's bits per pixel.
 int32_t ComposeBlockRows(TDIBSurface& composite, uint8_t* block, size_t stride);

@@ -16,16 +16,16 @@ namespace {
 
 constexpr const char* kCaption = "DorvStudio Format";
 
-int32_t BlockBpp(const TDIBSurface& s) {
-  return (s.AlphaPlane() == nullptr && (s.Depth() == 1 || s.Depth() == 4 || s.Depth() == 8)) ? 8 : 32;
-}
-
 void Put32(uint8_t* p, int32_t v) {
   auto u = static_cast<uint32_t>(v);
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
 }
 
 }  // namespace
+
+int32_t BlockBpp(const TDIBSurface& s) {
+  return (s.AlphaPlane() == nullptr && (s.Depth() == 1 || s.Depth() == 4 || s.Depth() == 8)) ? 8 : 32;
+}
 
 int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   const size_t w = static_cast<size_t>(s.Width());

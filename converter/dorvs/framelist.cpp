@@ -70,6 +70,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
   root.LoadFromStream(header);
 
   const THeaderInfo info = HeaderInfoFromXml(root);
+  LoadedHeader = info;
   BGColor = info.BGColor;
   NotFillBG = info.NotFillBG != 0;
 
@@ -84,7 +85,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
-  ReleaseLayers();
+  if (!KeepLayers) ReleaseLayers();
 }
 
 void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const {

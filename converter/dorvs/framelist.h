@@ -22,6 +22,12 @@ class TDorvFrameList {
   int32_t BGColor = 0;     // 0x00BBGGRR
   bool NotFillBG = false;  // bottom visible layer drawn without its key
   int32_t Code;            // identification code; 0 means none
+  // Keeps every frame's layers after a load (they are dropped by default,
+  // once their frame has been composed).
+  bool KeepLayers = false;
+  // The header values of the last load (a legacy file's as far as it has
+  // them), for callers that describe how the planes were stored.
+  THeaderInfo LoadedHeader;
 
   int Count() const { return static_cast<int>(frames_.size()); }
   TDorvFrame& AddFrame();

@@ -143,6 +143,7 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
     document.BGColor = header.BGColor;
   }
   document.NotFillBG = fileVersion >= kVersionNotFillBG && header.NotFillBG != 0;
+  document.LoadedHeader = header;
   if (firstFrameOnly && frames > 1) frames = 1;
 
   for (int32_t i = 0; i < frames; ++i) {
@@ -151,7 +152,7 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
-  document.ReleaseLayers();
+  if (!document.KeepLayers) document.ReleaseLayers();
 }
 
 }  // namespace dorv

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "converter/core/comp_type.h"
 #include "converter/options/controls.h"
 
 namespace dorv {
 
-// Values of the compression items (the container's compression types).
-inline constexpr int32_t kCompZlib = 0;
-inline constexpr int32_t kCompNone = 1;
-inline constexpr int32_t kCompLossy = 2;
+// Values of the compression items: the container's compression types, the
+// lossy item being JPEG planes.
+inline constexpr int32_t kCompLossy = kCompJpeg;
 
 class TFormOption {
  public:

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "plugin/converter_binding.h"
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "sandbox.h"
 
 namespace dorv::test {
@@ -76,7 +76,7 @@ TEST_P(QuietSelector, LeavesTheResultAndTheRecordAsTheHostSetThem) {
   host.Record().minDataBytes = 5;
   const int16_t selector = static_cast<int16_t>(GetParam());
   EXPECT_EQ(host.Call(selector, 1234), 1234);
-  EXPECT_EQ(host.Record().data, &host);
+  EXPECT_EQ(host.Data(), &host);
   EXPECT_EQ(host.Record().maxData, 1 << 20);
   EXPECT_EQ(host.Record().minDataBytes, 5);
   EXPECT_TRUE(box.Log().empty());

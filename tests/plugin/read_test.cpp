@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "platform/win32.h"
 #include "sandbox.h"
 
@@ -67,7 +67,7 @@ TEST_P(ReadLayout, HandsTheWholeImageOverInTheHostsLayout) {
   EXPECT_EQ(r.transparencyPlane, c.transparencyPlane);
   EXPECT_EQ(r.transparentIndex, c.image.transparentIndex);
   EXPECT_EQ(r.canUseICCProfiles, 0);
-  EXPECT_EQ(r.data, nullptr) << "read continue ends the transfer";
+  EXPECT_EQ(host.Data(), nullptr) << "read continue ends the transfer";
   EXPECT_EQ(document.pixels, c.pixels);
   if (c.mode == plugInModeIndexedColor) {
     for (int i = 0; i < 256; ++i) {
@@ -111,17 +111,18 @@ TEST(ReadCoordinates, SixteenBitHostGetsOnlyTheSixteenBitFields) {
     host.PrepareOpen(nullptr);
     HANDLE file = CreateFileA(box.File("in.fake").c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-    host.Record().dataFork = file;
+    host.Record().dataFork = ForkOf(file);
     ASSERT_EQ(host.Call(formatSelectorReadStart), noErr);
     const FormatRecord& r = host.Record();
     EXPECT_EQ(r.imageSize.v, 3);
     EXPECT_EQ(r.imageSize.h, 7);
-    EXPECT_EQ(r.imageSize32.v, wide ? 3 : 0);
-    EXPECT_EQ(r.imageSize32.h, wide ? 7 : 0);
-    EXPECT_EQ(r.theRect.bottom, wide ? 0 : 3);
-    EXPECT_EQ(r.theRect.right, wide ? 0 : 7);
-    EXPECT_EQ(r.theRect32.bottom, wide ? 3 : 0);
-    EXPECT_EQ(r.theRect32.right, wide ? 7 : 0);
+    // Fields left alone keep what the host put there.
+    EXPECT_EQ(r.imageSize32.v, wide ? 3 : host::kUnset32);
+    EXPECT_EQ(r.imageSize32.h, wide ? 7 : host::kUnset32);
+    EXPECT_EQ(r.theRect.bottom, wide ? host::kUnset16 : 3);
+    EXPECT_EQ(r.theRect.right, wide ? host::kUnset16 : 7);
+    EXPECT_EQ(r.theRect32.bottom, wide ? 3 : host::kUnset32);
+    EXPECT_EQ(r.theRect32.right, wide ? 7 : host::kUnset32);
     EXPECT_EQ(host.Call(formatSelectorReadFinish), noErr);
     CloseHandle(file);
   }
@@ -192,7 +193,7 @@ TEST_P(ReadRefused, CannotRead) {
   PluginHost host(box.PluginPath(), settings);
   HostDocument document;
   EXPECT_EQ(host.Open(box.File("in.fake"), document), formatCannotRead);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_TRUE(document.pixels.empty());
 }
 
@@ -259,7 +260,7 @@ TEST_P(ReadStartFailure, ReportsItsCodeAndLeavesNothingBehind) {
   ASSERT_EQ(host.Call(formatSelectorReadPrepare), noErr);
   if (c.arm) c.arm(probe);
   EXPECT_EQ(host.Call(formatSelectorReadStart), c.expected);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   const std::vector<std::string> log = box.Log();
   if (c.libraryLoaded) {
     ASSERT_GE(log.size(), 2u);
@@ -317,10 +318,10 @@ TEST(ReadStart, RewindsTheFileAndFreesTheLibraryBeforeReturning) {
   host.PrepareOpen(file);
   ASSERT_EQ(host.Call(formatSelectorReadStart), noErr);
   EXPECT_EQ(box.Log(), (std::vector<std::string>{"load", "ConvertRead at=0", "unload"}));
-  ASSERT_NE(host.Record().data, nullptr);
-  EXPECT_EQ(static_cast<uint8_t*>(host.Record().data)[0], 7);
+  ASSERT_NE(host.Data(), nullptr);
+  EXPECT_EQ(static_cast<uint8_t*>(host.Data())[0], 7);
   EXPECT_EQ(host.Call(formatSelectorReadContinue), noErr);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_EQ(host.Call(formatSelectorReadFinish), noErr);
   CloseHandle(file);
 }

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "converter/converts/exports.h"
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "platform/win32.h"
 #include "sandbox.h"
 
@@ -180,6 +180,30 @@ TEST(ThroughThePlugin, BundledSamplesOpenAsConvertReadReturnsThem) {
   EXPECT_GT(opened, 0);
 }
 
+// A folder whose name code page 932, the ANSI code page of the Windows
+// tests, cannot spell (Hangul, Latin letters with diaeresis and a Devanagari
+// letter): the plug-in and its converter are found and loaded by their wide
+// names, and a sample opens and saves.
+TEST(ThroughThePlugin, FolderOutsideTheAnsiCodePageStillOpensAndSaves) {
+  Sandbox box({.converter = DORV_REAL_CONVERTER,
+               .subfolderUtf8 = "\xED\x94\x8C\xEB\x9F\xAC\xEA\xB7\xB8\xEC\x9D\xB8 "
+                                "\xC3\xA4\xC3\xB6 \xE0\xA4\x95"});
+  PluginHost host(host::ModuleFile{box.PluginFile()});
+  ASSERT_TRUE(host.Loaded());
+  DirectConverter direct;
+  const std::string sample = std::string(DORV_SAMPLES_DIR) + "/palette4.dov";
+  HostDocument opened;
+  ASSERT_EQ(host.Open(sample, opened), noErr);
+  ExpectSameImage(opened, direct.Read(sample));
+
+  ASSERT_EQ(host.Save(opened, box.File("saved.dov"), false), noErr);
+  HostDocument again;
+  ASSERT_EQ(host.Open(box.File("saved.dov"), again), noErr);
+  EXPECT_EQ(again.pixels, opened.pixels);
+  EXPECT_EQ(again.red, opened.red);
+  EXPECT_TRUE(host.Counts().Balanced());
+}
+
 TEST(ThroughThePlugin, FileTheConverterRejectsCannotBeRead) {
   Sandbox box({.converter = DORV_REAL_CONVERTER});
   std::ofstream(box.File("bad.dov")) << "DorvX200 but nothing after it";
@@ -188,7 +212,7 @@ TEST(ThroughThePlugin, FileTheConverterRejectsCannotBeRead) {
   testing::internal::CaptureStderr();  // the converter's own message
   EXPECT_EQ(host.Open(box.File("bad.dov"), document), formatCannotRead);
   testing::internal::GetCapturedStderr();
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_TRUE(document.pixels.empty());
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/win32.h"
 #include "plugin/converter_binding.h"
+#include "tools/host/plugin_host.h"
 #ifdef _WIN32
 #include "platform/wide_text.h"
 #endif
@@ -19,6 +20,13 @@
 namespace dorv::test {
 
 namespace {
+
+// Every host in these tests checks after each selector that the plug-in
+// wrote only what that selector may write; a field written beyond that
+// fails the test that made the call.
+void FailTheTest(const std::string& message) { ADD_FAILURE() << "the plug-in " << message; }
+[[maybe_unused]] const bool g_hostsCheckTheRecord =
+    (host::SetViolationHandler(&FailTheTest), true);
 
 void PutInt32(std::ofstream& out, int32_t value) {
   out.write(reinterpret_cast<const char*>(&value), 4);
@@ -78,6 +86,13 @@ Sandbox::Sandbox(SandboxOptions options) {
   if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   root_ = PathOf(buffer.data());
   folder_ = options.subfolder.empty() ? root_ : root_ / PathOf(options.subfolder);
+  if (!options.subfolderUtf8.empty()) {
+#ifdef _WIN32
+    folder_ /= fs::path(platform::WideFromUtf8(options.subfolderUtf8));
+#else
+    folder_ /= fs::path(options.subfolderUtf8);
+#endif
+  }
   fs::create_directories(folder_);
   plugin_ = folder_ / PathOf(options.pluginName);
   fs::copy_file(options.module, plugin_);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/host_document.h"
+#include "tools/host/host_document.h"
 
 namespace dorv::test {
 
@@ -21,6 +21,9 @@ struct SandboxOptions {
   const char* converter = DORV_FAKE_FULL;  // null: no converter beside the plug-in
   std::string pluginName = "DorvFormat.8bi";
   std::string subfolder;  // inside the fresh folder; may be several levels
+  // A subfolder named in UTF-8 on every platform, inside `subfolder`: for
+  // names that the ANSI code page cannot spell.
+  std::string subfolderUtf8;
 };
 
 // Length of the path of every fresh folder.
@@ -36,6 +39,8 @@ class Sandbox {
   const fs::path& Folder() const { return folder_; }
   // Paths as the module functions take them (ANSI bytes on Windows).
   std::string PluginPath() const;
+  // The plug-in's path in this platform's widest form.
+  const fs::path& PluginFile() const { return plugin_; }
   std::string File(const std::string& name) const;
 
   // Lines of "fake.ctl" for the fake converter.

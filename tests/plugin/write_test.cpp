@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "platform/win32.h"
 #include "sandbox.h"
 
@@ -44,7 +44,7 @@ TEST_P(SaveArguments, ReachTheConverterAsTheHostGaveThem) {
   EXPECT_EQ(host.Record().colBytes, c.document.planes);
   EXPECT_EQ(host.Record().planeBytes, 1);
   EXPECT_EQ(host.Record().hiPlane, c.document.planes - 1);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_EQ(host.Counts().advanceStateCalls, 1);
 
   const auto written = ReadWriteRecord(box.File("out"));
@@ -158,7 +158,7 @@ TEST_P(OptionsStartFailure, EndsTheSaveAndKeepsTheOptions) {
   const HostDocument rgb = PatternDocument(plugInModeRGBColor, 2, 2, 8, 3);
   EXPECT_EQ(host.Save(rgb, box.File("out"), true), c.expected);
   ASSERT_EQ(host.Calls().size(), 2u) << "the host abandons the save";
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_TRUE(host.Counts().Balanced());
   EXPECT_EQ(std::filesystem::file_size(box.File("out")), 0u);
   const auto log = box.Log();
@@ -213,7 +213,7 @@ TEST_P(Estimate, CountsRowsPlanesAndResources) {
   ASSERT_EQ(host.Call(formatSelectorEstimateStart), noErr);
   EXPECT_EQ(host.Record().minDataBytes, c.expected);
   EXPECT_EQ(host.Record().maxDataBytes, c.expected);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -267,7 +267,7 @@ TEST_P(WriteStartFailure, ReportsItsCodeAndFreesTheBuffer) {
   if (c.arm) c.arm(probe);
   EXPECT_EQ(host.SaveHandle(rgb, file, false), c.expected);
   EXPECT_EQ(host.Calls().back().selector, formatSelectorWriteStart);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_EQ(host.Counts().advanceStateCalls, c.advanceStateCalls);
   EXPECT_TRUE(host.Counts().Balanced());
   const auto log = box.Log();
@@ -305,6 +305,46 @@ INSTANTIATE_TEST_SUITE_P(
                      kConverterErr, 1, true}),
     [](const testing::TestParamInfo<WriteFailure>& info) { return info.param.name; });
 
+// ---- Documents deeper than the converter writes ---------------------------
+
+struct DeepCase {
+  const char* name;
+  HostDocument document;
+  bool runOptions;
+};
+
+class DeepDocument : public testing::TestWithParam<DeepCase> {};
+
+TEST_P(DeepDocument, NeverReachesTheConverter) {
+  const DeepCase& c = GetParam();
+  Sandbox box;
+  box.Control("config=confirm\ncompression=0\nquality=50\ncode=0\n");
+  PluginHost host(box.PluginPath());
+  EXPECT_EQ(host.Save(c.document, box.File("out"), c.runOptions), formatBadParameters);
+  EXPECT_TRUE(box.Log().empty()) << "the converter was loaded";
+  EXPECT_EQ(host.Counts().advanceStateCalls, 0);
+  EXPECT_EQ(std::filesystem::file_size(box.File("out")), 0u);
+  EXPECT_EQ(host.Data(), nullptr);
+  EXPECT_TRUE(host.Counts().Balanced());
+}
+
+HostDocument Deep(int16_t mode, int16_t depth, int16_t planes) {
+  HostDocument document = PatternDocument(mode, 3, 2, 8, planes);
+  document.depth = depth;
+  document.pixels.resize(document.ImageBytes());
+  return document;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, DeepDocument,
+    testing::Values(
+        DeepCase{"Rgb16BitsAtOptions", Deep(plugInModeRGBColor, 16, 3), true},
+        DeepCase{"Rgb16BitsAtWrite", Deep(plugInModeRGBColor, 16, 3), false},
+        DeepCase{"RgbWithTransparency16Bits", Deep(plugInModeRGBColor, 16, 4), false},
+        DeepCase{"Grey16Bits", Deep(plugInModeGrayScale, 16, 1), true},
+        DeepCase{"Rgb32Bits", Deep(plugInModeRGBColor, 32, 3), false}),
+    [](const testing::TestParamInfo<DeepCase>& info) { return info.param.name; });
+
 struct DegenerateCase {
   const char* name;
   std::function<void(FormatRecord&)> spoil;
@@ -323,7 +363,7 @@ TEST_P(WriteDegenerate, IsRefusedBeforeAnythingIsAllocated) {
   host.PrepareSave(rgb, file);
   GetParam().spoil(host.Record());
   EXPECT_EQ(host.Call(formatSelectorWriteStart), kConverterErr);
-  EXPECT_EQ(host.Record().data, nullptr);
+  EXPECT_EQ(host.Data(), nullptr);
   EXPECT_EQ(host.Counts().advanceStateCalls, 0);
   EXPECT_TRUE(box.Log().empty());
   CloseHandle(file);

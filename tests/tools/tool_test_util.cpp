@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -59,6 +60,8 @@ bool WriteWithPng(png_structp png, png_infop info, FILE* f, const RawPng& p,
       png_set_tRNS(png, info, nullptr, 0, &c);
     }
   }
+  if (!p.icc.empty())
+    png_set_iCCP(png, info, "profile", PNG_COMPRESSION_TYPE_BASE, p.icc.data(), static_cast<png_uint_32>(p.icc.size()));
   png_write_info(png, info);
   png_write_image(png, rows->data());
   png_write_end(png, nullptr);
@@ -96,24 +99,48 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-ToolRun RunDovtool(const std::vector<std::string>& args) {
+namespace {
+
+ToolRun Run(const std::vector<std::string>& args, const std::string* stdinBytes) {
+  // A tool that stops reading early must not take the test down with it.
+  static const bool pipeSignalIgnored = (std::signal(SIGPIPE, SIG_IGN), true);
+  (void)pipeSignalIgnored;
   ToolRun run;
   char outName[] = "/tmp/dovtool-out-XXXXXX";
   char errName[] = "/tmp/dovtool-err-XXXXXX";
   int outFd = ::mkstemp(outName);
   int errFd = ::mkstemp(errName);
+  int pipeFds[2] = {-1, -1};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, outFd, 1);
   posix_spawn_file_actions_adddup2(&actions, errFd, 2);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (stdinBytes != nullptr && ::pipe(pipeFds) == 0) {
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  }
   std::vector<std::string> all = {DOVTOOL_PATH};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
-  if (::posix_spawn(&pid, DOVTOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+  const bool started = ::posix_spawn(&pid, DOVTOOL_PATH, &actions, nullptr, argv.data(), environ) == 0;
+  if (pipeFds[0] >= 0) {
+    ::close(pipeFds[0]);
+    const char* p = stdinBytes->data();
+    size_t left = stdinBytes->size();
+    while (started && left > 0) {
+      const ssize_t n = ::write(pipeFds[1], p, left);
+      if (n <= 0) break;
+      p += n;
+      left -= static_cast<size_t>(n);
+    }
+    ::close(pipeFds[1]);
+  }
+  if (started) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -128,7 +155,15 @@ ToolRun RunDovtool(const std::vector<std::string>& args) {
   return run;
 }
 
-ToolRun RunDovtoolOnTerminal(const std::vector<std::string>& args) {
+}  // namespace
+
+ToolRun RunDovtool(const std::vector<std::string>& args) { return Run(args, nullptr); }
+
+ToolRun RunDovtoolWithInput(const std::vector<std::string>& args, const std::string& stdinBytes) {
+  return Run(args, &stdinBytes);
+}
+
+ToolRun RunDovtoolOnTerminal(const std::vector<std::string>& args, const std::string& term) {
   ToolRun run;
   int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return run;
@@ -147,6 +182,8 @@ ToolRun RunDovtoolOnTerminal(const std::vector<std::string>& args) {
     ::dup2(null, 0);
     ::dup2(null, 1);
     ::dup2(slave, 2);
+    if (term.empty()) ::unsetenv("TERM");
+    else ::setenv("TERM", term.c_str(), 1);
     ::execv(DOVTOOL_PATH, argv.data());
     ::_exit(127);
   }

@@ -34,6 +34,7 @@ struct RawPng {
   std::vector<uint8_t> rows;
   std::vector<uint8_t> plte;  // RGB triples
   std::vector<uint8_t> trns;
+  std::vector<uint8_t> icc;  // an iCCP chunk's profile when not empty
 };
 void WriteRawPng(const std::string& path, const RawPng& png);
 
@@ -46,9 +47,12 @@ struct ToolRun {
   std::string out;
   std::string err;
 };
-// Runs the built dovtool with these arguments (no shell). On a terminal,
-// standard error is a pseudo-terminal whose output lands in err.
+// Runs the built dovtool with these arguments (no shell), standard input
+// from stdinBytes (through a pipe) or /dev/null. On a terminal, standard
+// error is a pseudo-terminal whose output lands in err, with TERM set to
+// term (unset when empty).
 ToolRun RunDovtool(const std::vector<std::string>& args);
-ToolRun RunDovtoolOnTerminal(const std::vector<std::string>& args);
+ToolRun RunDovtoolWithInput(const std::vector<std::string>& args, const std::string& stdinBytes);
+ToolRun RunDovtoolOnTerminal(const std::vector<std::string>& args, const std::string& term = "xterm");
 
 }  // namespace dorv::tooltest

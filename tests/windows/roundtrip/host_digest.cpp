@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "converter/converts/exports.h"
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "platform/win32.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "plugin/host/host_png.h"
+#include "tools/host/host_png.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "plugin/host/host_cli.h"
+#include "tools/host/host_cli.h"
 
 #include <cstdio>
 #include <exception>
@@ -7,11 +7,11 @@
 #include <system_error>
 #include <vector>
 
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 #include "platform/win32.h"
 
 #ifdef DORV_HOST_PNG
-#include "plugin/host/host_png.h"
+#include "tools/host/host_png.h"
 #endif
 
 namespace dorv::host {
@@ -19,14 +19,15 @@ namespace dorv::host {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: host open FILE.dov OUT.png [--plugin PATH]\n"
-    "       host save IN.png OUT.dov [--skip-options] [--plugin PATH]\n";
+    "usage: host open FILE.dov OUT.png [--plugin PATH] [--short-record]\n"
+    "       host save IN.png OUT.dov [--skip-options] [--plugin PATH] [--short-record]\n";
 
 struct Command {
   std::string verb;
   std::vector<std::string> files;
   std::string plugin;
   bool skipOptions = false;
+  bool shortRecord = false;
 };
 
 bool Parse(int argc, char** argv, Command& command) {
@@ -37,6 +38,8 @@ bool Parse(int argc, char** argv, Command& command) {
       command.plugin = argv[i];
     } else if (arg == "--skip-options") {
       command.skipOptions = true;
+    } else if (arg == "--short-record") {
+      command.shortRecord = true;
     } else if (command.verb.empty()) {
       command.verb = arg;
     } else {
@@ -61,9 +64,18 @@ int Fail(const std::string& message) {
 }
 
 #ifdef DORV_HOST_PNG
+// A module that wrote fields its selectors may not write has failed, whatever
+// it reported.
+bool KeptToItsFields(const PluginHost& host) {
+  for (const std::string& violation : host.Violations())
+    std::fprintf(stderr, "host: the plug-in broke the protocol: %s\n", violation.c_str());
+  return host.Violations().empty();
+}
+
 int Open(PluginHost& host, const std::string& input, const std::string& output) {
   HostDocument document;
   const host_api::OSErr result = host.Open(input, document);
+  if (!KeptToItsFields(host)) return 1;
   if (result != host_api::noErr)
     return Fail("opening " + input + " failed with result " + std::to_string(result));
   tools::WritePng(output, ToPng(document));
@@ -78,8 +90,9 @@ int Save(PluginHost& host, const std::string& input, const std::string& output,
   const std::string partial = output + ".partial";
   const host_api::OSErr result = host.Save(document, partial, runOptions);
   std::error_code ignored;
-  if (result != host_api::noErr) {
+  if (!KeptToItsFields(host) || result != host_api::noErr) {
     std::filesystem::remove(partial, ignored);
+    if (result == host_api::noErr) return 1;
     return Fail("saving " + output + " failed with result " + std::to_string(result));
   }
   std::error_code error;
@@ -102,7 +115,10 @@ int RunHostCommand(int argc, char** argv) {
   }
 #ifdef DORV_HOST_PNG
   const std::string pluginPath = command.plugin.empty() ? DefaultPluginPath() : command.plugin;
-  PluginHost host(pluginPath);
+  HostSettings settings;
+  // An older host's record, which ends right after theRect32.
+  if (command.shortRecord) settings.recordLength = RecordLength::EndsAfterTheRect32;
+  PluginHost host(pluginPath, settings);
   if (!host.Loaded()) return Fail("cannot load the plug-in " + pluginPath);
   try {
     if (command.verb == "open") return Open(host, command.files[0], command.files[1]);

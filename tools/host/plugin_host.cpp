@@ -1,9 +1,13 @@
-#include "plugin/host/plugin_host.h"
+#include "tools/host/plugin_host.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <utility>
+
+#include "platform/module_path.h"
+#include "tools/host/record_check.h"
 
 struct dorv::host_api::HostHandleData {
   std::vector<uint8_t> bytes;
@@ -31,6 +35,10 @@ class CurrentHost {
 };
 
 constexpr SPErr kSuiteNotFound = -1;
+// What the host keeps in the module's data slot between calls.
+constexpr intptr_t kDataSlotValue = static_cast<intptr_t>(0x5A5A5A5A);
+
+ViolationHandler g_violationHandler = nullptr;
 
 int16_t To16(int32_t value) {
   return static_cast<int16_t>(std::min<int32_t>(value, std::numeric_limits<int16_t>::max()));
@@ -47,7 +55,7 @@ struct Transfer {
 Transfer TransferOf(const FormatRecord& record) {
   Transfer t{static_cast<uint8_t*>(record.data), {}, record.loPlane, record.hiPlane,
              record.colBytes, record.rowBytes, record.planeBytes};
-  if (record.hostSupports32BitCoordinates != 0 && record.PluginUsing32BitCoordinates != 0) {
+  if (record.HostSupports32BitCoordinates != 0 && record.PluginUsing32BitCoordinates != 0) {
     t.rect = record.theRect32;
   } else {
     t.rect = {record.theRect.top, record.theRect.left, record.theRect.bottom,
@@ -115,41 +123,77 @@ void CopyTransfer(const Transfer& t, HostDocument& document, Direction direction
 }  // namespace
 
 struct HostCallbacks {
-  static OSErr AdvanceState() { return g_current ? g_current->AdvanceState() : kHostBadTransfer; }
-  static SPErr Acquire(const char* name, int32_t version, const void** suite) {
+  static OSErr DORV_CDECL AdvanceState() {
+    return g_current ? g_current->AdvanceState() : kHostBadTransfer;
+  }
+  // The basic suite.
+  static SPErr DORV_CDECL Acquire(const char* name, int32_t version, const void** suite) {
     return g_current ? g_current->AcquireSuite(name, version, suite) : kSuiteNotFound;
   }
-  static SPErr Release(const char* name, int32_t version) {
+  static SPErr DORV_CDECL Release(const char* name, int32_t version) {
     return g_current ? g_current->ReleaseSuite(name, version) : kSuiteNotFound;
   }
-  static Handle New(int32_t size) { return g_current ? g_current->NewHandle(size) : nullptr; }
-  static void Dispose(Handle handle) {
+  static SPErr DORV_CDECL IsEqual(const char* a, const char* b) {
+    return a != nullptr && b != nullptr && std::strcmp(a, b) == 0 ? 1 : 0;
+  }
+  static SPErr DORV_CDECL AllocateBlock(std::size_t size, void** block) {
+    if (block == nullptr) return kSuiteNotFound;
+    *block = std::malloc(size == 0 ? 1 : size);
+    return *block != nullptr ? 0 : memFullErr;
+  }
+  static SPErr DORV_CDECL FreeBlock(void* block) {
+    std::free(block);
+    return 0;
+  }
+  static SPErr DORV_CDECL ReallocateBlock(void* block, std::size_t size, void** moved) {
+    if (moved == nullptr) return kSuiteNotFound;
+    void* grown = std::realloc(block, size == 0 ? 1 : size);
+    if (grown == nullptr) return memFullErr;
+    *moved = grown;
+    return 0;
+  }
+  static SPErr DORV_CDECL Undefined() { return kSuiteNotFound; }
+  // The handle suite.
+  static Handle DORV_CDECL New(int32_t size) {
+    return g_current ? g_current->NewHandle(size) : nullptr;
+  }
+  static void DORV_CDECL Dispose(Handle handle) {
     if (g_current) g_current->DisposeHandle(handle);
   }
-  static int32_t GetSize(Handle handle) { return g_current ? g_current->HandleSize(handle) : 0; }
-  static OSErr SetSize(Handle handle, int32_t size) {
+  static void DORV_CDECL DisposeRegular(Handle handle) { Dispose(handle); }
+  static void DORV_CDECL SetLock(Handle handle, Boolean, char** address, Boolean* oldLock) {
+    if (address != nullptr)
+      *address = handle ? reinterpret_cast<char*>(handle->bytes.data()) : nullptr;
+    if (oldLock != nullptr) *oldLock = 0;
+  }
+  static int32_t DORV_CDECL GetSize(Handle handle) {
+    return g_current ? g_current->HandleSize(handle) : 0;
+  }
+  static OSErr DORV_CDECL SetSize(Handle handle, int32_t size) {
     if (handle == nullptr || size < 0) return memFullErr;
     handle->bytes.resize(static_cast<std::size_t>(size));
     return noErr;
   }
-  static void* Lock(Handle handle) { return handle ? handle->bytes.data() : nullptr; }
-  static void Unlock(Handle) {}
-  static int16_t Count(OSType) {
+  static void DORV_CDECL RecoverSpace(int32_t) {}
+  // The resource procedures.
+  static int16_t DORV_CDECL Count(OSType) {
     if (g_current) ++g_current->counts_.resourceProcCalls;
     return 0;
   }
-  static Handle Get(OSType, int16_t) {
+  static Handle DORV_CDECL Get(OSType, int16_t) {
     if (g_current) ++g_current->counts_.resourceProcCalls;
     return nullptr;
   }
-  static void Delete(OSType, int16_t) {
+  static void DORV_CDECL Delete(OSType, int16_t) {
     if (g_current) ++g_current->counts_.resourceProcCalls;
   }
-  static OSErr Add(OSType, Handle) {
+  static int16_t DORV_CDECL Add(OSType, Handle) {
     if (g_current) ++g_current->counts_.resourceProcCalls;
     return noErr;
   }
 };
+
+void SetViolationHandler(ViolationHandler handler) { g_violationHandler = handler; }
 
 void PluginHost::ModuleCloser::operator()(void* module) const {
   FreeLibrary(static_cast<HMODULE>(module));
@@ -157,10 +201,29 @@ void PluginHost::ModuleCloser::operator()(void* module) const {
 
 PluginHost::PluginHost(const std::string& pluginPath, HostSettings settings)
     : settings_(std::move(settings)) {
-  basicSuite_ = {&HostCallbacks::Acquire, &HostCallbacks::Release};
-  handleSuite_ = {&HostCallbacks::New,     &HostCallbacks::Dispose, &HostCallbacks::GetSize,
-                  &HostCallbacks::SetSize, &HostCallbacks::Lock,    &HostCallbacks::Unlock};
-  module_.reset(LoadLibraryA(pluginPath.c_str()));
+  Load(LoadLibraryA(pluginPath.c_str()));
+}
+
+PluginHost::PluginHost(const ModuleFile& plugin, HostSettings settings)
+    : settings_(std::move(settings)) {
+  Load(platform::LoadModule(plugin.path.c_str()));
+}
+
+void PluginHost::Load(HMODULE module) {
+  basicSuite_ = {&HostCallbacks::Acquire,       &HostCallbacks::Release,
+                 &HostCallbacks::IsEqual,       &HostCallbacks::AllocateBlock,
+                 &HostCallbacks::FreeBlock,     &HostCallbacks::ReallocateBlock,
+                 &HostCallbacks::Undefined};
+  handleSuite_ = {&HostCallbacks::New,     &HostCallbacks::Dispose,
+                  &HostCallbacks::DisposeRegular, &HostCallbacks::SetLock,
+                  &HostCallbacks::GetSize, &HostCallbacks::SetSize,
+                  &HostCallbacks::RecoverSpace};
+  recordBytes_ = settings_.recordLength == RecordLength::Full ? sizeof(FormatRecord)
+                                                               : kShortestFormatRecord;
+  // Exactly as long as asked: nothing past it belongs to the record.
+  recordStorage_.reset(new uint8_t[recordBytes_]);
+  record_ = reinterpret_cast<FormatRecord*>(recordStorage_.get());
+  module_.reset(module);
   if (module_)
     entry_ = reinterpret_cast<PluginMainProc>(reinterpret_cast<void (*)()>(
         GetProcAddress(static_cast<HMODULE>(module_.get()), kEntryPointName)));
@@ -177,26 +240,33 @@ PluginHost::~PluginHost() {
 bool PluginHost::Loaded() const { return entry_ != nullptr; }
 
 void PluginHost::ResetRecord(HANDLE file, bool attachResources) {
-  record_ = FormatRecord{};
+  // Only fields up to theRect32 are set, so that the shorter record of an
+  // older host is filled the same way.
+  std::memset(recordStorage_.get(), kUnsetByte, recordBytes_);
+  FormatRecord& record = *record_;
   resourceProcs_ = {1,
                     4,
                     settings_.offerCountProc ? &HostCallbacks::Count : nullptr,
                     settings_.offerGetProc ? &HostCallbacks::Get : nullptr,
                     &HostCallbacks::Delete,
                     settings_.offerAddProc ? &HostCallbacks::Add : nullptr};
-  record_.sSPBasic = settings_.offerBasicSuite ? &basicSuite_ : nullptr;
-  record_.advanceState = settings_.offerAdvanceState ? &HostCallbacks::AdvanceState : nullptr;
-  record_.resourceProcs = settings_.offerResourceProcs ? &resourceProcs_ : nullptr;
-  record_.dataFork = file;
-  record_.maxData = 1 << 20;
-  record_.transparentIndex = -1;
-  record_.transparencyPlane = -1;
-  record_.hostSupports32BitCoordinates = settings_.supports32BitCoordinates ? 1 : 0;
+  record.sSPBasic = settings_.offerBasicSuite ? &basicSuite_ : nullptr;
+  record.advanceState = settings_.offerAdvanceState ? &HostCallbacks::AdvanceState : nullptr;
+  record.resourceProcs = settings_.offerResourceProcs ? &resourceProcs_ : nullptr;
+  record.dataFork = ForkOf(file);
+  record.maxData = 1 << 20;
+  record.data = nullptr;
+  record.transparentIndex = -1;
+  record.transparencyPlane = -1;
+  record.HostSupports32BitCoordinates = settings_.supports32BitCoordinates ? 1 : 0;
+  record.PluginUsing32BitCoordinates = 0;
+  record.imageRsrcData = nullptr;
+  record.imageRsrcSize = 0;
   if (attachResources && !settings_.imageResources.empty()) {
     Handle resources = NewHandle(static_cast<int32_t>(settings_.imageResources.size()));
     resources->bytes = settings_.imageResources;
-    record_.imageRsrcData = resources;
-    record_.imageRsrcSize = static_cast<int32_t>(settings_.imageResources.size());
+    record.imageRsrcData = resources;
+    record.imageRsrcSize = static_cast<int32_t>(settings_.imageResources.size());
   }
 }
 
@@ -208,58 +278,87 @@ void PluginHost::PrepareOpen(HANDLE file) {
 void PluginHost::PrepareSave(const HostDocument& document, HANDLE file) {
   saving_ = &document;
   ResetRecord(file, true);
-  record_.imageMode = document.mode;
-  record_.imageSize = {To16(document.height), To16(document.width)};
-  record_.imageSize32 = {document.height, document.width};
-  record_.depth = document.depth;
-  record_.planes = document.planes;
-  std::copy(document.red.begin(), document.red.end(), record_.redLUT);
-  std::copy(document.green.begin(), document.green.end(), record_.greenLUT);
-  std::copy(document.blue.begin(), document.blue.end(), record_.blueLUT);
-  record_.transparentIndex = document.transparentIndex;
+  FormatRecord& record = *record_;
+  record.imageMode = document.mode;
+  record.imageSize = {To16(document.height), To16(document.width)};
+  record.imageSize32 = {document.height, document.width};
+  record.depth = document.depth;
+  record.planes = document.planes;
+  std::copy(document.red.begin(), document.red.end(), record.redLUT);
+  std::copy(document.green.begin(), document.green.end(), record.greenLUT);
+  std::copy(document.blue.begin(), document.blue.end(), record.blueLUT);
+  record.transparentIndex = document.transparentIndex;
 }
 
 OSErr PluginHost::Call(int16_t selector, OSErr preset) {
   if (!entry_) return kHostNoPlugin;
   OSErr result = preset;
-  CurrentHost current(this);
-  entry_(selector, &record_, &dataSlot_, &result);
+  const bool thirtyTwoBit = record_->HostSupports32BitCoordinates != 0;
+  const RecordSnapshot before(record_, recordBytes_);
+  dataSlot_ = kDataSlotValue;
+  {
+    CurrentHost current(this);
+    entry_(selector, record_, &dataSlot_, &result);
+  }
   calls_.push_back({selector, result});
+  const std::string prefix = "selector " + std::to_string(selector) + " wrote ";
+  for (const std::string& field : before.ForbiddenChanges(record_, selector, thirtyTwoBit))
+    Violation(prefix + field);
+  if (dataSlot_ != kDataSlotValue) Violation(prefix + "the data slot");
   return result;
 }
 
 OSErr PluginHost::CallAbout(OSErr preset) {
   if (!entry_) return kHostNoPlugin;
   OSErr result = preset;
-  about_ = {&basicSuite_, nullptr};
-  CurrentHost current(this);
-  entry_(formatSelectorAbout, &about_, &dataSlot_, &result);
+  std::memset(&about_, kUnsetByte, sizeof about_);
+  platformData_.hwnd = nullptr;  // no window of the host's
+  about_.platformData = &platformData_;
+  about_.sSPBasic = &basicSuite_;
+  about_.plugInRef = this;
+  const RecordSnapshot before(&about_, sizeof about_);
+  const RecordSnapshot platform(&platformData_, sizeof platformData_);
+  dataSlot_ = kDataSlotValue;
+  {
+    CurrentHost current(this);
+    entry_(formatSelectorAbout, &about_, &dataSlot_, &result);
+  }
   calls_.push_back({formatSelectorAbout, result});
+  for (const std::string& field : before.Changes(&about_))
+    Violation("selector 0 wrote the about record's " + field);
+  if (!platform.Changes(&platformData_).empty())
+    Violation("selector 0 wrote the host's platform data");
+  if (dataSlot_ != kDataSlotValue) Violation("selector 0 wrote the data slot");
   return result;
+}
+
+void PluginHost::Violation(const std::string& message) {
+  violations_.push_back(message);
+  if (g_violationHandler != nullptr) g_violationHandler(message);
 }
 
 OSErr PluginHost::TakeImage(HostDocument& document) {
   const bool uses32 =
-      record_.hostSupports32BitCoordinates != 0 && record_.PluginUsing32BitCoordinates != 0;
-  const int32_t height = uses32 ? record_.imageSize32.v : record_.imageSize.v;
-  const int32_t width = uses32 ? record_.imageSize32.h : record_.imageSize.h;
-  if (width <= 0 || height <= 0 || record_.planes <= 0) return kHostBadTransfer;
-  if (document.width != width || document.height != height || document.depth != record_.depth ||
-      document.planes != record_.planes) {
+      record_->HostSupports32BitCoordinates != 0 && record_->PluginUsing32BitCoordinates != 0;
+  const int32_t height = uses32 ? record_->imageSize32.v : record_->imageSize.v;
+  const int32_t width = uses32 ? record_->imageSize32.h : record_->imageSize.h;
+  if (width <= 0 || height <= 0 || record_->planes <= 0) return kHostBadTransfer;
+  if (document.width != width || document.height != height || document.depth != record_->depth ||
+      document.planes != record_->planes) {
     document = HostDocument{};
     document.width = width;
     document.height = height;
-    document.depth = record_.depth;
-    document.planes = record_.planes;
+    document.depth = record_->depth;
+    document.planes = record_->planes;
     document.pixels.assign(document.ImageBytes(), 0);
   }
-  document.mode = record_.imageMode;
-  std::copy(record_.redLUT, record_.redLUT + 256, document.red.begin());
-  std::copy(record_.greenLUT, record_.greenLUT + 256, document.green.begin());
-  std::copy(record_.blueLUT, record_.blueLUT + 256, document.blue.begin());
-  document.transparentIndex = record_.transparentIndex;
-  document.transparencyPlane = record_.transparencyPlane;
-  const Transfer transfer = TransferOf(record_);
+  document.mode = record_->imageMode;
+  std::copy(record_->redLUT, record_->redLUT + 256, document.red.begin());
+  std::copy(record_->greenLUT, record_->greenLUT + 256, document.green.begin());
+  std::copy(record_->blueLUT, record_->blueLUT + 256, document.blue.begin());
+  document.transparentIndex = record_->transparentIndex;
+  document.transparencyPlane = record_->transparencyPlane;
+  const Transfer transfer = TransferOf(*record_);
   if (!TransferFits(transfer, document)) return kHostBadTransfer;
   CopyTransfer(transfer, document, Direction::ToHost);
   return noErr;
@@ -270,7 +369,7 @@ OSErr PluginHost::AdvanceState() {
   if (settings_.advanceStateError != noErr) return settings_.advanceStateError;
   if (saving_ == nullptr) return kHostBadTransfer;
   HostDocument& document = const_cast<HostDocument&>(*saving_);
-  const Transfer transfer = TransferOf(record_);
+  const Transfer transfer = TransferOf(*record_);
   if (!TransferFits(transfer, document) || document.pixels.size() < document.ImageBytes())
     return kHostBadTransfer;
   CopyTransfer(transfer, document, Direction::ToModule);
@@ -281,14 +380,14 @@ OSErr PluginHost::OpenHandle(HANDLE file, HostDocument& document) {
   PrepareOpen(file);
   OSErr result = Call(formatSelectorReadPrepare);
   if (result == noErr) result = Call(formatSelectorReadStart);
-  if (result == noErr && record_.data != nullptr) result = TakeImage(document);
+  if (result == noErr && record_->data != nullptr) result = TakeImage(document);
   if (result == noErr) {
     int continues = 0;
     do {
       result = Call(formatSelectorReadContinue);
-      if (result == noErr && record_.data != nullptr) result = TakeImage(document);
-    } while (result == noErr && record_.data != nullptr && ++continues < settings_.readContinueLimit);
-    if (result == noErr && record_.data != nullptr) {
+      if (result == noErr && record_->data != nullptr) result = TakeImage(document);
+    } while (result == noErr && record_->data != nullptr && ++continues < settings_.readContinueLimit);
+    if (result == noErr && record_->data != nullptr) {
       Call(formatSelectorReadFinish);
       return kHostBadTransfer;
     }
@@ -317,8 +416,8 @@ OSErr PluginHost::SaveHandle(const HostDocument& document, HANDLE file, bool run
   for (int16_t selector : kWrite)
     if (result == noErr) result = Call(selector);
   // The image resources stay the host's own on a save.
-  if (record_.imageRsrcData != nullptr) handles_.erase(record_.imageRsrcData);
-  record_.imageRsrcData = nullptr;
+  if (record_->imageRsrcData != nullptr) handles_.erase(record_->imageRsrcData);
+  record_->imageRsrcData = nullptr;
   saving_ = nullptr;
   return result;
 }

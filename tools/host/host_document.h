@@ -24,7 +24,7 @@ struct HostDocument {
   std::array<uint8_t, 256> green{};
   std::array<uint8_t, 256> blue{};
   int32_t transparentIndex = -1;
-  int16_t transparencyPlane = -1;  // set by an open; -1 when there is none
+  int32_t transparencyPlane = -1;  // set by an open; -1 when there is none
 
   std::size_t RowBytes() const {
     return (static_cast<std::size_t>(depth) * static_cast<std::size_t>(planes) *

@@ -1,7 +1,7 @@
 // Host documents to and from PNG pictures, for the command line.
 #pragma once
 
-#include "plugin/host/host_document.h"
+#include "tools/host/host_document.h"
 #include "tools/png_io.h"
 
 namespace dorv::host {

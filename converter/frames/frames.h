@@ -1,0 +1,159 @@
+// Whole documents for tools beside the host: every frame's composite as the
+// converter hands frame 0 to the host, what each frame and layer holds, each
+// layer alone, and documents of several frames written from pictures.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace dorv {
+class TDorvFrameList;
+}
+
+namespace dorv::frames {
+
+// Every failure of this library. The text is the converter's own message
+// where it gave one.
+class FramesError : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// ---- Frame delays ------------------------------------------------------------
+// The editor stores a frame's display time in its own unit, one millisecond
+// each. Negative stored values show no time at all.
+inline constexpr int32_t kMillisecondsPerDelayUnit = 1;
+int32_t DelayToMilliseconds(int32_t delay);
+// Milliseconds to the editor's unit (negative values give 0).
+int32_t MillisecondsToDelay(int32_t milliseconds);
+
+// ---- Reading -------------------------------------------------------------------
+
+// A frame's composite as the host receives frame 0: 8-bit indices with a
+// palette and its transparent index, or 32-bit pixels (blue, green, red,
+// alpha). Rows top first, packed (width or 4 x width bytes each).
+struct Composite {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int32_t Bpp = 0;  // 8 or 32
+  std::vector<uint8_t> Pixels;
+  std::array<uint8_t, 1024> Palette{};  // 256 x (blue, green, red, reserved); 8-bit only
+  int32_t TransparentIndex = -1;        // 8-bit only; -1 for none
+};
+
+// A picture with straight alpha: red, green, blue, alpha per pixel, rows top
+// first, 4 x width bytes each.
+struct RgbaImage {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  std::vector<uint8_t> Pixels;
+};
+
+struct LayerInfo {
+  std::string Name;  // UTF-8
+  bool Visible = true;
+  int32_t Opacity = 255;  // 0 to 255
+  int32_t Key = -1;       // transparent pixel value; -1 for none
+  bool HasAlphaPlane = false;
+  bool AlphaOn = false;   // the alpha plane takes part in composition
+  // How the colour plane is stored: "zlib rows", "raw rows", "zlib blocks
+  // 16x16", "raw blocks 16x16", "jpeg", "old rows", "legacy", each followed by
+  // " scrambled" when the rows or blocks are scrambled.
+  std::string Coding;
+};
+
+struct FrameInfo {
+  std::string Name;  // UTF-8
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int32_t Depth = 0;  // bits per pixel as stored: 1, 4, 8, 15, 16, 24 or 32
+  int32_t Delay = 0;  // in the editor's unit
+  int32_t DelayMilliseconds = 0;
+  int32_t Disposal = 0;
+  int32_t TransparentIndex = -1;
+  std::vector<LayerInfo> Layers;
+  Composite Picture;  // empty when composites were not asked for
+};
+
+struct ReadOptions {
+  bool Composites = true;  // fill FrameInfo::Picture
+  bool Layers = true;      // keep the layers for LayerRgba
+};
+
+class Document {
+ public:
+  Document();
+  ~Document();
+  Document(Document&&) noexcept;
+  Document& operator=(Document&&) noexcept;
+
+  int32_t Version = 0;
+  int32_t BGColor = 0;  // 0x00BBGGRR
+  bool NotFillBG = false;
+  int32_t DeclaredFrames = 0;  // frames the header names
+  std::vector<FrameInfo> Frames;  // frames read (all of them unless Damaged)
+  // The load errors of a damaged file whose frames read so far were kept.
+  std::string Messages;
+  bool Damaged() const { return !Messages.empty(); }
+
+  // Layer `layer` of frame `frame` alone: its key and its alpha plane as
+  // transparency (opacity and visibility are not applied). Raises
+  // FramesError when the layer does not exist or layers were not kept.
+  RgbaImage LayerRgba(size_t frame, size_t layer) const;
+
+ private:
+  friend Document ReadDocument(std::span<const uint8_t>, const ReadOptions&);
+  std::unique_ptr<TDorvFrameList> list_;
+};
+
+// Whether the bytes start as a document of the current form or of the
+// legacy form with its magic; a legacy file without a magic is not told.
+bool HasDocumentMagic(std::span<const uint8_t> bytes);
+
+// Reads every frame. A damaged file keeps the frames read so far (and says
+// why in Messages); a file that yields no frame raises FramesError.
+Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options = {});
+
+// A composite as straight RGBA (the transparent index clear).
+RgbaImage CompositeToRgba(const Composite& composite);
+
+// ---- Writing -------------------------------------------------------------------
+
+enum class PictureKind {
+  Palette8,  // one index a pixel; Palette holds the colours
+  Grey8,     // one grey value a pixel
+  Rgb24,     // red, green, blue
+  Rgba32,    // red, green, blue, alpha
+};
+
+struct Picture {
+  PictureKind Kind = PictureKind::Rgba32;
+  int32_t Width = 0;
+  int32_t Height = 0;
+  std::vector<uint8_t> Pixels;  // rows top first, packed, no padding
+  std::vector<std::array<uint8_t, 3>> Palette;  // red, green, blue; at most 256
+  int32_t TransparentIndex = -1;                // Palette8 only
+  int32_t DelayMilliseconds = 100;
+};
+
+enum class Compression { Zlib = 0, None = 1, Lossy = 2 };
+
+struct WriteOptions {
+  Compression Coding = Compression::Zlib;
+  int32_t Quality = 70;  // 1 to 100, for Lossy
+};
+
+// What a document of these pictures is stored with: lossy coding cannot
+// keep palette or grey indices, so a document with such a picture is stored
+// with zlib instead.
+Compression StoredCompression(std::span<const Picture> pictures, Compression asked);
+
+// One document with a frame of one layer per picture, in order, as the
+// converter writes a document. Raises FramesError.
+std::vector<uint8_t> WriteDocument(std::span<const Picture> pictures, const WriteOptions& options = {});
+
+}  // namespace dorv::frames

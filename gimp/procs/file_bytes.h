@@ -1,0 +1,16 @@
+// Whole files in and out of memory for the plug-in's procedures.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace dorv::gimp {
+
+// Raises std::runtime_error naming the file and the reason.
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// Replaces the file only once all of it is written.
+void WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes);
+
+}  // namespace dorv::gimp

@@ -1,0 +1,24 @@
+// The options of a save: those of the converter's save-options dialog
+// (compression type and quality, with its defaults) and whether only the
+// visible composite is saved, as one frame.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dorv::gimp {
+
+struct SaveOptions {
+  int32_t compression = 0;  // 0 zlib, 1 none, 2 lossy
+  int32_t quality = 70;     // 1 to 100, used by lossy saves
+  bool compositeOnly = false;
+};
+
+// The defaults, as the converter's dialog opens with them.
+SaveOptions DefaultSaveOptions();
+
+// Checks the options that a script passed. Returns an empty string when
+// they can be used, else the reason.
+std::string CheckSaveOptions(const SaveOptions& options);
+
+}  // namespace dorv::gimp

@@ -1,0 +1,16 @@
+// Scaling a picture to fit a thumbnail's square.
+#pragma once
+
+#include <cstdint>
+
+#include "converter/frames/frames.h"
+
+namespace dorv::tools {
+
+// The picture fitted into size x size with its aspect kept. Larger pictures
+// are reduced (by nearest neighbour when nearest is set, as for pixel art,
+// else by averaging the pixels each covers, weighted by alpha); smaller ones
+// are enlarged by the largest whole multiple that fits, by nearest neighbour.
+frames::RgbaImage FitThumbnail(const frames::RgbaImage& picture, int32_t size, bool nearest);
+
+}  // namespace dorv::tools
