@@ -14,6 +14,11 @@ inline constexpr uint64_t kMaxSurfacePixels = DORV_FUZZ_MAX_SURFACE_PIXELS;
 #else
 inline constexpr uint64_t kMaxSurfacePixels = uint64_t{1} << 28;
 #endif
+// Pixels, summed over a document, of frames that show their background only
+// (no layers follow): such a frame costs a few header bytes, its composite
+// a whole surface. One 4096 x 4096 frame fits, and never more than a surface.
+inline constexpr uint64_t kMaxBackgroundOnlyPixels =
+    kMaxSurfacePixels < (uint64_t{1} << 24) ? kMaxSurfacePixels : uint64_t{1} << 24;
 // Bytes of one pixel block or any other single allocation (2 GiB - 1).
 inline constexpr uint64_t kMaxAllocationBytes = (uint64_t{1} << 31) - 1;
 // Decompressed header text (8 MiB: thousands of frames with palettes), and

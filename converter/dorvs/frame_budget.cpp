@@ -68,6 +68,13 @@ void CheckLayerFits(const THeaderInfo& header, int32_t width, int32_t height, in
     ThrowCorrupt("layers run past the end of the file");
 }
 
+void TBackgroundBudget::Charge(int32_t width, int32_t height) {
+  const uint64_t pixels = NonNegative(width) * NonNegative(height);  // within the pixel cap
+  if (pixels > limits::kMaxBackgroundOnlyPixels - used_)
+    ThrowCorrupt("frames without layers exceed the background limit");
+  used_ += pixels;
+}
+
 void CheckFrameFits(const THeaderInfo& header, int32_t width, int32_t height, int32_t depth,
                     int64_t layers, int64_t bytesLeft, uint64_t fieldBytes) {
   CheckPixelCap(width, height);

@@ -29,6 +29,18 @@ uint64_t MinLayerBytes(const THeaderInfo& header, int32_t width, int32_t height,
 // without layers shows its background only and is always read).
 void CheckFrameFits(const THeaderInfo& header, int32_t width, int32_t height, int32_t depth,
                     int64_t layers, int64_t bytesLeft, uint64_t fieldBytes = 0);
+// Pixels of the frames of one document read so far that show their
+// background only; Charge raises a "file is corrupt" error, before the
+// composite is allocated, once their sum would pass the document's limit.
+class TBackgroundBudget {
+ public:
+  void Charge(int32_t width, int32_t height);
+  void Reset() { used_ = 0; }
+
+ private:
+  uint64_t used_ = 0;
+};
+
 // Raises a "file is corrupt" error when a layer of the frame has more
 // pixels than a small plane and its records cannot fit in bytesLeft. Called
 // before each layer's surface is allocated, so layers fail one by one,

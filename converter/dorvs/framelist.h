@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "converter/dorvs/frame.h"
+#include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/save_options.h"
 
@@ -33,7 +34,12 @@ class TDorvFrameList {
   TDorvFrame& AddFrame();
   // Raises "Error:TDorvFrameList.GetFrame" outside 0 to Count() - 1.
   TDorvFrame& GetFrame(int index) const;
-  void Clear() { frames_.clear(); }
+  void Clear() {
+    frames_.clear();
+    BackgroundOnly.Reset();
+  }
+  // Charged by the readers with each frame that shows its background only.
+  TBackgroundBudget BackgroundOnly;
   // Drops every frame's layers, keeping the composites.
   void ReleaseLayers();
 

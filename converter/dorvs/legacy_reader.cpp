@@ -80,6 +80,7 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, c
   // the layers read in full.
   const int64_t paletteBytes = depth <= 8 && depth >= 0 ? int64_t{4} << depth : 0;
   CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes, LayerFieldBytes(header));
+  if (layers <= 0) frame.Owner()->BackgroundOnly.Charge(width, height);
   frame.PrepareComposite(width, height, depth);
 
   if (depth <= 8 && depth >= 0) {

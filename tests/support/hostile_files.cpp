@@ -131,6 +131,21 @@ std::vector<HostileFile> Build() {
                  Corrupt("layers run past the end of the file")});
   }
   {
+    // Frames without layers cost a few header bytes each; their composites
+    // are whole surfaces filled with the background.
+    DocSpec d;
+    d.bgColor = 0x123456;
+    FrameSpec f;
+    f.width = f.height = 16384;
+    f.bpp = 32;
+    d.frames.assign(1, f);
+    v.push_back({"frame_no_layers_16384_square", WithRecords(d, {}),
+                 Corrupt("frames without layers exceed the background limit")});
+    d.frames.assign(3, f);
+    v.push_back({"frames_no_layers_three_16384_square", WithRecords(d, {}),
+                 Corrupt("frames without layers exceed the background limit")});
+  }
+  {
     DocSpec d = OneLayer(8, 4, 24);
     d.frames[0].layersCount = INT_MAX;  // one layer present, records for one
     const std::vector<uint8_t> rows = ZlibCompress(std::vector<uint8_t>(96, 7));
@@ -223,6 +238,13 @@ std::vector<HostileFile> Build() {
     s.doc.frames[0].layers[0].colourBlob = std::vector<uint8_t>(48, 1);
     s.tableCountField = INT_MAX;
     v.push_back({"legacy_table_count_int_max", WriteLegacy(s), Corrupt("table runs past the end of the file")});
+  }
+  {
+    LegacySpec s = LegacyOne(16384, 16384);
+    s.doc.bgColor = 0x123456;
+    s.doc.frames[0].layers.clear();
+    v.push_back({"legacy_frame_no_layers_16384_square", WriteLegacy(s),
+                 Corrupt("frames without layers exceed the background limit")});
   }
   {
     LegacySpec s = LegacyOne(4, 4);

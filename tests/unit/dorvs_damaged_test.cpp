@@ -428,5 +428,63 @@ TEST(DamagedThroughConvertRead, ShowsTheMessageAndReturnsWhatWasRead) {
   }
 }
 
+// ---- Frames without layers ------------------------------------------------
+
+// Their composites are summed over the document: the frames within the
+// budget are read, the first past it is refused with those before kept.
+struct BackgroundCase {
+  const char* name;
+  std::vector<int32_t> sides;  // square frames, in file order
+  size_t kept;
+};
+
+const BackgroundCase kBackground[] = {
+    {"one_4096_square", {4096}, 1},
+    {"one_4097_square", {4097}, 0},
+    {"two_2897_squares", {2897, 2897}, 1},
+    {"four_2048_squares_then_one_pixel", {2048, 2048, 2048, 2048, 1}, 4},
+    {"many_small", std::vector<int32_t>(64, 100), 64},
+};
+
+class BackgroundOnlyFrames : public ::testing::TestWithParam<BackgroundCase> {};
+
+TEST_P(BackgroundOnlyFrames, ReadWithinTheDocumentBudget) {
+  const BackgroundCase& c = GetParam();
+  DocSpec d;
+  d.bgColor = 0x123456;
+  for (int32_t side : c.sides) {
+    FrameSpec f;
+    f.width = f.height = side;
+    f.bpp = 32;
+    d.frames.push_back(f);
+  }
+  const bool refused = c.kept < c.sides.size();
+  const std::vector<uint8_t> bytes = WriteDov(d);
+  // The refused frame stays, empty, after those read; a document read
+  // again starts with the whole budget.
+  TDorvFrameList doc(0);
+  for (int pass = 0; pass < 2; ++pass) {
+    std::string error;
+    TSpanStream s(bytes.data(), bytes.size());
+    try {
+      doc.LoadFromStream(s, true);
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    ASSERT_EQ(static_cast<size_t>(doc.Count()), c.kept + (refused ? 1 : 0)) << pass;
+    for (size_t k = 0; k < c.kept; ++k) EXPECT_EQ(doc.GetFrame(static_cast<int>(k)).Surface.Width(), c.sides[k]);
+    if (refused) {
+      EXPECT_EQ(doc.GetFrame(static_cast<int>(c.kept)).Surface.Width(), 0);
+      EXPECT_NE(error.find("frames without layers exceed the background limit"), std::string::npos);
+    } else {
+      EXPECT_EQ(error, "");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BackgroundOnlyFrames, ::testing::ValuesIn(kBackground),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace dorv::testing
+
