@@ -66,7 +66,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
   // records of its first layer; the layers after it are checked one by one.
   const bool layersFollow = count > 0 && first >= 0;
   CheckFrameFits(header, width, height, bpp, layersFollow ? 1 : 0, input.Remaining());
-  if (!layersFollow) owner_->BackgroundOnly.Charge(width, height);
+  if (!layersFollow && ctx.BackgroundOnly != nullptr) ctx.BackgroundOnly->Charge(width, height);
   PrepareComposite(width, height, bpp);
 
   if (bpp <= 8) {

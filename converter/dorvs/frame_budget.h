@@ -35,7 +35,6 @@ void CheckFrameFits(const THeaderInfo& header, int32_t width, int32_t height, in
 class TBackgroundBudget {
  public:
   void Charge(int32_t width, int32_t height);
-  void Reset() { used_ = 0; }
 
  private:
   uint64_t used_ = 0;

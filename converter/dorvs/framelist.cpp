@@ -7,6 +7,7 @@
 #include "converter/core/limits.h"
 #include "converter/core/messages.h"
 #include "converter/dorvs/corrupt.h"
+#include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/legacy_reader.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
@@ -74,6 +75,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
   BGColor = info.BGColor;
   NotFillBG = info.NotFillBG != 0;
 
+  TBackgroundBudget backgroundOnly;
   for (int32_t i = 0; i < info.Count; ++i) {
     const TXmlElement* child = root.Child(i);
     if (child == nullptr || !SameName(child->Name, "Frame")) {
@@ -81,7 +83,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
       break;
     }
     TDorvFrame& frame = AddFrame();
-    frame.ReadXml(*child, stream, TReadContext{info, *this, i == 0 ? firstLayerPixels : nullptr});
+    frame.ReadXml(*child, stream, TReadContext{info, *this, i == 0 ? firstLayerPixels : nullptr, &backgroundOnly});
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "converter/dorvs/frame.h"
-#include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/save_options.h"
 
@@ -34,12 +33,7 @@ class TDorvFrameList {
   TDorvFrame& AddFrame();
   // Raises "Error:TDorvFrameList.GetFrame" outside 0 to Count() - 1.
   TDorvFrame& GetFrame(int index) const;
-  void Clear() {
-    frames_.clear();
-    BackgroundOnly.Reset();
-  }
-  // Charged by the readers with each frame that shows its background only.
-  TBackgroundBudget BackgroundOnly;
+  void Clear() { frames_.clear(); }
   // Drops every frame's layers, keeping the composites.
   void ReleaseLayers();
 

@@ -66,7 +66,8 @@ void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const TPlaneContext& ctx, co
     layer.TransColor = -1;
 }
 
-void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, const TDorvFrameList& document) {
+void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, const TDorvFrameList& document,
+                     TBackgroundBudget& backgroundOnly) {
   frame.Name = ReadString(s);
   frame.TransColor = s.ReadInt32();
   frame.Delay = s.ReadInt32();
@@ -80,7 +81,7 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, c
   // the layers read in full.
   const int64_t paletteBytes = depth <= 8 && depth >= 0 ? int64_t{4} << depth : 0;
   CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes, LayerFieldBytes(header));
-  if (layers <= 0) frame.Owner()->BackgroundOnly.Charge(width, height);
+  if (layers <= 0) backgroundOnly.Charge(width, height);
   frame.PrepareComposite(width, height, depth);
 
   if (depth <= 8 && depth >= 0) {
@@ -147,9 +148,10 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
   document.LoadedHeader = header;
   if (firstFrameOnly && frames > 1) frames = 1;
 
+  TBackgroundBudget backgroundOnly;
   for (int32_t i = 0; i < frames; ++i) {
     TDorvFrame& frame = document.AddFrame();
-    ReadLegacyFrame(frame, stream, header, document);
+    ReadLegacyFrame(frame, stream, header, document, backgroundOnly);
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }

@@ -6,6 +6,7 @@
 
 namespace dorv {
 
+class TBackgroundBudget;
 class TDorvFrameList;
 struct THeaderInfo;
 
@@ -21,6 +22,8 @@ struct TReadContext {
   const TDorvFrameList& Document;
   // Only while the first frame is read, and only when the caller asked.
   const TLayerPixels* FirstLayerPixels = nullptr;
+  // Charged with each frame that shows its background only, for the whole load.
+  TBackgroundBudget* BackgroundOnly = nullptr;
 };
 
 }  // namespace dorv
