@@ -62,36 +62,36 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
       optionsEnded = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* option = nullptr;
     std::string shown, inlineValue;
     bool hasInline = false;
     if (a[1] == '-') {
       const size_t eq = a.find('=');
       shown = a.substr(0, eq);
-      spec = FindLong(options, shown.substr(2));
+      option = FindLong(options, shown.substr(2));
       if (eq != std::string::npos) {
         hasInline = true;
         inlineValue = a.substr(eq + 1);
       }
     } else {
       shown = a.substr(0, 2);
-      spec = FindShort(options, a[1]);
+      option = FindShort(options, a[1]);
       if (a.size() > 2) {  // -q80
         hasInline = true;
         inlineValue = a.substr(2);
       }
     }
-    if (spec == nullptr) throw UsageError("unknown option " + shown);
-    if (spec->valueName == nullptr) {
+    if (option == nullptr) throw UsageError("unknown option " + shown);
+    if (option->valueName == nullptr) {
       if (hasInline) throw UsageError(shown + " takes no value");
-      out.values[spec->name] = "";
+      out.values[option->name] = "";
       continue;
     }
     if (hasInline) {
-      out.values[spec->name] = inlineValue;
+      out.values[option->name] = inlineValue;
     } else {
-      if (i + 1 >= args.size()) throw UsageError(shown + " needs a value (" + spec->valueName + ")");
-      out.values[spec->name] = args[++i];
+      if (i + 1 >= args.size()) throw UsageError(shown + " needs a value (" + option->valueName + ")");
+      out.values[option->name] = args[++i];
     }
   }
   return out;

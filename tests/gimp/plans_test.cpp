@@ -97,7 +97,7 @@ TEST(OpeningPlan, CanvasHoldsTheLargestFrameAndThumbnailsOnlyTheFirst) {
 }
 
 TEST(OpeningPlan, NamesStateHowFramesFollowEachOther) {
-  testing::DocSpec spec;
+  testing::DocSpec doc;
   for (int disposal : {0, 1, 2, 3, 7}) {
     testing::FrameSpec f;
     f.width = f.height = 2;
@@ -105,9 +105,9 @@ TEST(OpeningPlan, NamesStateHowFramesFollowEachOther) {
     f.disposal = disposal;
     f.layers.push_back({});
     f.layers.back().rows = testing::MakeRows(2, 2, 24, [](int, int) { return 0x123456u; });
-    spec.frames.push_back(f);
+    doc.frames.push_back(f);
   }
-  const ImagePlan plan = PlanImage(frames::ReadDocument(testing::WriteDov(spec)));
+  const ImagePlan plan = PlanImage(frames::ReadDocument(testing::WriteDov(doc)));
   ASSERT_EQ(plan.layers.size(), 5u);
   EXPECT_EQ(plan.layers[0].name, "Frame 1 (30ms)");
   EXPECT_EQ(plan.layers[1].name, "Frame 2 (60ms) (combine)");
