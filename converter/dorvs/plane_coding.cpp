@@ -157,14 +157,25 @@ bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const st
   if (at > in.Remaining()) return false;
   const std::span<const uint8_t> data = in.Take(at);
 
+  // Each plane row of a block row is written whole, left to right, from the
+  // rows of its stored blocks side by side: written block by block, down
+  // the plane, the copy touched a block's height of rows at once and took
+  // about twice as long.
   const auto placeRows = [&](uint64_t firstRow, uint64_t lastRow) {
-    for (uint64_t b = firstRow * g.BX; b < std::min(n, lastRow * g.BX); ++b) {
-      if (table[static_cast<size_t>(b)].Kind != kBlockStored) continue;
-      const TBlockArea a = g.Area(b);
-      const size_t len = static_cast<size_t>(PixelBytes(static_cast<uint64_t>(a.W), g.Bits));
-      const uint8_t* src = data.data() + start[static_cast<size_t>(b)];
-      uint8_t* dst = top + g.RowBytes * static_cast<size_t>(a.Y) + static_cast<size_t>(a.Col * g.BlockStride);
-      for (int32_t k = 0; k < a.H; ++k, src += len, dst += g.RowBytes) std::memcpy(dst, src, len);
+    for (uint64_t r = firstRow; r < lastRow; ++r) {
+      const uint64_t first = r * g.BX, last = std::min(n, first + g.BX);
+      const TBlockArea row = g.Area(first);
+      uint8_t* const rowTop = top + g.RowBytes * static_cast<size_t>(row.Y);
+      for (int32_t k = 0; k < row.H; ++k) {
+        uint8_t* const dstRow = rowTop + g.RowBytes * static_cast<size_t>(k);
+        for (uint64_t b = first; b < last; ++b) {
+          if (table[static_cast<size_t>(b)].Kind != kBlockStored) continue;
+          const uint64_t col = b - first;
+          const size_t len = static_cast<size_t>(PixelBytes(std::min(g.BW, g.W - col * g.BW), g.Bits));
+          std::memcpy(dstRow + static_cast<size_t>(col * g.BlockStride),
+                      data.data() + start[static_cast<size_t>(b)] + len * static_cast<size_t>(k), len);
+        }
+      }
     }
   };
   const uint64_t blockRows = (n + g.BX - 1) / g.BX;

@@ -119,6 +119,7 @@ struct TableCase {
   const char* name;
   BlockEntry (*entry)(int32_t b, int32_t n);  // entry of block b of n
   bool fromFrame0 = false;                    // the layer is frame 1's; frame 0 holds Colour0
+  int32_t width = kW;                         // not a multiple of the block: the last column is clipped
 };
 
 uint32_t Colour0(int32_t x, int32_t y) { return Colour(x, y) ^ 0x00FF00u; }
@@ -128,17 +129,18 @@ class LargeBlockTableTest : public ::testing::TestWithParam<TableCase> {};
 TEST_P(LargeBlockTableTest, ShowsTheBlocksAsPlacedInTableOrder) {
   const TableCase& c = GetParam();
   constexpr int32_t kBlock = 64;
-  constexpr int32_t kPerRow = (kW + kBlock - 1) / kBlock;
-  constexpr int32_t kBlocks = kPerRow * ((kH + kBlock - 1) / kBlock);
+  const int32_t w = c.width;
+  const int32_t kPerRow = (w + kBlock - 1) / kBlock;
+  const int32_t kBlocks = kPerRow * ((kH + kBlock - 1) / kBlock);
   DocSpec d;
   d.compType = 0;
   d.blockWidth = d.blockHeight = kBlock;
   for (int32_t f = 0; f < (c.fromFrame0 ? 2 : 1); ++f) {
     FrameSpec fr;
-    fr.width = kW, fr.height = kH, fr.bpp = 24;
+    fr.width = w, fr.height = kH, fr.bpp = 24;
     LayerSpec l;
     const bool last = f == (c.fromFrame0 ? 1 : 0);
-    l.rows = MakeRows(kW, kH, 24, last ? Colour : Colour0);
+    l.rows = MakeRows(w, kH, 24, last ? Colour : Colour0);
     if (last)
       for (int32_t b = 0; b < kBlocks; ++b) l.blocks.push_back(c.entry(b, kBlocks));
     fr.layers.push_back(std::move(l));
@@ -149,7 +151,7 @@ TEST_P(LargeBlockTableTest, ShowsTheBlocksAsPlacedInTableOrder) {
 
   // The pixel at (x, y) once blocks [0, upTo) are placed.
   const std::function<uint32_t(int32_t, int32_t, int32_t)> expected = [&](int32_t x, int32_t y, int32_t upTo) {
-    if (x >= kW || y >= kH) return uint32_t{0};
+    if (x >= w || y >= kH) return uint32_t{0};
     const int32_t b = (y / kBlock) * kPerRow + x / kBlock;
     if (b >= upTo) return uint32_t{0};
     const BlockEntry e = c.entry(b, kBlocks);
@@ -159,7 +161,7 @@ TEST_P(LargeBlockTableTest, ShowsTheBlocksAsPlacedInTableOrder) {
     return expected(sx, sy, b);
   };
   for (int32_t y = 0; y < kH; y += 3)
-    for (int32_t x = 0; x < kW; x += 5) ASSERT_EQ(shown.ReadPixel(x, y), expected(x, y, kBlocks)) << x << "," << y;
+    for (int32_t x = 0; x < w; x += 5) ASSERT_EQ(shown.ReadPixel(x, y), expected(x, y, kBlocks)) << x << "," << y;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -184,7 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
                     return b == n - 1 ? BlockEntry{-2, 0} : b == n - 2 ? BlockEntry{-2, n - 16} : BlockEntry{-1, 0};
                   }},
         TableCase{"frame_copies", [](int32_t b, int32_t) { return b % 2 == 0 ? BlockEntry{0, 0} : BlockEntry{-1, 0}; },
-                  true}),
+                  true},
+        TableCase{"all_stored_last_column_clipped", [](int32_t, int32_t) { return BlockEntry{-1, 0}; }, false, 1000},
+        TableCase{"copies_last_column_clipped",
+                  [](int32_t b, int32_t) { return b >= 3 && b % 4 == 0 ? BlockEntry{-2, b / 2} : BlockEntry{-1, 0}; },
+                  false, 1000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Damage to one record or both, in a large layer and in a small one (whose
