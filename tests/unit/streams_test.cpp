@@ -94,6 +94,25 @@ TEST(CheckedSizes, OverflowAndCapsRaiseOutOfMemory) {
   for (int i = 0; i < 64; ++i) EXPECT_EQ(b[i], 0);
 }
 
+// Large blocks near and past the size of a large page: zero, writable to
+// their last byte, and (where large pages are asked for) starting on one.
+TEST(AllocateBlock, LargeBlocksAreWholeAndStartOnALargePage) {
+  for (const size_t n : {size_t{1} << 20, (size_t{2} << 20) - 1, size_t{2} << 20, (size_t{3} << 20) + 5,
+                         (size_t{50} << 20) + 12345}) {
+    Block b = AllocateBlock(n);
+    EXPECT_EQ(b[0], 0);
+    EXPECT_EQ(b[n - 1], 0);
+    b[0] = 1;
+    b[n - 1] = 2;
+    EXPECT_EQ(b[n / 2], 0);
+#ifndef _WIN32
+    if (n >= (size_t{2} << 20)) {
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(b.get()) % (size_t{2} << 20), 0u) << n;
+    }
+#endif
+  }
+}
+
 // Pages taken ahead on the other thread while this one writes the same
 // memory (from the middle of a page on) and after it stopped: what was
 // written stays, the rest stays zero, and an early stop is waited for.
