@@ -205,6 +205,16 @@ uint8_t* TDIB::TopRow() {
   return store_->Pixels.get();
 }
 
+bool TDIB::OwnsPixels() const {
+  return store_->Size != 0 && store_.use_count() == 1 && !store_->Borrowed && !store_->Pixels.get_deleter().borrowed;
+}
+
+bool TDIB::AdoptPixels(Block& pixels, uint64_t size) {
+  if (!OwnsPixels() || pixels == nullptr || size < store_->Size) return false;
+  store_->Pixels = std::move(pixels);
+  return true;
+}
+
 uint32_t TDIB::ReadPixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= Width() || y >= Height()) return 0;
   return pixel::Get(RowReadOnly(y), x, BitCount());

@@ -109,6 +109,15 @@ class TDIB {
   const uint8_t* RowReadOnly(int32_t y) const;
   uint8_t* TopRow();
   const uint8_t* TopRowReadOnly() const { return store_->Pixels.get(); }
+  // Whether the pixels are memory of this surface's own that nothing else
+  // shares (not rows lent by a caller, not an empty surface).
+  bool OwnsPixels() const;
+  // Where OwnsPixels holds and size (the bytes of pixels) is at least
+  // SizeBytes(), takes pixels as the store's memory, laid out as the store
+  // lays out its own, and returns true; the old memory is freed and what
+  // lies past SizeBytes() is never read. Else returns false and leaves
+  // pixels as they are.
+  bool AdoptPixels(Block& pixels, uint64_t size);
 
   uint32_t ReadPixel(int32_t x, int32_t y) const;
   void WritePixel(int32_t x, int32_t y, uint32_t value);

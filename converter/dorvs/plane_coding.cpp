@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "converter/core/checked.h"
 #include "converter/core/limits.h"
@@ -10,6 +11,8 @@
 #include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
+#include "converter/dorvs/block_grid.h"
+#include "converter/dorvs/blocks_in_place.h"
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
@@ -30,9 +33,6 @@ constexpr uint64_t kPagesAheadPerByte = 256;
 uint64_t PlaneBytes(const TDIBSurface& plane) {
   return CheckedMul(static_cast<uint64_t>(plane.RowBytes()), static_cast<uint64_t>(plane.Height()));
 }
-
-// Bytes of w pixels at b bits, rounded up.
-uint64_t PixelBytes(uint64_t w, uint64_t b) { return (w * b + 7) / 8; }
 
 // Copies stored rows (top row first, RowBytes each) into the plane, row s
 // going to image row order[s], or to row s when there is no order.
@@ -74,26 +74,6 @@ struct BlockEntry {
   int32_t Index;
 };
 
-struct TBlockArea {
-  uint64_t Col;
-  int32_t X, Y, W, H;
-};
-
-// The blocks of a plane: BX to a row, the last of a row or column clipped
-// to the plane.
-struct TBlockGrid {
-  uint64_t W, H, BW, BH, BX, Bits;
-  size_t RowBytes;
-  uint64_t BlockStride;  // bytes from one block of a row to the next
-
-  TBlockArea Area(uint64_t b) const {
-    const uint64_t col = b % BX, row = b / BX;
-    return TBlockArea{col, static_cast<int32_t>(col * BW), static_cast<int32_t>(row * BH),
-                      static_cast<int32_t>(std::min(BW, W - col * BW)),
-                      static_cast<int32_t>(std::min(BH, H - row * BH))};
-  }
-};
-
 // The source of a copied block: another block of the plane (Kind -2) or the
 // block at the same place in a layer of a frame; null when it is the plane
 // itself (nothing to copy).
@@ -124,38 +104,86 @@ void CopyBlockEntry(const TPlaneContext& ctx, const TBlockGrid& g, const std::ve
   if (source != nullptr) CopyBlock(plane, a.X, a.Y, TRect{a.X, a.Y, a.X + a.W, a.Y + a.H}, *source);
 }
 
-// Places the stored blocks of a large plane on two threads, then copies the
-// others in table order, and returns true; returns false, having read and
-// placed nothing, where that could give other pixels or another failure than
-// placing the blocks one after the other: below 8 bits a pixel (blocks may
-// share bytes), a copy of a stored block that comes later in the table (it
-// must see the block before it is stored), or a table or data that fail.
-bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
-                         TByteReader& in, bool isAlpha, TDIBSurface& plane, uint8_t* top) {
-  if (g.Bits % 8 != 0 || !WorthAThread(CheckedMul(g.RowBytes, g.H))) return false;
+// Where each stored block's bytes start in the data after the table (into
+// start, when given) and how many bytes they take in all; nothing where
+// placing the stored blocks before the others could give other pixels or
+// another failure than placing the blocks one after the other: below 8 bits
+// a pixel (blocks may share bytes), a copy of a stored block that comes
+// later in the table (it must see the block before it is stored), or a
+// table that fails.
+std::optional<uint64_t> StoredBytes(const TPlaneContext& ctx, const TBlockGrid& g,
+                                    const std::vector<BlockEntry>& table, bool isAlpha, const TDIBSurface& plane,
+                                    std::vector<uint64_t>* start) {
+  if (g.Bits % 8 != 0) return std::nullopt;
   const uint64_t n = table.size();
-  // Where each stored block's rows start in the data.
-  std::vector<uint64_t> start(static_cast<size_t>(n), 0);
+  if (start != nullptr) start->assign(static_cast<size_t>(n), 0);
   uint64_t at = 0;
   try {
     for (uint64_t b = 0; b < n; ++b) {
       const BlockEntry& e = table[static_cast<size_t>(b)];
       if (e.Kind == kBlockStored) {
         const TBlockArea a = g.Area(b);
-        start[static_cast<size_t>(b)] = at;
+        if (start != nullptr) (*start)[static_cast<size_t>(b)] = at;
         at = CheckedAdd(at, CheckedMul(PixelBytes(static_cast<uint64_t>(a.W), g.Bits), static_cast<uint64_t>(a.H)));
       } else if (e.Kind == kBlockCopy) {
-        if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= n) return false;
-        if (static_cast<uint64_t>(e.Index) > b && table[static_cast<size_t>(e.Index)].Kind == kBlockStored) return false;
+        if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= n) return std::nullopt;
+        if (static_cast<uint64_t>(e.Index) > b && table[static_cast<size_t>(e.Index)].Kind == kBlockStored)
+          return std::nullopt;
       } else {
         (void)CopySource(ctx, e, isAlpha, plane);
       }
     }
   } catch (const std::exception&) {
-    return false;
+    return std::nullopt;
   }
-  if (at > in.Remaining()) return false;
-  const std::span<const uint8_t> data = in.Take(at);
+  return at;
+}
+
+void CopyOtherBlocks(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
+                     bool isAlpha, TDIBSurface& plane) {
+  for (uint64_t b = 0; b < table.size(); ++b)
+    if (table[static_cast<size_t>(b)].Kind != kBlockStored) CopyBlockEntry(ctx, g, table, b, isAlpha, plane);
+}
+
+// The memory a plane's table and blocks were inflated into, which the plane
+// may take as its own.
+struct TInflated {
+  Block& Bytes;
+  uint64_t Size;  // bytes reserved
+};
+
+// Moves the stored blocks to their places inside the inflated memory, makes
+// it the plane's, then copies the others in table order, and returns true;
+// returns false, having placed nothing, where the blocks cannot be placed
+// before the others (see StoredBytes) or not within that memory.
+bool PlaceInInflated(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
+                     const TByteReader& in, bool isAlpha, TDIBSurface& plane, TInflated& inflated) {
+  if (!plane.OwnsPixels()) return false;
+  const std::optional<uint64_t> bytes = StoredBytes(ctx, g, table, isAlpha, plane, nullptr);
+  if (!bytes || *bytes > in.Remaining()) return false;
+  std::vector<uint8_t> stored(table.size());
+  for (size_t b = 0; b < table.size(); ++b) stored[b] = table[b].Kind == kBlockStored ? 1 : 0;
+  if (!PlaceBlocksInPlace(g, stored, inflated.Bytes.get(), inflated.Size, in.Position())) return false;
+  const uint64_t planeBytes = PlaneBytes(plane);
+  Block& rows = inflated.Bytes;
+  if (!plane.AdoptPixels(rows, inflated.Size))
+    std::memcpy(plane.TopRow(), rows.get(), static_cast<size_t>(planeBytes));
+  CopyOtherBlocks(ctx, g, table, isAlpha, plane);
+  return true;
+}
+
+// Places the stored blocks of a large plane on two threads, then copies the
+// others in table order, and returns true; returns false, having read and
+// placed nothing, where the blocks cannot be placed before the others (see
+// StoredBytes) or the data are short.
+bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
+                         TByteReader& in, bool isAlpha, TDIBSurface& plane, uint8_t* top) {
+  if (!WorthAThread(CheckedMul(g.RowBytes, g.H))) return false;
+  const uint64_t n = table.size();
+  std::vector<uint64_t> start;
+  const std::optional<uint64_t> at = StoredBytes(ctx, g, table, isAlpha, plane, &start);
+  if (!at || *at > in.Remaining()) return false;
+  const std::span<const uint8_t> data = in.Take(*at);
 
   // Each plane row of a block row is written whole, left to right, from the
   // rows of its stored blocks side by side: written block by block, down
@@ -181,14 +209,15 @@ bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const st
   const uint64_t blockRows = (n + g.BX - 1) / g.BX;
   const uint64_t middle = blockRows / 2;
   RunBeside(true, [&] { placeRows(0, middle); }, [&] { placeRows(middle, blockRows); });
-
-  for (uint64_t b = 0; b < n; ++b)
-    if (table[static_cast<size_t>(b)].Kind != kBlockStored) CopyBlockEntry(ctx, g, table, b, isAlpha, plane);
+  CopyOtherBlocks(ctx, g, table, isAlpha, plane);
   return true;
 }
 
-void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isAlpha,
-                  TDIBSurface& plane) {
+// Decodes a table and its blocks (p); where they were inflated into memory
+// that the plane may take (inflated, whose first bytes p are), the plane may
+// end up with that memory.
+void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isAlpha, TDIBSurface& plane,
+                  TInflated* inflated = nullptr) {
   const THeaderInfo& h = ctx.Header;
   const uint64_t W = static_cast<uint64_t>(plane.Width());
   const uint64_t H = static_cast<uint64_t>(plane.Height());
@@ -212,8 +241,9 @@ void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isA
 
   const size_t rb = static_cast<size_t>(plane.RowBytes());
   const uint64_t blockStride = PixelBytes(BW, B);
-  uint8_t* const top = plane.TopRow();  // made private once, before the blocks are placed
   const TBlockGrid grid{W, H, BW, BH, BX, B, rb, blockStride};
+  if (inflated != nullptr && PlaceInInflated(ctx, grid, table, in, isAlpha, plane, *inflated)) return;
+  uint8_t* const top = plane.TopRow();  // made private once, before the blocks are placed
   if (PlaceRawBlocksFirst(ctx, grid, table, in, isAlpha, plane, top)) return;
   for (uint64_t b = 0; b < N; ++b) {
     const BlockEntry& e = table[static_cast<size_t>(b)];
@@ -294,18 +324,23 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     const uint64_t rawMax = CheckedMul(H, PixelBytes(W, static_cast<uint64_t>(plane.BitCount())) +
                                               ((W + BW - 1) / BW));
     const uint64_t room = std::min<uint64_t>(CheckedAdd(CheckedMul(N, 8), rawMax), limits::kMaxAllocationBytes);
-    const Block inflated = AllocateBlock(room);  // large blocks take pages only as they are written
-    // The inflated table and blocks pass through memory of their own before
-    // the blocks are placed. On a large plane its pages, then the plane's,
-    // are taken on the other thread while the stream is inflated, but only
-    // for as much as the stream could make at a ratio that pictures reach:
-    // a short stream that claims a large plane is paid for as it inflates.
-    // (A blob holds less than 2^32 bytes: the product fits.)
+    Block inflated = AllocateBlock(room);  // large blocks take pages only as they are written
+    // The table and blocks are inflated into memory of their own. Where the
+    // plane's memory is its own, the blocks are mostly moved to their places
+    // inside it, and it becomes the plane's; else they are placed from it.
+    // On a large plane its pages (and, where the plane will not take it, the
+    // plane's) are taken on the other thread while the stream is inflated,
+    // but only for as much as the stream could make at a ratio that pictures
+    // reach: a short stream that claims a large plane is paid for as it
+    // inflates. (A blob holds less than 2^32 bytes: the product fits.)
+    const bool mayTake = plane.OwnsPixels() && room >= planeBytes;
     const uint64_t ahead = WorthAThread(planeBytes) ? uint64_t{blob.size()} * kPagesAheadPerByte : 0;
+    const uint64_t planeAhead = mayTake ? 0 : std::min(planeBytes, ahead);
     const TPagesAhead pages{std::span<uint8_t>(inflated.get(), static_cast<size_t>(std::min(room, ahead))),
-                            std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(std::min(planeBytes, ahead)))};
+                            std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeAhead))};
     const size_t made = InflateInto(blob, std::span<uint8_t>(inflated.get(), static_cast<size_t>(room)));
-    DecodeBlocks(ctx, std::span<const uint8_t>(inflated.get(), made), isAlpha, plane);
+    TInflated own{inflated, room};
+    DecodeBlocks(ctx, std::span<const uint8_t>(inflated.get(), made), isAlpha, plane, mayTake ? &own : nullptr);
     return;
   }
 

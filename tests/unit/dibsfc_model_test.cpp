@@ -288,6 +288,45 @@ TEST(CopyOnWrite, BorrowedRowsAreReadInPlaceAndNeverWritten) {
   EXPECT_EQ(rows, before);
 }
 
+// Memory handed to a surface to become its pixels: taken only by a surface
+// whose pixels are its own and nobody else's, and only when large enough.
+TEST(AdoptPixels, OnlyASurfaceThatOwnsItsPixelsTakesMemoryOfItsSize) {
+  const auto block = [](uint64_t n, uint8_t first) {
+    Block b = AllocateBlock(n);
+    b[0] = first;
+    return b;
+  };
+  TDIBSurface own;
+  own.Allocate(8, 2, 8);  // 16 bytes
+  Block shortBlock = block(15, 1);
+  EXPECT_FALSE(own.AdoptPixels(shortBlock, 15));
+  EXPECT_NE(shortBlock, nullptr);
+  Block pixels = block(20, 7);
+  const uint8_t* const at = pixels.get();
+  ASSERT_TRUE(own.OwnsPixels());
+  EXPECT_TRUE(own.AdoptPixels(pixels, 20));
+  EXPECT_EQ(pixels, nullptr);
+  EXPECT_EQ(own.TopRowReadOnly(), at);
+  EXPECT_EQ(own.ReadPixel(0, 0), 7u);
+
+  TDIB sharer;
+  sharer.Assign(&own);  // shared: neither may swap the memory under the other
+  Block other = block(16, 3);
+  EXPECT_FALSE(own.OwnsPixels());
+  EXPECT_FALSE(own.AdoptPixels(other, 16));
+  EXPECT_EQ(sharer.ReadPixel(0, 0), 7u);
+
+  std::vector<uint8_t> rows(16);
+  TDIBSurface lent, borrowed, empty;
+  lent.UsePixels(8, 2, 8, rows.data());
+  borrowed.BorrowPixels(8, 2, 8, rows.data());
+  for (TDIBSurface* s : {&lent, &borrowed, &empty}) {
+    EXPECT_FALSE(s->OwnsPixels());
+    EXPECT_FALSE(s->AdoptPixels(other, 16));
+  }
+  EXPECT_EQ(lent.TopRowReadOnly(), rows.data());
+}
+
 TEST(Palette, ResetRestoresTheGreyRampAndAllocateKeepsAnUncommittedPalette) {
   TDIBSurface s;
   EXPECT_EQ(s.Palette, GreyRampPalette());

@@ -9,6 +9,7 @@
 #include <functional>
 #include <set>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "converter/core/errors.h"
@@ -124,10 +125,14 @@ struct TableCase {
 
 uint32_t Colour0(int32_t x, int32_t y) { return Colour(x, y) ^ 0x00FF00u; }
 
-class LargeBlockTableTest : public ::testing::TestWithParam<TableCase> {};
+// Each table is read twice: into the layer's own memory, where the blocks
+// are moved inside what they were inflated into, and into rows lent by the
+// caller, where they are copied out of it.
+class LargeBlockTableTest : public ::testing::TestWithParam<std::tuple<TableCase, bool>> {};
 
 TEST_P(LargeBlockTableTest, ShowsTheBlocksAsPlacedInTableOrder) {
-  const TableCase& c = GetParam();
+  const TableCase& c = std::get<0>(GetParam());
+  const bool lent = std::get<1>(GetParam());
   constexpr int32_t kBlock = 64;
   const int32_t w = c.width;
   const int32_t kPerRow = (w + kBlock - 1) / kBlock;
@@ -146,7 +151,18 @@ TEST_P(LargeBlockTableTest, ShowsTheBlocksAsPlacedInTableOrder) {
     fr.layers.push_back(std::move(l));
     d.frames.push_back(std::move(fr));
   }
-  auto doc = LoadDov(WriteDov(d));
+  const std::vector<uint8_t> file = WriteDov(d);
+  std::vector<uint8_t> rows;
+  const TLayerPixels lend = [&](int32_t width, int32_t height, int32_t depth) {
+    rows.assign(static_cast<size_t>(DIBRowBytes(width, depth)) * static_cast<size_t>(height), 0);
+    return rows.data();
+  };
+  auto doc = std::make_unique<TDorvFrameList>(0);
+  TSpanStream in(file.data(), file.size());
+  doc->LoadFromStream(in, true, lent ? &lend : nullptr);
+  if (lent && !c.fromFrame0) {
+    ASSERT_EQ(doc->GetFrame(0).Surface.TopRowReadOnly(), rows.data());  // the composite is the layer
+  }
   const TDIBSurface& shown = doc->GetFrame(c.fromFrame0 ? 1 : 0).Surface;
 
   // The pixel at (x, y) once blocks [0, upTo) are placed.
@@ -166,7 +182,8 @@ TEST_P(LargeBlockTableTest, ShowsTheBlocksAsPlacedInTableOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, LargeBlockTableTest,
-    ::testing::Values(
+    ::testing::Combine(
+        ::testing::Values(
         TableCase{"all_stored", [](int32_t, int32_t) { return BlockEntry{-1, 0}; }},
         TableCase{"copies_of_earlier_blocks",
                   [](int32_t b, int32_t) { return b >= 3 && b % 3 == 0 ? BlockEntry{-2, b / 2} : BlockEntry{-1, 0}; }},
@@ -191,7 +208,10 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"copies_last_column_clipped",
                   [](int32_t b, int32_t) { return b >= 3 && b % 4 == 0 ? BlockEntry{-2, b / 2} : BlockEntry{-1, 0}; },
                   false, 1000}),
-    [](const auto& info) { return std::string(info.param.name); });
+        ::testing::Bool()),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_lent_rows" : "_own_memory");
+    });
 
 // Damage to one record or both, in a large layer and in a small one (whose
 // planes are always decoded one after the other): the same message.
