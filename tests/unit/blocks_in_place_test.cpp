@@ -3,6 +3,7 @@
 // where that cannot be done in place, the memory must be left untouched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -62,7 +63,9 @@ Built Build(const InPlaceCase& c) {
   }
   const int64_t used = static_cast<int64_t>(std::max<uint64_t>(b.DataAt + data.size(), rb * H));
   b.Memory.assign(static_cast<size_t>(used + c.Spare), 0xEE);
-  std::memcpy(b.Memory.data() + b.DataAt, data.data(), data.size());
+  // (Where the memory is short, as much of the data as fits.)
+  const size_t fits = std::min(data.size(), b.Memory.size() - static_cast<size_t>(b.DataAt));
+  if (fits > 0) std::memcpy(b.Memory.data() + b.DataAt, data.data(), fits);
   return b;
 }
 
