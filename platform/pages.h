@@ -16,6 +16,14 @@ inline constexpr size_t kHeapBlockBytes = size_t{32} << 20;
 
 // Zero-filled memory of n bytes (n > 0), or nullptr when it cannot be had.
 void* AllocatePages(size_t n);
+// As AllocatePages, for memory that is to be written whole. Where the
+// system has large pages, a block of at least one is mapped at a multiple
+// of their size and for a whole number of them: a mapping that starts or
+// ends inside one gets small pages, whose first touch costs about three
+// times as much, while a block written only in part would take a whole
+// large page for each one it touches. *mapped is set to the length to free
+// the block with.
+void* AllocateDensePages(size_t n, size_t* mapped);
 // Whether PopulatePages does anything here.
 #ifdef _WIN32
 inline constexpr bool kPopulatesPages = false;
@@ -27,7 +35,8 @@ inline constexpr bool kPopulatesPages = true;
 // does nothing). Another thread may write the memory meanwhile: a thread
 // that is filling fresh memory then finds its pages ready.
 void PopulatePages(void* p, size_t n);
-// Returns a block from AllocatePages; n is the size it was allocated with.
+// Returns a block from AllocatePages (n: the size it was allocated with) or
+// from AllocateDensePages (n: the length it set).
 void FreePages(void* p, size_t n);
 
 }  // namespace platform

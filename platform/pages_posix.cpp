@@ -10,25 +10,26 @@ namespace platform {
 
 namespace {
 
-// The size of a large page where the system offers them. A block of at
-// least this size is mapped at a multiple of it and for a whole number of
-// them: a mapping that starts or ends inside one gets small pages, and its
-// first touch of each costs about three times as much.
+// The size of a large page where the system offers them.
 constexpr size_t kLargePageBytes = size_t{2} << 20;
-
-size_t MappedBytes(size_t n) {
-  if (n < kLargePageBytes || n > SIZE_MAX - 2 * kLargePageBytes) return n;
-  return (n + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes;
-}
 
 }  // namespace
 
 void* AllocatePages(size_t n) {
-  const size_t len = MappedBytes(n);
-  if (len == n && n < kLargePageBytes) {
-    void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    return p == MAP_FAILED ? nullptr : p;
+  void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+  ::madvise(p, n, MADV_HUGEPAGE);
+#endif
+  return p;
+}
+
+void* AllocateDensePages(size_t n, size_t* mapped) {
+  if (n < kLargePageBytes || n > SIZE_MAX - 2 * kLargePageBytes) {
+    *mapped = n;
+    return AllocatePages(n);
   }
+  const size_t len = (n + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes;
   // Room for the mapping wherever a large page starts in it; what lies
   // before and after is handed back.
   const size_t reserved = len + kLargePageBytes;
@@ -42,6 +43,7 @@ void* AllocatePages(size_t n) {
 #ifdef MADV_HUGEPAGE
   ::madvise(reinterpret_cast<void*>(aligned), len, MADV_HUGEPAGE);
 #endif
+  *mapped = len;
   return reinterpret_cast<void*>(aligned);
 }
 
@@ -61,7 +63,7 @@ void PopulatePages(void* p, size_t n) {
 }
 
 void FreePages(void* p, size_t n) {
-  if (p != nullptr) ::munmap(p, MappedBytes(n));
+  if (p != nullptr) ::munmap(p, n);
 }
 
 }  // namespace platform

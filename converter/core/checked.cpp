@@ -40,9 +40,18 @@ Block AllocateBlock(uint64_t n) {
   return Block(static_cast<uint8_t*>(p));
 }
 
+Block AllocateDenseBlock(uint64_t n) {
+  if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
+  if (n < platform::kLargeBlockBytes) return AllocateBlock(n);
+  size_t mapped = 0;
+  void* pages = platform::AllocateDensePages(static_cast<size_t>(n), &mapped);
+  if (pages == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
+  return Block(static_cast<uint8_t*>(pages), BlockDeleter{mapped});
+}
+
 Block AllocateUnfilledBlock(uint64_t n) {
   if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
-  if (n >= platform::kHeapBlockBytes) return AllocateBlock(n);
+  if (n >= platform::kHeapBlockBytes) return AllocateDenseBlock(n);
   void* p = std::malloc(n == 0 ? 1 : static_cast<size_t>(n));
   if (p == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
   return Block(static_cast<uint8_t*>(p));

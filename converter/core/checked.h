@@ -34,6 +34,13 @@ using Block = std::unique_ptr<uint8_t[], BlockDeleter>;
 // above the cap or on failure.
 Block AllocateBlock(uint64_t n);
 
+// As AllocateBlock, for a block that will be written whole (a picture's
+// pixels, what a stream inflates into): where the system has large pages,
+// a large block is laid on whole ones, whose first touch costs about a
+// third of small pages'. (A coder's output room, written only in part,
+// stays with AllocateBlock, which takes memory only as it is written.)
+Block AllocateDenseBlock(uint64_t n);
+
 // A block for bytes that are all copied in before they are read (n may be
 // 0): no zero fill, and memory the process already has where it can be had.
 // (Coders that write their output piecemeal run faster on AllocateBlock's

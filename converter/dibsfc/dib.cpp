@@ -80,7 +80,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Make(int32_t width, int32_t he
     store->Pixels = Block(const_cast<uint8_t*>(rows), BlockDeleter{0, true});
     store->Borrowed = !writable;
   } else {
-    store->Pixels = AllocateBlock(size);
+    store->Pixels = AllocateDenseBlock(size);
   }
   store->BitCount = bitCount;
   store->Width = width;
@@ -109,7 +109,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Clone() const {
   copy->Layout = Layout;
   copy->Palette = Palette;
   if (Size != 0) {
-    copy->Pixels = AllocateBlock(Size);
+    copy->Pixels = AllocateDenseBlock(Size);
     std::memcpy(copy->Pixels.get(), Pixels.get(), Size);
   }
   return copy;

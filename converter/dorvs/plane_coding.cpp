@@ -324,7 +324,7 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     const uint64_t rawMax = CheckedMul(H, PixelBytes(W, static_cast<uint64_t>(plane.BitCount())) +
                                               ((W + BW - 1) / BW));
     const uint64_t room = std::min<uint64_t>(CheckedAdd(CheckedMul(N, 8), rawMax), limits::kMaxAllocationBytes);
-    Block inflated = AllocateBlock(room);  // large blocks take pages only as they are written
+    Block inflated = AllocateDenseBlock(room);
     // The table and blocks are inflated into memory of their own. Where the
     // plane's memory is its own, the blocks are mostly moved to their places
     // inside it, and it becomes the plane's; else they are placed from it.
@@ -352,7 +352,7 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
   if (scrambled) {
     if (zlib) {
       // Decompress first: a corrupt stream is reported as such.
-      Block rows = AllocateBlock(planeBytes);
+      Block rows = AllocateDenseBlock(planeBytes);
       InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), inHalves);
       order = ScrambledOrder(ctx, isAlpha, plane.Height());
       PlaceRows(std::span<const uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), plane, &order);

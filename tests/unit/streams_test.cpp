@@ -94,12 +94,13 @@ TEST(CheckedSizes, OverflowAndCapsRaiseOutOfMemory) {
   for (int i = 0; i < 64; ++i) EXPECT_EQ(b[i], 0);
 }
 
-// Large blocks near and past the size of a large page: zero, writable to
-// their last byte, and (where large pages are asked for) starting on one.
-TEST(AllocateBlock, LargeBlocksAreWholeAndStartOnALargePage) {
-  for (const size_t n : {size_t{1} << 20, (size_t{2} << 20) - 1, size_t{2} << 20, (size_t{3} << 20) + 5,
-                         (size_t{50} << 20) + 12345}) {
-    Block b = AllocateBlock(n);
+// Blocks to be written whole, near and past the size of a large page: zero,
+// writable to their last byte, and (where large pages are asked for)
+// starting on one.
+TEST(AllocateDenseBlock, LargeBlocksAreWholeAndStartOnALargePage) {
+  for (const size_t n : {size_t{100}, size_t{1} << 20, (size_t{2} << 20) - 1, size_t{2} << 20,
+                         (size_t{3} << 20) + 5, (size_t{50} << 20) + 12345}) {
+    Block b = AllocateDenseBlock(n);
     EXPECT_EQ(b[0], 0);
     EXPECT_EQ(b[n - 1], 0);
     b[0] = 1;
