@@ -7,7 +7,7 @@
 
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/exports.h"
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "converter/streams/stream.h"
 #include "platform/win32.h"
 #include "fuzz_check.h"

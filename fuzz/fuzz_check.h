@@ -16,6 +16,7 @@ int RunDecodePlane(const uint8_t* data, size_t size);
 int RunLegacyReader(const uint8_t* data, size_t size);
 int RunWriteRead(const uint8_t* data, size_t size);
 int RunFramesRead(const uint8_t* data, size_t size);
+int RunDovDecoder(const uint8_t* data, size_t size);
 
 }  // namespace dorv::fuzz
 

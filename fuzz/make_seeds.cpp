@@ -136,13 +136,19 @@ std::vector<DocSpec> Documents() {
   return docs;
 }
 
+// Whole documents seed both readers of every frame.
+void SaveDocument(const std::vector<uint8_t>& file) {
+  Save("frames_read", file);
+  Save("dov_decoder", file);
+}
+
 void ConvertReadSeeds(const std::vector<DocSpec>& docs) {
   for (const DocSpec& d : docs) {
     const std::vector<uint8_t> file = WriteDov(d);
     std::vector<uint8_t> raw{0};
     raw.insert(raw.end(), file.begin(), file.end());
     Save("convert_read", raw);
-    Save("frames_read", file);
+    SaveDocument(file);
     // Header text in the clear, then the plane records.
     const uint32_t len = file[8] | file[9] << 8 | file[10] << 16 | static_cast<uint32_t>(file[11]) << 24;
     const std::string text = HeaderText(d);
@@ -169,7 +175,7 @@ void LegacySeeds() {
       const std::vector<uint8_t> file = WriteLegacy(s);
       bytes.insert(bytes.end(), file.begin(), file.end());
       Save("legacy_reader", bytes);
-      Save("frames_read", file);
+      SaveDocument(file);
     }
   }
   LegacySpec blocks;  // current coding inside the older layout
@@ -181,7 +187,7 @@ void LegacySeeds() {
   const std::vector<uint8_t> file = WriteLegacy(blocks);
   bytes.insert(bytes.end(), file.begin(), file.end());
   Save("legacy_reader", bytes);
-  Save("frames_read", file);
+  SaveDocument(file);
 }
 
 // Parameter bytes as the plane target takes them, then the blob.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 
 namespace dorv::gimp {
 

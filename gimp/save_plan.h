@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "gimp/flatten.h"
 
 namespace dorv::gimp {

@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(convert_read header_xml decode_plane legacy_reader write_read frames_read)
+((${#targets[@]})) || targets=(convert_read header_xml decode_plane legacy_reader write_read frames_read dov_decoder)
 build=${DORV_FUZZ_BUILD:-build-fuzz}
 timeout=${DORV_FUZZ_TIMEOUT:-1}
 

@@ -11,7 +11,7 @@
 
 #include "converter/converts/exports.h"
 #include "converter/converts/read_info.h"
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "platform/win32.h"
 #include "tools/dovtool_capture.h"
 #include "tools/input_file.h"

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "converter/core/comp_type.h"
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "tools/dovtool_commands.h"
 #include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"

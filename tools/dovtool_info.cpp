@@ -3,7 +3,7 @@
 #include <exception>
 #include <string>
 
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "tools/dovtool_commands.h"
 #include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"

@@ -1,7 +1,7 @@
 // Pictures between the converter's forms and PNG.
 #pragma once
 
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "tools/dovtool_dov.h"
 #include "tools/png_io.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 
 namespace dorv::tools {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 
 namespace dorv::tools {
 

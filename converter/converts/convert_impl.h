@@ -31,6 +31,8 @@ struct TWriteRequest {
 bool ConvertWriteImpl(const TWriteRequest& request);
 // ConvertWrite into any stream (request.File is not used).
 bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream);
+// The same for a frame shown for delay units instead of the default.
+bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream, int32_t delay);
 
 // The bits per pixel of the block a composite is brought to: 8 for palette
 // composites without an alpha plane, else 32.

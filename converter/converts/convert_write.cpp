@@ -65,6 +65,10 @@ bool ConvertWriteImpl(const TWriteRequest& r) {
 }
 
 bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
+  return ConvertWriteToStream(r, stream, TDorvFrame::kDefaultDelay);
+}
+
+bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay) {
   const int64_t bpp = static_cast<int64_t>(r.Planes) * r.Depth;
   if (!AcceptedBpp(bpp)) return false;
   // A picture without pixels would be written as a file that opens as
@@ -76,6 +80,7 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
   const int32_t depth = bpp == 1 ? 1 : bpp == 8 ? 8 : 24;
   TDorvFrameList document(r.Code);
   TDorvFrame& frame = document.AddFrame();
+  frame.Delay = delay;
   TDIBSurface& s = frame.Surface;
   const size_t w = static_cast<size_t>(r.Width);
   const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);  // of the caller's rows

@@ -1,5 +1,6 @@
 #include "converter/core/checked.h"
 
+#include "converter/core/call_limits.h"
 #include "converter/core/messages.h"
 #include "platform/pages.h"
 
@@ -30,6 +31,7 @@ void BlockDeleter::operator()(uint8_t* p) const noexcept {
 
 Block AllocateBlock(uint64_t n) {
   if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
+  ChargeAllocation(n);
   if (n >= platform::kLargeBlockBytes) {
     void* pages = platform::AllocatePages(static_cast<size_t>(n));
     if (pages == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
@@ -43,6 +45,7 @@ Block AllocateBlock(uint64_t n) {
 Block AllocateDenseBlock(uint64_t n) {
   if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
   if (n < platform::kLargeBlockBytes) return AllocateBlock(n);
+  ChargeAllocation(n);
   size_t mapped = 0;
   void* pages = platform::AllocateDensePages(static_cast<size_t>(n), &mapped);
   if (pages == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
@@ -52,6 +55,7 @@ Block AllocateDenseBlock(uint64_t n) {
 Block AllocateUnfilledBlock(uint64_t n) {
   if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
   if (n >= platform::kHeapBlockBytes) return AllocateDenseBlock(n);
+  ChargeAllocation(n);
   void* p = std::malloc(n == 0 ? 1 : static_cast<size_t>(n));
   if (p == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
   return Block(static_cast<uint8_t*>(p));

@@ -1,5 +1,6 @@
 #include "converter/core/second_thread.h"
 
+#include "converter/core/call_limits.h"
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -20,10 +21,12 @@ TSecondThread::~TSecondThread() {
 }
 
 bool TSecondThread::Start(std::function<void()> job) {
-  if (thread_.joinable() || !ThreadsOn()) return false;
+  if (thread_.joinable() || !ThreadsOn() || !CallAllowsThreads()) return false;
   error_ = nullptr;
   try {
-    thread_ = std::thread([this, job = std::move(job)] {
+    // The job works under its creator's limits.
+    thread_ = std::thread([this, job = std::move(job), scope = TCallScope::Current()] {
+      TCallScope::Adopt(scope);
       try {
         job();
       } catch (...) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "converter/core/call_limits.h"
 #include "converter/core/errors.h"
 #include "converter/core/limits.h"
 #include "converter/core/messages.h"
@@ -74,6 +75,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Make(int32_t width, int32_t he
   // Everything in 64 bits, refused before any memory is reserved.
   const uint64_t pixels = uint64_t(width) * uint64_t(height);
   if (pixels > limits::kMaxSurfacePixels) throw EOutOfMemory(msg::kOutOfMemory);
+  CheckSurfacePixels(pixels);
   const int64_t rowBytes = DIBRowBytes(width, bitCount);
   const uint64_t size = CheckedMul(static_cast<uint64_t>(rowBytes), static_cast<uint64_t>(height));
   if (rows != nullptr) {

@@ -24,7 +24,9 @@ class TDorvFrame {
   TDIBSurface Surface;  // the composite
   std::string Name;
   int32_t TransColor = -1;
-  int32_t Delay = 100;
+  // The editor shows a new frame for 100 units unless told otherwise.
+  static constexpr int32_t kDefaultDelay = 100;
+  int32_t Delay = kDefaultDelay;
   uint8_t Disposal = 0;
 
   int LayerCount() const { return static_cast<int>(layers_.size()); }

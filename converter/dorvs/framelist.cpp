@@ -1,5 +1,7 @@
 #include "converter/dorvs/framelist.h"
 
+#include "converter/core/call_limits.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -71,6 +73,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
   root.LoadFromStream(header);
 
   const THeaderInfo info = HeaderInfoFromXml(root);
+  CheckFrameCount(info.Count);
   LoadedHeader = info;
   BGColor = info.BGColor;
   NotFillBG = info.NotFillBG != 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "converter/core/call_limits.h"
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
 #include "converter/dorvs/compose.h"
@@ -146,6 +147,7 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
   }
   document.NotFillBG = fileVersion >= kVersionNotFillBG && header.NotFillBG != 0;
   document.LoadedHeader = header;
+  CheckFrameCount(frames);
   if (firstFrameOnly && frames > 1) frames = 1;
 
   TBackgroundBudget backgroundOnly;

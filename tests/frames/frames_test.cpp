@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "converter/converts/convert_impl.h"
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "converter/streams/stream.h"
 #include "platform/win32.h"
 #include "support/dov_writer.h"

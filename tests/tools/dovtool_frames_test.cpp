@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "support/dov_writer.h"
 #include "tool_test_util.h"
 #include "tools/png_io.h"

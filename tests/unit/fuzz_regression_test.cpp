@@ -23,7 +23,8 @@ using Runner = int (*)(const uint8_t*, size_t);
 const std::map<std::string, Runner>& Runners() {
   static const std::map<std::string, Runner> runners{
       {"convert_read", RunConvertRead}, {"header_xml", RunHeaderXml},   {"decode_plane", RunDecodePlane},
-      {"legacy_reader", RunLegacyReader}, {"write_read", RunWriteRead}, {"frames_read", RunFramesRead}};
+      {"legacy_reader", RunLegacyReader}, {"write_read", RunWriteRead}, {"frames_read", RunFramesRead},
+      {"dov_decoder", RunDovDecoder}};
   return runners;
 }
 

@@ -1,6 +1,6 @@
 #include <limits>
 
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 
 namespace dorv::frames {
 

@@ -1,6 +1,6 @@
-// Whole documents for tools beside the host: every frame's composite as the
-// converter hands frame 0 to the host, what each frame and layer holds, each
-// layer alone, and documents of several frames written from pictures.
+// Whole documents behind libdov: every frame's composite as the converter
+// hands frame 0 to the host, what each frame and layer holds, each layer
+// alone, and documents of several frames written from pictures.
 #pragma once
 
 #include <array>
@@ -20,7 +20,14 @@ namespace dorv::frames {
 // Every failure of this library. The text is the converter's own message
 // where it gave one.
 class FramesError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
+ public:
+  enum class Kind { Unreadable, Limit, OutOfMemory, Argument };
+  explicit FramesError(const std::string& message, Kind kind = Kind::Unreadable)
+      : std::runtime_error(message), kind_(kind) {}
+  Kind Reason() const { return kind_; }
+
+ private:
+  Kind kind_;
 };
 
 // ---- Frame delays ------------------------------------------------------------
@@ -64,6 +71,8 @@ struct LayerInfo {
   // 16x16", "raw blocks 16x16", "jpeg", "old rows", "legacy", each followed by
   // " scrambled" when the rows or blocks are scrambled.
   std::string Coding;
+  int32_t Width = 0;
+  int32_t Height = 0;
 };
 
 struct FrameInfo {
@@ -75,6 +84,7 @@ struct FrameInfo {
   int32_t DelayMilliseconds = 0;
   int32_t Disposal = 0;
   int32_t TransparentIndex = -1;
+  bool Indexed = false;  // the composite is a palette picture
   std::vector<LayerInfo> Layers;
   Composite Picture;  // empty when composites were not asked for
 };
@@ -104,6 +114,9 @@ class Document {
   // transparency (opacity and visibility are not applied). Raises
   // FramesError when the layer does not exist or layers were not kept.
   RgbaImage LayerRgba(size_t frame, size_t layer) const;
+  // Frame `frame`'s composite made now, when composites were not asked for
+  // at the read (layers need not have been kept). Raises FramesError.
+  Composite MakeComposite(size_t frame) const;
 
  private:
   friend Document ReadDocument(std::span<const uint8_t>, const ReadOptions&);

@@ -3,7 +3,7 @@
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/pixel_access.h"
 #include "converter/dorvs/framelist.h"
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 
 namespace dorv::frames {
 namespace {

@@ -2,12 +2,14 @@
 // receive for each frame.
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "converter/converts/convert_impl.h"
+#include "converter/core/call_limits.h"
 #include "converter/core/checked.h"
 #include "converter/dorvs/framelist.h"
-#include "converter/frames/frames.h"
-#include "converter/frames/layer_coding.h"
+#include "libdov/document/document.h"
+#include "libdov/document/layer_coding.h"
 #include "converter/streams/stream.h"
 #include "platform/shift_jis.h"
 
@@ -52,6 +54,8 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
     TSpanStream stream(bytes.data(), bytes.size());
     try {
       list.LoadFromStream(stream, false);
+    } catch (const ELimitExceeded&) {
+      throw;  // a caller's limit is no damage: nothing of the file is kept
     } catch (const std::exception& e) {
       // As the converter does: the frames read so far are kept.
       doc.Messages = e.what();
@@ -77,6 +81,7 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
       info.DelayMilliseconds = DelayToMilliseconds(frame.Delay);
       info.Disposal = frame.Disposal;
       info.TransparentIndex = frame.TransColor;
+      info.Indexed = BlockBpp(frame.Surface) == 8;
       for (int l = 0; l < frame.LayerCount(); ++l) {
         const TDorvLayer& layer = frame.Layer(l);
         LayerInfo li;
@@ -87,6 +92,8 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
         li.HasAlphaPlane = layer.Surface.AlphaPlane() != nullptr;
         li.AlphaOn = layer.AlphaOn;
         li.Coding = coding;
+        li.Width = layer.Surface.Width();
+        li.Height = layer.Surface.Height();
         info.Layers.push_back(std::move(li));
       }
       doc.Frames.push_back(std::move(info));
@@ -101,10 +108,27 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
     if (!options.Layers) list.ReleaseLayers();
   } catch (const FramesError&) {
     throw;
+  } catch (const ELimitExceeded& e) {
+    throw FramesError(e.what(), FramesError::Kind::Limit);
+  } catch (const std::bad_alloc&) {
+    throw FramesError("out of memory", FramesError::Kind::OutOfMemory);
   } catch (const std::exception& e) {
     throw FramesError(e.what());
   }
   return doc;
+}
+
+Composite Document::MakeComposite(size_t frame) const {
+  if (list_ == nullptr || frame >= Frames.size()) throw FramesError("no such frame", FramesError::Kind::Argument);
+  try {
+    return ComposeFrame(list_->GetFrame(static_cast<int>(frame)));
+  } catch (const ELimitExceeded& e) {
+    throw FramesError(e.what(), FramesError::Kind::Limit);
+  } catch (const std::bad_alloc&) {
+    throw FramesError("out of memory", FramesError::Kind::OutOfMemory);
+  } catch (const std::exception& e) {
+    throw FramesError(e.what());
+  }
 }
 
 }  // namespace dorv::frames

@@ -7,7 +7,7 @@
 #include "converter/core/checked.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/framelist.h"
-#include "converter/frames/frames.h"
+#include "libdov/document/document.h"
 #include "converter/streams/stream.h"
 
 namespace dorv::frames {

@@ -1,4 +1,4 @@
-#include "converter/frames/layer_coding.h"
+#include "libdov/document/layer_coding.h"
 
 namespace dorv::frames {
 
