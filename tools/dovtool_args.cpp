@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "converter/core/comp_type.h"
+#include "dov/dov.h"
 
 namespace dorv::tools {
 namespace {
@@ -123,10 +123,10 @@ std::vector<int32_t> ParseNumberList(const std::string& name, const std::string&
   }
 }
 
-int32_t ParseCompression(const std::string& name) {
-  if (name == "zlib") return kCompZlib;
-  if (name == "none") return kCompNone;
-  if (name == "lossy") return kCompJpeg;
+dov_compression ParseCompression(const std::string& name) {
+  if (name == "zlib") return DOV_COMPRESSION_ZLIB;
+  if (name == "none") return DOV_COMPRESSION_NONE;
+  if (name == "lossy") return DOV_COMPRESSION_LOSSY;
   throw UsageError("--compression takes zlib, none or lossy, not '" + name + "'");
 }
 

@@ -2,6 +2,8 @@
 // (--opt value, --opt=value, short letters), and the naming of outputs.
 #pragma once
 
+#include "dov/dov.h"
+
 #include <cstdint>
 #include <map>
 #include <span>
@@ -40,7 +42,7 @@ int32_t ParseNumber(const std::string& name, const std::string& text, int32_t lo
 std::vector<int32_t> ParseNumberList(const std::string& name, const std::string& text, int32_t low,
                                      int32_t high);
 // --compression's names: 0 zlib, 1 none, 2 lossy.
-int32_t ParseCompression(const std::string& name);
+dov_compression ParseCompression(const std::string& name);
 
 // Where outputs go for this run.
 struct OutputRule {

@@ -1,5 +1,5 @@
-// dovtool's two ways through the converter: a container file read with
-// ConvertRead, and a picture written with ConvertWrite.
+// dovtool's two ways through libdov: a document's first frame as the host
+// receives it, and a picture written as the host's save writes it.
 #pragma once
 
 #include <array>
@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "libdov/document/document.h"
+#include "tools/dov_document.h"
 
 namespace dorv::tools {
 
-// What ConvertRead returned for a file.
+// The first frame of a document, as the host receives it.
 struct DovPicture {
   int32_t version = 0;
   int32_t width = 0;
@@ -22,43 +22,28 @@ struct DovPicture {
   int32_t bgColor = 0;
   bool notFillBG = false;
   int32_t transparent = -1;
-  std::vector<uint8_t> pixels;         // rows top first, (bpp * width + 7) / 8 bytes each
+  std::vector<uint8_t> pixels;          // rows top first, (bpp * width + 7) / 8 bytes each
   std::array<uint8_t, 1024> palette{};  // blue, green, red, reserved
-  std::string messages;  // load errors shown while frames were still read
+  std::string messages;  // load errors reported while frames were still read
 };
 
-// Raises std::runtime_error with the reason (the converter's message when it
-// gave one; "not a DorvStudio document" for a file that does not start as
-// one) when the file cannot be opened or yields no picture. "-" reads
-// standard input.
+// Raises std::runtime_error with the reason (libdov's message; "not a
+// DorvStudio document" for a file that does not start as one) when the file
+// cannot be opened or yields no picture. "-" reads standard input.
 DovPicture ReadDov(const std::string& path);
 DovPicture ReadDovBytes(const std::vector<uint8_t>& file);
 
-// The reason a file that yielded nothing is given: the converter's message,
-// or, for a file that does not start as a document, "not a DorvStudio
-// document" (with the converter's message when it is one of the format's
-// own).
-std::string UnreadableReason(bool hasMagic, const std::string& converterMessage);
+// The reason a file that yielded nothing is given: libdov's message, or, for
+// a file that does not start as a document, "not a DorvStudio document"
+// (with the message when it is one of the format's own).
+std::string UnreadableReason(bool hasMagic, const std::string& message);
 
-// The picture as the host hands it to ConvertWrite.
-struct HostPicture {
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t planes = 0;
-  int32_t depth = 0;
-  int32_t imageMode = 0;
-  std::vector<uint8_t> rows;  // (planes * depth * width + 7) / 8 bytes each
-  std::array<uint8_t, 256> red{}, green{}, blue{};
-  int32_t transparent = -1;
-};
-
-// Every frame through the whole-document library, failing for the same
-// reasons as ReadDov.
+// Every frame, failing for the same reasons as ReadDov.
 frames::Document ReadWholeDocument(const std::vector<uint8_t>& file, const frames::ReadOptions& options);
 
 class OutputFile;
-// Writes the document to the output and commits it once the converter
-// reported success. Raises std::runtime_error.
-void WriteDov(OutputFile& output, const HostPicture& picture, int32_t compType, int32_t quality);
+// Writes a one-frame document of the picture to the output and commits it.
+// Raises std::runtime_error.
+void WriteDov(OutputFile& output, const dov_picture& picture, dov_compression compression, int32_t quality);
 
 }  // namespace dorv::tools

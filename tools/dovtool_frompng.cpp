@@ -3,8 +3,6 @@
 #include <exception>
 #include <set>
 
-#include "converter/core/comp_type.h"
-#include "libdov/document/document.h"
 #include "tools/dovtool_commands.h"
 #include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"
@@ -22,71 +20,41 @@ const OptionSpec kOptions[] = {{"output", 'o', "FILE"},     {"out-dir", 0, "DIR"
 
 constexpr int32_t kDefaultDelayMs = 100;
 
-// The host's image modes.
-constexpr int32_t kModeBitmap = 0;
-constexpr int32_t kModeGreyscale = 1;
-constexpr int32_t kModeIndexed = 2;
-constexpr int32_t kModeRGB = 3;
+// A PNG as libdov takes a picture; it keeps the rows and palette that the
+// picture points into.
+struct DovInput {
+  PngImage png;
+  std::vector<uint8_t> palette;  // red, green, blue
+  dov_picture picture{};
+};
 
-HostPicture ToHost(const PngImage& source) {
+void ToDov(const PngImage& source, DovInput& in) {
   // A palette whose transparency one transparent index cannot carry is
   // saved as RGBA, so that no alpha is lost.
-  const PngImage rgba = PaletteNeedsAlpha(source) ? ToRgbaPng(source) : PngImage{};
-  const PngImage& png = PaletteNeedsAlpha(source) ? rgba : source;
-  HostPicture p;
-  p.width = static_cast<int32_t>(png.width);
-  p.height = static_cast<int32_t>(png.height);
-  p.depth = 8;
-  p.rows = png.rows;
-  for (int i = 0; i < 256; ++i) p.red[i] = p.green[i] = p.blue[i] = static_cast<uint8_t>(i);
+  in.png = PaletteNeedsAlpha(source) ? ToRgbaPng(source) : source;
+  const PngImage& png = in.png;
+  dov_picture& p = in.picture;
+  p.width = png.width;
+  p.height = png.height;
+  p.pixels = png.rows.data();
+  p.stride = png.RowBytes();
+  p.transparent_index = -1;
   switch (png.color) {
-    case PngColor::Palette: {
-      p.planes = 1;
-      p.imageMode = kModeIndexed;
-      p.red.fill(0);
-      p.green.fill(0);
-      p.blue.fill(0);
+    case PngColor::Palette:
+      p.format = DOV_PIXELS_INDEXED;
       for (size_t i = 0; i < png.palette.size() && i < 256; ++i) {
         const auto& e = png.palette[i];
-        p.red[i] = e[0];
-        p.green[i] = e[1];
-        p.blue[i] = e[2];
-        if (e[3] == 0) p.transparent = static_cast<int32_t>(i);
+        in.palette.insert(in.palette.end(), {e[0], e[1], e[2]});
+        if (e[3] == 0) p.transparent_index = static_cast<int32_t>(i);
       }
+      p.palette = in.palette.data();
+      p.palette_size = static_cast<uint32_t>(in.palette.size() / 3);
       break;
-    }
-    case PngColor::Grey:
-      p.planes = 1;
-      if (png.bitDepth == 1) {
-        // In the host's bitmap mode a set bit is black; in the PNG it is white.
-        p.depth = 1;
-        p.imageMode = kModeBitmap;
-        const size_t stride = png.RowBytes();
-        const unsigned spare = static_cast<unsigned>(stride * 8 - png.width);
-        const uint8_t lastMask = static_cast<uint8_t>(0xFF << spare);
-        for (size_t y = 0; y < png.height; ++y) {
-          uint8_t* row = p.rows.data() + y * stride;
-          for (size_t x = 0; x < stride; ++x) row[x] = static_cast<uint8_t>(~row[x]);
-          row[stride - 1] &= lastMask;
-        }
-      } else {
-        p.imageMode = kModeGreyscale;
-      }
-      break;
-    case PngColor::GreyAlpha:
-      p.planes = 2;
-      p.imageMode = kModeGreyscale;
-      break;
-    case PngColor::RGB:
-      p.planes = 3;
-      p.imageMode = kModeRGB;
-      break;
-    case PngColor::RGBA:
-      p.planes = 4;
-      p.imageMode = kModeRGB;
-      break;
+    case PngColor::Grey: p.format = png.bitDepth == 1 ? DOV_PIXELS_MONO : DOV_PIXELS_GREY; break;
+    case PngColor::GreyAlpha: p.format = DOV_PIXELS_GREY_ALPHA; break;
+    case PngColor::RGB: p.format = DOV_PIXELS_RGB; break;
+    case PngColor::RGBA: p.format = DOV_PIXELS_RGBA; break;
   }
-  return p;
 }
 
 bool IndexedOrGrey(const PngImage& png) {
@@ -117,7 +85,7 @@ class FromPngRun {
                          std::to_string(args.inputs.size()) + "), not " + std::to_string(delays_.size()));
     }
     rule_ = OutputRuleFrom(args, frames_);
-    if (args.Has("quality") && compType_ != kCompJpeg)
+    if (args.Has("quality") && compType_ != DOV_COMPRESSION_LOSSY)
       report.Warning("--quality", "has no effect without --compression lossy");
   }
 
@@ -142,8 +110,10 @@ class FromPngRun {
           throw std::runtime_error("would overwrite " + path + ", written from an earlier input");
         OutputFile out(path);
         const PngImage png = ReadPng(input);
-        WarnAboutChanges(report_, input, png, compType_ == kCompJpeg);
-        WriteDov(out, ToHost(png), compType_, quality_);
+        WarnAboutChanges(report_, input, png, compType_ == DOV_COMPRESSION_LOSSY);
+        DovInput in;
+        ToDov(png, in);
+        WriteDov(out, in.picture, compType_, quality_);
         written.insert(path);
         report_.Wrote(input, path);
       } catch (const OutputError& e) {
@@ -164,7 +134,7 @@ class FromPngRun {
       RefuseOutputOverInputs(path, args_.inputs);
       OutputFile out(path);
       std::vector<frames::Picture> pictures;
-      bool lossyKept = compType_ == kCompJpeg;
+      bool lossyKept = compType_ == DOV_COMPRESSION_LOSSY;
       for (size_t i = 0; i < args_.inputs.size(); ++i) {
         current = args_.inputs[i];
         report_.Progress(i, current);
@@ -180,7 +150,7 @@ class FromPngRun {
         pictures.push_back(std::move(picture));
       }
       current = path;
-      if (compType_ == kCompJpeg && !lossyKept)
+      if (compType_ == DOV_COMPRESSION_LOSSY && !lossyKept)
         report_.Warning(path, "lossy compression cannot keep palette or grey pictures: the document is stored with zlib");
       frames::WriteOptions options;
       options.Coding = static_cast<frames::Compression>(compType_);
@@ -199,8 +169,8 @@ class FromPngRun {
   const ParsedArgs& args_;
   Reporter& report_;
   OutputRule rule_;
-  int32_t compType_ = kCompZlib;  // as the save-options dialog starts
-  int32_t quality_ = 70;
+  dov_compression compType_ = DOV_COMPRESSION_ZLIB;  // as the save-options dialog starts
+  int32_t quality_ = DOV_DEFAULT_QUALITY;
   bool frames_ = false;
   std::vector<int32_t> delays_;
 };

@@ -3,7 +3,6 @@
 #include <exception>
 #include <string>
 
-#include "libdov/document/document.h"
 #include "tools/dovtool_commands.h"
 #include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"
@@ -31,8 +30,8 @@ std::string FrameList(const frames::Document& doc) {
     for (size_t l = 0; l < f.Layers.size(); ++l) {
       const frames::LayerInfo& layer = f.Layers[l];
       if (l > 0) out += ",";
-      std::snprintf(buf, sizeof buf, ",\"visible\":%s,\"opacity\":%d,\"key\":%d,\"alpha_plane\":%s,\"alpha_on\":%s,",
-                    Bool(layer.Visible), layer.Opacity, layer.Key, Bool(layer.HasAlphaPlane), Bool(layer.AlphaOn));
+      std::snprintf(buf, sizeof buf, ",\"visible\":%s,\"opacity\":%d,\"key\":%lld,\"alpha_plane\":%s,\"alpha_on\":%s,",
+                    Bool(layer.Visible), layer.Opacity, static_cast<long long>(layer.Key), Bool(layer.HasAlphaPlane), Bool(layer.AlphaOn));
       out += "{\"name\":" + JsonString(layer.Name) + buf + "\"coding\":" + JsonString(layer.Coding) + "}";
     }
     out += "]}";

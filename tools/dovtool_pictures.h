@@ -1,7 +1,7 @@
 // Pictures between the converter's forms and PNG.
 #pragma once
 
-#include "libdov/document/document.h"
+#include "tools/dov_document.h"
 #include "tools/dovtool_dov.h"
 #include "tools/png_io.h"
 

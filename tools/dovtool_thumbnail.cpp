@@ -2,7 +2,7 @@
 // square, for file managers.
 #include <exception>
 
-#include "libdov/document/document.h"
+#include "tools/dov_document.h"
 #include "tools/dovtool_commands.h"
 #include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"

@@ -1,7 +1,7 @@
 // dovtool to-anim FILE.dov: every frame as a lossless animated WebP.
 #include <exception>
 
-#include "libdov/document/document.h"
+#include "tools/dov_document.h"
 #include "tools/dovtool_commands.h"
 #include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"

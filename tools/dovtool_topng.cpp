@@ -4,7 +4,7 @@
 #include <exception>
 #include <set>
 
-#include "libdov/document/document.h"
+#include "tools/dov_document.h"
 #include "tools/dovtool_commands.h"
 #include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "converter/core/limits.h"
+#include "tools/tool_limits.h"
 
 namespace dorv::tools {
 namespace {

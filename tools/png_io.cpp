@@ -9,7 +9,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "converter/core/limits.h"
+#include "tools/tool_limits.h"
 #include "tools/input_file.h"
 #include "tools/output_file.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "libdov/document/document.h"
+#include "tools/dov_document.h"
 
 namespace dorv::tools {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "libdov/document/document.h"
+#include "tools/dov_document.h"
 
 namespace dorv::tools {
 
