@@ -147,11 +147,13 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
   }
   document.NotFillBG = fileVersion >= kVersionNotFillBG && header.NotFillBG != 0;
   document.LoadedHeader = header;
-  CheckFrameCount(frames);
   if (firstFrameOnly && frames > 1) frames = 1;
 
   TBackgroundBudget backgroundOnly;
   for (int32_t i = 0; i < frames; ++i) {
+    // Counted as frames come: a count read from a file that is no document
+    // at all must not pass for a document over the limit.
+    CheckFrameCount(int64_t{i} + 1);
     TDorvFrame& frame = document.AddFrame();
     ReadLegacyFrame(frame, stream, header, document, backgroundOnly);
     frame.Surface.MakeMemoryStore();

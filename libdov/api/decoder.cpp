@@ -95,7 +95,8 @@ dov_decoder* dov_decoder_create(void) {
 void dov_decoder_destroy(dov_decoder* decoder) { delete decoder; }
 
 dov_error dov_decoder_set_limits(dov_decoder* d, const dov_limits* limits) {
-  if (d == nullptr || limits == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
+  if (d == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
+  if (limits == nullptr) return dov::Report(d->error, DOV_ERROR_INVALID_ARGUMENT, "the limits are null");
   return dov::Guard(d->error, [&] {
     dov_limits defaults;
     dov_default_limits(&defaults);
@@ -149,8 +150,9 @@ int dov_has_document_magic(const void* data, size_t size) {
 }
 
 dov_error dov_decoder_get_info(const dov_decoder* d, dov_info* info) {
-  if (d == nullptr || info == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
+  if (d == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
   std::string& error = const_cast<dov_decoder*>(d)->error;
+  if (info == nullptr) return dov::Report(error, DOV_ERROR_INVALID_ARGUMENT, "the info is null");
   return dov::Guard(error, [&] {
     const Document& doc = Doc(*d);
     *info = dov_info{};
@@ -167,8 +169,9 @@ dov_error dov_decoder_get_info(const dov_decoder* d, dov_info* info) {
 }
 
 dov_error dov_decoder_get_frame_info(const dov_decoder* d, uint32_t frame, dov_frame_info* info) {
-  if (d == nullptr || info == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
+  if (d == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
   std::string& error = const_cast<dov_decoder*>(d)->error;
+  if (info == nullptr) return dov::Report(error, DOV_ERROR_INVALID_ARGUMENT, "the info is null");
   return dov::Guard(error, [&] {
     const auto& f = Frame(*d, frame);
     *info = dov_frame_info{};
@@ -186,8 +189,9 @@ dov_error dov_decoder_get_frame_info(const dov_decoder* d, uint32_t frame, dov_f
 }
 
 dov_error dov_decoder_get_layer_info(const dov_decoder* d, uint32_t frame, uint32_t layer, dov_layer_info* info) {
-  if (d == nullptr || info == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
+  if (d == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
   std::string& error = const_cast<dov_decoder*>(d)->error;
+  if (info == nullptr) return dov::Report(error, DOV_ERROR_INVALID_ARGUMENT, "the info is null");
   return dov::Guard(error, [&] {
     const auto& l = Layer(*d, frame, layer);
     *info = dov_layer_info{};
