@@ -21,10 +21,10 @@ if [ ! -x "$build/bin/dovtool" ]; then
   cmake --build "$build" -j2 --target dovtool
 fi
 
-# dovtool loads the converter library from its own folder.
+# dovtool finds libdov in its own folder.
 install -d "$prefix/lib/dorvformat" "$prefix/bin" "$prefix/share/thumbnailers" "$prefix/share/mime/packages"
 install -m 0755 "$build/bin/dovtool" "$prefix/lib/dorvformat/dovtool"
-install -m 0644 "$build/bin/dorvformat.so" "$prefix/lib/dorvformat/dorvformat.so"
+install -m 0644 "$build/bin/libdov.so.1" "$prefix/lib/dorvformat/libdov.so.1"
 ln -sf "$prefix/lib/dorvformat/dovtool" "$prefix/bin/dovtool"
 install -m 0644 "$here/tools/desktop/dovtool.thumbnailer" "$prefix/share/thumbnailers/dovtool.thumbnailer"
 install -m 0644 "$here/tools/desktop/dorvstudio-mime.xml" "$prefix/share/mime/packages/dorvstudio.xml"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the normal
-# build, the AddressSanitizer + UBSan build, the unit tests under
-# ThreadSanitizer, the fuzz targets and the Windows modules.
+# build, libdov installed and used as a program outside would, the
+# AddressSanitizer + UBSan build, the unit tests under ThreadSanitizer, the
+# fuzz targets and the Windows modules.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -14,6 +15,9 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 # runs in order on one thread, the way it does where no thread can be had.
 DORV_THREADS=1 build/bin/dorv_unit_tests --gtest_brief=1
 DORV_THREADS=1 build/bin/dorv_export_tests --gtest_brief=1
+# libdov installed into a temporary prefix: the examples built against it
+# with pkg-config and with find_package, and its exported names.
+bash scripts/test-install.sh build
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORV_SANITIZE=ON -DDORV_BUILD_BENCH=OFF
 cmake --build build-asan -j"$jobs"
@@ -23,9 +27,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 # ThreadSanitizer: large layers are coded and decoded on two threads, and
 # the rows of large pictures are filled and handed over in two bands.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORV_THREAD_SANITIZE=ON -DDORV_BUILD_BENCH=OFF
-cmake --build build-tsan -j"$jobs" --target dorv_unit_tests dorv_export_tests
+cmake --build build-tsan -j"$jobs" --target dorv_unit_tests dorv_export_tests dov_api_tests
 TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/dorv_unit_tests --gtest_brief=1
 TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/dorv_export_tests --gtest_brief=1
+TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/dov_api_tests --gtest_brief=1
 
 # Fuzz targets (clang, AddressSanitizer + UBSan): each runs for 60 seconds.
 # Inputs slower than 5 s count as failures here; the longer runs of

@@ -294,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
 namespace dorv::tools {
 namespace {
 
-// The install script puts dovtool, its converter and the thumbnailer entry
+// The install script puts dovtool, libdov and the thumbnailer entry
 // under a prefix; the entry's command line, as a file manager runs it,
 // writes the thumbnail.
 TEST(ThumbnailerEntry, InstalledEntryMakesAThumbnail) {
@@ -304,6 +304,11 @@ TEST(ThumbnailerEntry, InstalledEntryMakesAThumbnail) {
                               "/install-thumbnailer.sh' '" + prefix + "' > '" + dir.Path("install.log") + "' 2>&1";
   ASSERT_EQ(std::system(install.c_str()), 0) << ReadFile(dir.Path("install.log"));
   EXPECT_TRUE(std::filesystem::exists(prefix + "/share/mime/image/x-dorvstudio.xml"));
+  // The installed dovtool takes the library installed beside it.
+  const std::string ldd = "ldd '" + prefix + "/lib/dorvformat/dovtool' > '" + dir.Path("ldd.txt") + "'";
+  ASSERT_EQ(std::system(ldd.c_str()), 0);
+  EXPECT_NE(ReadFile(dir.Path("ldd.txt")).find(prefix + "/lib/dorvformat/libdov.so.1"), std::string::npos)
+      << ReadFile(dir.Path("ldd.txt"));
   const std::string entry = ReadFile(prefix + "/share/thumbnailers/dovtool.thumbnailer");
   const size_t exec = entry.find("\nExec=dovtool ");
   ASSERT_NE(exec, std::string::npos) << entry;
