@@ -74,6 +74,7 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
     frame.DelayMilliseconds = fi.delay_ms;
     frame.Disposal = fi.disposal;
     frame.TransparentIndex = fi.transparent_index;
+    frame.Indexed = fi.indexed != 0;
     for (uint32_t l = 0; l < fi.layer_count; ++l) {
       dov_layer_info li;
       Check(dov_decoder_get_layer_info(d, f, l, &li), d);
@@ -99,28 +100,11 @@ RgbaImage Document::LayerRgba(size_t frame, size_t layer) const {
   return out;
 }
 
-RgbaImage CompositeToRgba(const Composite& c) {
-  RgbaImage out = Rgba(static_cast<uint32_t>(c.Width), static_cast<uint32_t>(c.Height));
-  const size_t n = out.Pixels.size() / 4;
-  if (c.Pixels.size() < n * (c.Bpp == 8 ? 1 : 4))
-    throw FramesError(DOV_ERROR_BUFFER_TOO_SMALL, "the composite is shorter than its size");
-  uint8_t* o = out.Pixels.data();
-  for (size_t i = 0; i < n; ++i, o += 4) {
-    if (c.Bpp == 8) {
-      const uint8_t v = c.Pixels[i];
-      const uint8_t* e = &c.Palette[size_t{v} * 4];
-      o[0] = e[2];
-      o[1] = e[1];
-      o[2] = e[0];
-      o[3] = v == c.TransparentIndex ? 0 : 255;
-    } else {
-      const uint8_t* p = &c.Pixels[4 * i];
-      o[0] = p[2];
-      o[1] = p[1];
-      o[2] = p[0];
-      o[3] = p[3];
-    }
-  }
+RgbaImage FrameRgba(dov_decoder* d, uint32_t frame) {
+  dov_frame_info info;
+  Check(dov_decoder_get_frame_info(d, frame, &info), d);
+  RgbaImage out = Rgba(info.width, info.height);
+  Check(dov_decoder_frame_rgba(d, frame, out.Pixels.data(), 4 * size_t{info.width}, out.Pixels.size()), d);
   return out;
 }
 

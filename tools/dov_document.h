@@ -63,6 +63,7 @@ struct FrameInfo {
   int32_t DelayMilliseconds = 0;
   int32_t Disposal = 0;
   int32_t TransparentIndex = -1;
+  bool Indexed = false;  // the composite is a palette picture
   std::vector<LayerInfo> Layers;
   Composite Picture;  // empty when composites were not asked for
 };
@@ -95,7 +96,8 @@ bool HasDocumentMagic(std::span<const uint8_t> bytes);
 Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options = {});
 // Frame `frame`'s composite as the host receives frame 0.
 Composite CompositeOf(dov_decoder* decoder, uint32_t frame);
-RgbaImage CompositeToRgba(const Composite& composite);
+// Frame `frame`'s composite as straight RGBA.
+RgbaImage FrameRgba(dov_decoder* decoder, uint32_t frame);
 
 // ---- Writing ----------------------------------------------------------------
 

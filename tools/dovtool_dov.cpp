@@ -46,14 +46,16 @@ DovPicture ReadDovBytes(const std::vector<uint8_t>& bytes) {
   return p;
 }
 
-DovPicture ReadDov(const std::string& path) {
+std::vector<uint8_t> ReadDocumentBytes(const std::string& path) {
   if (path != "-") {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) throw std::runtime_error(std::string("cannot open: ") + std::strerror(errno));
     if (S_ISDIR(st.st_mode)) throw std::runtime_error("is a folder, not a file");
   }
-  return ReadDovBytes(ReadInputBytes(path));
+  return ReadInputBytes(path);
 }
+
+DovPicture ReadDov(const std::string& path) { return ReadDovBytes(ReadDocumentBytes(path)); }
 
 void WriteDov(OutputFile& output, const dov_picture& picture, dov_compression compression, int32_t quality) {
   struct EncoderFree {

@@ -31,6 +31,8 @@ struct DovPicture {
 // DorvStudio document" for a file that does not start as one) when the file
 // cannot be opened or yields no picture. "-" reads standard input.
 DovPicture ReadDov(const std::string& path);
+// A document's bytes, with the same reasons for failing.
+std::vector<uint8_t> ReadDocumentBytes(const std::string& path);
 DovPicture ReadDovBytes(const std::vector<uint8_t>& file);
 
 // The reason a file that yielded nothing is given: libdov's message, or, for

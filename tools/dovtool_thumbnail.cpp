@@ -15,17 +15,6 @@ namespace {
 
 const OptionSpec kOptions[] = {{"size", 's', "SIZE"}, DOVTOOL_READER_OPTIONS};
 
-frames::Composite AsComposite(const DovPicture& p) {
-  frames::Composite c;
-  c.Width = p.width;
-  c.Height = p.height;
-  c.Bpp = p.bpp;
-  c.Pixels = p.pixels;
-  c.Palette = p.palette;
-  c.TransparentIndex = p.transparent;
-  return c;
-}
-
 }  // namespace
 
 int RunThumbnail(const std::vector<std::string>& args) {
@@ -40,9 +29,12 @@ int RunThumbnail(const std::vector<std::string>& args) {
   try {
     RefuseOutputOverInputs(output, {input});
     OutputFile out(output);
-    const DovPicture picture = ReadDov(input);
-    if (!picture.messages.empty()) report.Damaged(input, picture.messages);
-    const frames::RgbaImage thumb = FitThumbnail(frames::CompositeToRgba(AsComposite(picture)), size, picture.bpp == 8);
+    frames::ReadOptions options;
+    options.Composites = false;  // the first frame is taken as RGBA
+    const frames::Document doc = ReadWholeDocument(ReadDocumentBytes(input), options);
+    if (doc.Damaged()) report.Damaged(input, doc.Messages);
+    // Palette pictures are reduced by nearest neighbour, others by averaging.
+    const frames::RgbaImage thumb = FitThumbnail(frames::FrameRgba(doc.decoder.get(), 0), size, doc.Frames[0].Indexed);
     out.Write(EncodePng(ToPng(thumb)));
     out.Commit();
     report.Wrote(input, output);

@@ -36,12 +36,12 @@ int RunToAnim(const std::vector<std::string>& args) {
       const std::string path = OutputPathFor(input, ".webp", rule);
       OutputFile out(path);
       frames::ReadOptions options;
-      options.Layers = false;
+      options.Composites = false;  // taken as RGBA below
       const frames::Document doc = ReadWholeDocument(ReadInputBytes(input), options);
       if (doc.Damaged()) report.Damaged(input, doc.Messages);
       std::vector<AnimFrame> anim;
-      for (const frames::FrameInfo& f : doc.Frames)
-        anim.push_back({frames::CompositeToRgba(f.Picture), f.DelayMilliseconds});
+      for (uint32_t f = 0; f < doc.Frames.size(); ++f)
+        anim.push_back({frames::FrameRgba(doc.decoder.get(), f), doc.Frames[f].DelayMilliseconds});
       out.Write(EncodeLosslessAnimation(anim));
       out.Commit();
       report.Wrote(input, path);

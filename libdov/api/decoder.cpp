@@ -212,7 +212,7 @@ dov_error dov_decoder_frame_rgba(dov_decoder* d, uint32_t frame, uint8_t* rgba, 
   return dov::Guard(d->error, [&] {
     const auto& f = Frame(*d, frame);
     dov::CheckBuffer(rgba, size, stride, static_cast<uint32_t>(f.Width), static_cast<uint32_t>(f.Height), 4);
-    dov::CompositeToRgbaRows(CompositeOf(*d, frame), rgba, stride);
+    dorv::frames::CompositeToRgbaRows(CompositeOf(*d, frame), rgba, stride);
   });
 }
 
@@ -261,7 +261,7 @@ dov_error dov_decoder_get_next(dov_decoder* d, const uint8_t** rgba, uint32_t* f
     const Composite& c = CompositeOf(*d, index);
     const size_t stride = 4 * static_cast<size_t>(f.Width);
     d->nextRgba.resize(stride * static_cast<size_t>(f.Height));
-    dov::CompositeToRgbaRows(c, d->nextRgba.data(), stride);
+    dorv::frames::CompositeToRgbaRows(c, d->nextRgba.data(), stride);
     d->endMs += f.DelayMilliseconds;
     d->next = index + 1;
     if (rgba != nullptr) *rgba = d->nextRgba.data();

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "libdov/document/document.h"
 
 namespace dov {
 
@@ -14,9 +13,6 @@ namespace dov {
 void CheckBuffer(const uint8_t* buffer, size_t size, size_t stride, uint32_t width, uint32_t height,
                  uint32_t bytesPerPixel);
 
-// The composite as straight RGBA: a palette composite's transparent index is
-// clear, every other pixel opaque.
-void CompositeToRgbaRows(const dorv::frames::Composite& composite, uint8_t* out, size_t stride);
 // Packed rows of rowBytes bytes copied to rows stride apart.
 void CopyRows(const uint8_t* rows, size_t rowBytes, uint32_t height, uint8_t* out, size_t stride);
 

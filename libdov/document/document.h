@@ -133,6 +133,8 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
 
 // A composite as straight RGBA (the transparent index clear).
 RgbaImage CompositeToRgba(const Composite& composite);
+// The same into rows stride bytes apart (at least 4 x width).
+void CompositeToRgbaRows(const Composite& composite, uint8_t* out, size_t stride);
 
 // ---- Writing -------------------------------------------------------------------
 

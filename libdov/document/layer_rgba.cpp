@@ -79,6 +79,31 @@ RgbaImage Document::LayerRgba(size_t frame, size_t layer) const {
   return out;
 }
 
+void CompositeToRgbaRows(const Composite& c, uint8_t* out, size_t stride) {
+  const size_t w = static_cast<size_t>(c.Width);
+  for (size_t y = 0; y < static_cast<size_t>(c.Height); ++y) {
+    uint8_t* o = out + stride * y;
+    if (c.Bpp == 8) {
+      const uint8_t* row = c.Pixels.data() + w * y;
+      for (size_t x = 0; x < w; ++x, o += 4) {
+        const uint8_t* e = &c.Palette[size_t{row[x]} * 4];
+        o[0] = e[2];
+        o[1] = e[1];
+        o[2] = e[0];
+        o[3] = row[x] == c.TransparentIndex ? 0 : 255;
+      }
+    } else {
+      const uint8_t* p = c.Pixels.data() + 4 * w * y;
+      for (size_t x = 0; x < w; ++x, o += 4, p += 4) {
+        o[0] = p[2];
+        o[1] = p[1];
+        o[2] = p[0];
+        o[3] = p[3];
+      }
+    }
+  }
+}
+
 RgbaImage CompositeToRgba(const Composite& c) {
   RgbaImage out;
   out.Width = c.Width;
@@ -86,25 +111,7 @@ RgbaImage CompositeToRgba(const Composite& c) {
   out.Pixels = RgbaRows(c.Width, c.Height);
   const size_t n = out.Pixels.size() / 4;
   if (c.Pixels.size() < n * (c.Bpp == 8 ? 1 : 4)) throw FramesError("the composite is shorter than its size");
-  uint8_t* o = out.Pixels.data();
-  if (c.Bpp == 8) {
-    for (size_t i = 0; i < n; ++i, o += 4) {
-      const uint8_t v = c.Pixels[i];
-      const uint8_t* e = &c.Palette[size_t{v} * 4];
-      o[0] = e[2];
-      o[1] = e[1];
-      o[2] = e[0];
-      o[3] = v == c.TransparentIndex ? 0 : 255;
-    }
-  } else {
-    const uint8_t* p = c.Pixels.data();
-    for (size_t i = 0; i < n; ++i, o += 4, p += 4) {
-      o[0] = p[2];
-      o[1] = p[1];
-      o[2] = p[0];
-      o[3] = p[3];
-    }
-  }
+  CompositeToRgbaRows(c, out.Pixels.data(), 4 * static_cast<size_t>(c.Width));
   return out;
 }
 

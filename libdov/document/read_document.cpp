@@ -34,6 +34,21 @@ Composite ComposeFrame(TDorvFrame& frame) {
   return c;
 }
 
+// The error being handled, as this library's own.
+[[noreturn]] void RethrowAsFramesError() {
+  try {
+    throw;
+  } catch (const FramesError&) {
+    throw;
+  } catch (const ELimitExceeded& e) {
+    throw FramesError(e.what(), FramesError::Kind::Limit);
+  } catch (const std::bad_alloc&) {
+    throw FramesError("out of memory", FramesError::Kind::OutOfMemory);
+  } catch (const std::exception& e) {
+    throw FramesError(e.what());
+  }
+}
+
 }  // namespace
 
 Document::Document() = default;
@@ -106,14 +121,8 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
       for (size_t i = 0; i < doc.Frames.size(); ++i)
         doc.Frames[i].Picture = ComposeFrame(list.GetFrame(static_cast<int>(i)));
     if (!options.Layers) list.ReleaseLayers();
-  } catch (const FramesError&) {
-    throw;
-  } catch (const ELimitExceeded& e) {
-    throw FramesError(e.what(), FramesError::Kind::Limit);
-  } catch (const std::bad_alloc&) {
-    throw FramesError("out of memory", FramesError::Kind::OutOfMemory);
-  } catch (const std::exception& e) {
-    throw FramesError(e.what());
+  } catch (...) {
+    RethrowAsFramesError();
   }
   return doc;
 }
@@ -122,12 +131,8 @@ Composite Document::MakeComposite(size_t frame) const {
   if (list_ == nullptr || frame >= Frames.size()) throw FramesError("no such frame", FramesError::Kind::Argument);
   try {
     return ComposeFrame(list_->GetFrame(static_cast<int>(frame)));
-  } catch (const ELimitExceeded& e) {
-    throw FramesError(e.what(), FramesError::Kind::Limit);
-  } catch (const std::bad_alloc&) {
-    throw FramesError("out of memory", FramesError::Kind::OutOfMemory);
-  } catch (const std::exception& e) {
-    throw FramesError(e.what());
+  } catch (...) {
+    RethrowAsFramesError();
   }
 }
 
