@@ -21,6 +21,22 @@ namespace {
 using dov::ApiError;
 using Frame = dov_encoder::Frame;
 
+// A C caller may put any int in an enum: it is read as an int, and only a
+// known value is taken as the enum.
+template <typename Enum>
+int AsInt(const Enum& value) {
+  static_assert(sizeof(Enum) == sizeof(int));
+  int raw;
+  std::memcpy(&raw, &value, sizeof raw);
+  return raw;
+}
+
+dov_pixel_format KnownFormat(const dov_picture& p) {
+  const int raw = AsInt(p.format);
+  if (raw < DOV_PIXELS_RGBA || raw > DOV_PIXELS_MONO) throw ApiError{DOV_ERROR_INVALID_ARGUMENT, "unknown pixel format"};
+  return static_cast<dov_pixel_format>(raw);
+}
+
 // The host's image modes, which decide how a save reads the rows.
 constexpr int32_t kModeBitmap = 0;
 constexpr int32_t kModeGreyscale = 1;
@@ -54,13 +70,13 @@ Frame CopyPicture(const dov_picture& p, int32_t delayMs) {
     throw ApiError{DOV_ERROR_INVALID_ARGUMENT, "the picture is wider or taller than 1048576 pixels"};
   if (p.pixels == nullptr) throw ApiError{DOV_ERROR_INVALID_ARGUMENT, "the pixels are null"};
   Frame f;
-  f.format = p.format;
+  f.format = KnownFormat(p);
   f.width = p.width;
   f.height = p.height;
   f.delayMs = delayMs;
   const size_t rowBytes = RowBytes(f);
   if (p.stride < rowBytes) throw ApiError{DOV_ERROR_BUFFER_TOO_SMALL, "the stride is shorter than a row"};
-  if (p.format == DOV_PIXELS_INDEXED) {
+  if (f.format == DOV_PIXELS_INDEXED) {
     if (p.palette == nullptr || p.palette_size == 0 || p.palette_size > 256)
       throw ApiError{DOV_ERROR_INVALID_ARGUMENT, "an indexed picture needs a palette of 1 to 256 colours"};
     if (p.transparent_index < -1 || p.transparent_index >= static_cast<int32_t>(p.palette_size))
@@ -185,12 +201,12 @@ void dov_encoder_destroy(dov_encoder* encoder) { delete encoder; }
 
 dov_error dov_encoder_set_compression(dov_encoder* e, dov_compression compression, int quality) {
   if (e == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
-  if (compression != DOV_COMPRESSION_ZLIB && compression != DOV_COMPRESSION_NONE &&
-      compression != DOV_COMPRESSION_LOSSY)
+  const int raw = AsInt(compression);
+  if (raw < DOV_COMPRESSION_ZLIB || raw > DOV_COMPRESSION_LOSSY)
     return dov::Report(e->error, DOV_ERROR_INVALID_ARGUMENT, "unknown compression");
   if (quality < 0 || quality > 100)
     return dov::Report(e->error, DOV_ERROR_INVALID_ARGUMENT, "the quality must be 1 to 100 (0 for the default)");
-  e->compression = compression;
+  e->compression = static_cast<dov_compression>(raw);
   e->quality = quality == 0 ? DOV_DEFAULT_QUALITY : quality;
   e->error.clear();
   return DOV_OK;
@@ -206,7 +222,6 @@ dov_error dov_encoder_add_frame(dov_encoder* e, const dov_picture* picture, int3
   if (e == nullptr) return DOV_ERROR_INVALID_ARGUMENT;
   if (picture == nullptr) return dov::Report(e->error, DOV_ERROR_INVALID_ARGUMENT, "the picture is null");
   return dov::Guard(e->error, [&] {
-    LayoutOf(picture->format);
     if (delay_ms < 0) throw ApiError{DOV_ERROR_INVALID_ARGUMENT, "the delay is negative"};
     e->frames.push_back(CopyPicture(*picture, delay_ms));
   });

@@ -250,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
                        [](dov_encoder* e, dov_picture&) { return dov_encoder_set_compression(e, DOV_COMPRESSION_LOSSY, 101); },
                        DOV_ERROR_INVALID_ARGUMENT},
         EncoderRefusal{"UnknownCompression",
-                       [](dov_encoder* e, dov_picture&) { return dov_encoder_set_compression(e, dov_compression(7), 0); },
+                       [](dov_encoder* e, dov_picture&) { return dov_encoder_set_compression(e, dov_compression(3), 0); },
                        DOV_ERROR_INVALID_ARGUMENT},
         EncoderRefusal{"NoPixels",
                        [](dov_encoder* e, dov_picture& p) {
@@ -272,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
                        DOV_ERROR_BUFFER_TOO_SMALL},
         EncoderRefusal{"UnknownFormat",
                        [](dov_encoder* e, dov_picture& p) {
-                         p.format = dov_pixel_format(42);
+                         p.format = dov_pixel_format(6);  // past the last format
                          return dov_encoder_add_frame(e, &p, 100);
                        },
                        DOV_ERROR_INVALID_ARGUMENT},
