@@ -33,7 +33,9 @@ std::vector<uint8_t> ReadStream(IStream& stream, uint64_t cap) {
     if (FAILED(result)) throw StreamError("the stream cannot be read", result);
     bytes.resize(had + std::min(got, want));
     if (bytes.size() > cap) throw StreamError("the file is too large", kTooLarge);
-    if (got == 0 || result == S_FALSE) break;
+    // Short reads (with S_OK or S_FALSE) happen before the end too: only a
+    // read that gives nothing ends the stream.
+    if (got == 0) break;
   }
   return bytes;
 }
