@@ -1,6 +1,9 @@
 // The thumbnail handler's reader: a document's bytes in, its first frame
 // fitted to the size asked out, with its transparency as alpha.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -153,6 +156,43 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"SizeBeyondTheLargest",
                                 Document({Gradient(PictureKind::Rgb24, 2, 2)}), 4097}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define DORV_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define DORV_UNDER_SANITIZER 1
+#endif
+#endif
+
+// Peak resident memory added by making the thumbnail, in MiB, measured in a
+// child process so that nothing the test program holds is counted.
+long ThumbnailGrowthMiB(const std::vector<uint8_t>& bytes) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    try {
+      (void)MakeThumbnail(bytes, 256);
+    } catch (...) {
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    _exit(static_cast<int>(std::min<long>(255, (after.ru_maxrss - before.ru_maxrss) / 1024)));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+}
+
+TEST(ThumbnailHostile, EveryHostileFileStaysWithin64MiB) {
+#ifdef DORV_UNDER_SANITIZER
+  GTEST_SKIP() << "the sanitizer's own memory would be counted";
+#else
+  for (const dorv::testing::HostileFile& file : dorv::testing::HostileFiles())
+    EXPECT_LT(ThumbnailGrowthMiB(file.bytes), 64) << file.name;
+#endif
+}
 
 TEST(ThumbnailHostile, EveryHostileFileEndsQuickly) {
   const auto started = std::chrono::steady_clock::now();

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "support/hostile_files.h"
 #include "thumbs/com_ref.h"
 #include "thumbs/thumb_clsid.h"
 
@@ -166,6 +167,45 @@ void Refusals() {
   Check(FAILED(h.init.get()->Initialize(stream.get(), STGM_READ)), "a second stream is refused");
 }
 
+// Every file of the hostile set ends quickly, with an error or a thumbnail
+// that fits (the memory each takes is measured by the Linux tests).
+void Hostile() {
+  const auto& files = dorv::testing::HostileFiles();
+  int slow = 0, misfits = 0;
+  ULONGLONG slowest = 0;
+  for (const dorv::testing::HostileFile& file : files) {
+    Handler h = Create();
+    if (!h.init) {
+      Check(false, file.name + ": the handler cannot be created");
+      return;
+    }
+    ComRef<IStream> stream = MemoryStream(file.bytes);
+    h.init.get()->Initialize(stream.get(), STGM_READ);
+    HBITMAP bitmap = nullptr;
+    WTS_ALPHATYPE alpha{};
+    const ULONGLONG started = GetTickCount64();
+    const HRESULT got = h.provider.get()->GetThumbnail(256, &bitmap, &alpha);
+    const ULONGLONG took = GetTickCount64() - started;
+    slowest = took > slowest ? took : slowest;
+    if (took > 5000) {
+      ++slow;
+      std::printf("slow: %s took %llu ms\n", file.name.c_str(), took);
+    }
+    if (SUCCEEDED(got)) {
+      BITMAP info{};
+      if (bitmap == nullptr || GetObjectW(bitmap, sizeof info, &info) == 0 || info.bmWidth > 256 ||
+          info.bmHeight > 256)
+        ++misfits;
+      if (bitmap != nullptr) DeleteObject(bitmap);
+    } else if (bitmap != nullptr) {
+      ++misfits;
+    }
+  }
+  Check(slow == 0, std::to_string(files.size()) + " hostile files each ended within 5 s (slowest " +
+                       std::to_string(slowest) + " ms)");
+  Check(misfits == 0, "hostile files gave an error or a thumbnail that fits");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,6 +216,7 @@ int main(int argc, char** argv) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   for (int i = 2; i < argc; ++i) ThumbnailsOf(argv[1], argv[i]);
   Refusals();
+  Hostile();
   CoUninitialize();
   std::printf("%d failed\n", g_failures);
   return g_failures;
