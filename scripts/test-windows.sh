@@ -40,6 +40,7 @@ for arch in i686 x86_64; do
   "$check" plugin "$out/$arch/bin/DorvFormat.8bi" "$arch" \
     "$resources/PiPL.bin" "$resources/PiPL-x64.bin" "$resources/AETE.bin" || failed=1
 done
+"$check" thumbs "$out/x86_64/bin/dorvthumbs.dll" x86_64 || failed=1
 
 # ---- The host's record layout with both cross compilers ------------------------
 # The modules above compiled only because every layout assertion holds for
