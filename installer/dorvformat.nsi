@@ -20,6 +20,8 @@ RequestExecutionLevel admin
 !include LogicLib.nsh
 !include Sections.nsh
 !include FileFunc.nsh
+!include StrFunc.nsh
+${StrStr}
 
 !ifndef VERSION | STAGE | OUTFILE
   !error "give VERSION, STAGE and OUTFILE"
@@ -213,13 +215,56 @@ Function CheckFree
     ClearErrors
     FileOpen $1 $0 a
     ${If} ${Errors}
-      StrCpy $Busy "$Busy$\r$\n  $0"
+      ; Each file once, though it may be both listed and to be installed.
+      ${StrStr} $1 "$Busy$\r$\n" "$\r$\n  $0$\r$\n"
+      ${If} $1 == ""
+        StrCpy $Busy "$Busy$\r$\n  $0"
+      ${EndIf}
     ${Else}
       FileClose $1
     ${EndIf}
   ${EndIf}
   Pop $1
   Pop $0
+FunctionEnd
+
+; Every file an earlier installation listed: it is removed before the new
+; files go in, so it must be free too.
+Function CheckListed
+  Push $1
+  Push $2
+  Push $3
+  ClearErrors
+  FileOpen $1 "$INSTDIR\${LIST_NAME}" r
+  ${IfNot} ${Errors}
+    ${Do}
+      ClearErrors
+      FileRead $1 $2
+      ${If} ${Errors}
+        ${Break}
+      ${EndIf}
+      StrCpy $3 $2 2
+      ${If} $3 == "F "
+        ; Without the "F " and the line's end.
+        StrCpy $2 $2 "" 2
+        ${Do}
+          StrCpy $3 $2 1 -1
+          ${If} $3 == "$\r"
+          ${OrIf} $3 == "$\n"
+            StrCpy $2 $2 -1
+          ${Else}
+            ${Break}
+          ${EndIf}
+        ${Loop}
+        Push $2
+        Call CheckFree
+      ${EndIf}
+    ${Loop}
+    FileClose $1
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
 FunctionEnd
 
 Function CheckPair
@@ -382,6 +427,7 @@ Function Prepare
   ${EndIf}
   Push "$INSTDIR\dorvthumbs.dll"
   Call CheckFree
+  Call CheckListed
   ${If} $Busy != ""
     !insertmacro LOG "error: these modules are in use:$Busy"
     !insertmacro LOG "Close the image editor (and Explorer windows showing .dov files), then run setup again. Nothing was changed."
