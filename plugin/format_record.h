@@ -77,7 +77,7 @@ struct FormatRecord {
   int16_t tileWidth;
   int16_t tileHeight;
   Point tileOrigin;
-  void* descriptorParameters;
+  PIDescriptorParameters* descriptorParameters;  // null when the host has no scripting
   void* errorString;
   int32_t maxValue;
   SPBasicSuite* sSPBasic;

@@ -136,4 +136,28 @@ DORV_HOST_OFFSET(ResourceProcs, deleteProc, 12, 24);
 DORV_HOST_OFFSET(ResourceProcs, addProc, 16, 32);
 DORV_HOST_SIZE(ResourceProcs, 20, 40);
 
+// ---- The scripting parameters. A host that plays actions points the format
+// record's descriptorParameters here; the module reads playInfo only.
+inline constexpr int16_t plugInDialogDontDisplay = 0;  // only when parameters are missing
+inline constexpr int16_t plugInDialogDisplay = 1;      // an interactive command
+inline constexpr int16_t plugInDialogSilent = 2;       // never: a silent action or batch
+inline constexpr int16_t plugInDialogOptional = 0;     // recordInfo: the user may turn dialogs off
+
+struct PIDescriptorParameters {
+  int16_t descriptorParametersVersion;
+  int16_t playInfo;
+  int16_t recordInfo;
+  Handle descriptor;
+  void* writeDescriptorProcs;
+  void* readDescriptorProcs;
+};
+
+DORV_HOST_OFFSET(PIDescriptorParameters, descriptorParametersVersion, 0, 0);
+DORV_HOST_OFFSET(PIDescriptorParameters, playInfo, 2, 2);
+DORV_HOST_OFFSET(PIDescriptorParameters, recordInfo, 4, 4);
+DORV_HOST_OFFSET(PIDescriptorParameters, descriptor, 8, 8);
+DORV_HOST_OFFSET(PIDescriptorParameters, writeDescriptorProcs, 12, 16);
+DORV_HOST_OFFSET(PIDescriptorParameters, readDescriptorProcs, 16, 24);
+DORV_HOST_SIZE(PIDescriptorParameters, 20, 32);
+
 }  // namespace dorv::host_api

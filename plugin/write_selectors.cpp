@@ -32,6 +32,15 @@ DocumentSize SizeOf(const FormatRecord& record) {
 // offers one anyway is refused before anything is asked or written.
 bool DepthIsWritable(const FormatRecord& record) { return record.depth <= 8; }
 
+// A host playing an action or a batch without dialogs must not be stopped by
+// one: the last confirmed options (the initial ones the first time) stand.
+bool DialogSuppressed(const FormatRecord& record) {
+  const PIDescriptorParameters* parameters = record.descriptorParameters;
+  if (parameters == nullptr) return false;
+  return parameters->playInfo == plugInDialogDontDisplay ||
+         parameters->playInfo == plugInDialogSilent;
+}
+
 int64_t RowBytes(int64_t depth, int64_t planes, int64_t columns) {
   return (depth * planes * columns + 7) / 8;
 }
@@ -61,6 +70,7 @@ class HandedOverBuffer {
 
 OSErr OptionsStart(const FormatRecord& record, const PathChar* pluginPath, SaveOptions& options) {
   if (!DepthIsWritable(record)) return formatBadParameters;
+  if (DialogSuppressed(record)) return noErr;
   ConverterLibrary library = ConverterLibrary::Load(pluginPath);
   if (!library) return kConverterErr;
   auto configWrite = library.Find<ConfigWriteProc>("ConfigWrite");

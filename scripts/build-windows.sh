@@ -7,7 +7,8 @@
 #   bash scripts/build-windows.sh [--tests] [--arch i686|x86_64]...
 #
 # --tests also builds the x86_64 test programs (run by test-windows.sh).
-# Results: build-win/dist/<arch>/{dorvformat.dll,DorvFormat.8bi}.
+# Results: build-win/dist/<arch>/{dorvformat.dll,DorvFormat.8bi}, and
+# dorvthumbs.dll (the Explorer thumbnail handler) for x86_64.
 # libjpeg has no mingw package: it is built once per architecture from
 # Debian's libjpeg-turbo source package and kept in build-win/deps.
 set -euo pipefail
@@ -107,5 +108,7 @@ for arch in "${arches[@]}"; do
   cmake --build "$out/$arch" -j"$jobs"
   mkdir -p "$out/dist/$arch"
   cp "$out/$arch/bin/dorvformat.dll" "$out/$arch/bin/DorvFormat.8bi" "$out/dist/$arch/"
+  # The Explorer thumbnail handler exists for 64-bit Windows only.
+  if [ -f "$out/$arch/bin/dorvthumbs.dll" ]; then cp "$out/$arch/bin/dorvthumbs.dll" "$out/dist/$arch/"; fi
 done
 echo "Windows modules in $out/dist"

@@ -4,7 +4,9 @@
 # the exports and resources of all four modules from their files, and runs
 # the x86_64 tests under Wine on a virtual X display (the save-options
 # dialog is shown for real there). This machine runs no 32-bit code, so the
-# i686 modules are built and inspected but not run.
+# i686 modules are built and inspected but not run. Then the release is
+# packed and installed, upgraded and removed in a prefix of its own
+# (scripts/package-windows.sh, scripts/test-installer.sh).
 #
 #   bash scripts/test-windows.sh
 #
@@ -20,7 +22,8 @@ elapsed() { echo "$(($(date +%s) - started)) s"; }
 # Wine for the 64-bit tests, a virtual X server for their windows, a Japanese
 # font with the metrics of the dialog's font, and the locale definitions
 # from which the Japanese locale that Wine runs under is made.
-packages=(wine64 xvfb fonts-ipafont-gothic locales)
+# nsis, zip, unzip and python3-pil pack and check the release.
+packages=(wine64 xvfb fonts-ipafont-gothic locales nsis zip unzip python3-pil)
 bash scripts/install-deps.sh "${packages[@]}"
 echo "windows: packages ready after $(elapsed)"
 
@@ -37,6 +40,7 @@ for arch in i686 x86_64; do
   "$check" plugin "$out/$arch/bin/DorvFormat.8bi" "$arch" \
     "$resources/PiPL.bin" "$resources/PiPL-x64.bin" "$resources/AETE.bin" || failed=1
 done
+"$check" thumbs "$out/x86_64/bin/dorvthumbs.dll" x86_64 || failed=1
 
 # ---- The host's record layout with both cross compilers ------------------------
 # The modules above compiled only because every layout assertion holds for
@@ -174,6 +178,15 @@ if diff <(grep -v -e '^file ' -e '^foreign ' "$artifacts/digest-windows.txt") \
     "byte for byte the same (the deflate coder may differ)"
 else
   echo "windows: the Windows modules give other pixels than the Linux ones"
+  failed=1
+fi
+
+# ---- The release: zip, installer, uninstaller, thumbnail handler -------------------
+installer_started=$(date +%s)
+if bash scripts/package-windows.sh --no-build && bash scripts/test-installer.sh; then
+  echo "windows: the release passed its checks in $(($(date +%s) - installer_started)) s"
+else
+  echo "windows: the release FAILED its checks"
   failed=1
 fi
 

@@ -139,6 +139,63 @@ TEST(SaveOptions, LastConfirmedDialogAppliesUntilAnotherIsConfirmed) {
   EXPECT_EQ(WrittenOptions(fresh, "6"), (Options{1, 70, 0}));
 }
 
+// ---- Actions and batches played without dialogs ---------------------------
+
+struct PlayCase {
+  const char* name;
+  std::optional<int16_t> playInfo;  // empty: no scripting parameters
+  bool dialog;
+};
+
+class PlayedSave : public testing::TestWithParam<PlayCase> {};
+
+bool AskedConfigWrite(const std::vector<std::string>& log) {
+  for (const std::string& line : log)
+    if (line.rfind("ConfigWrite", 0) == 0) return true;
+  return false;
+}
+
+TEST_P(PlayedSave, ShowsTheDialogOnlyWhenTheHostLetsIt) {
+  const PlayCase& c = GetParam();
+  Sandbox box;
+  HostSettings settings;
+  settings.playInfo = c.playInfo;
+  PluginHost host(box.PluginPath(), settings);
+  const HostDocument rgb = PatternDocument(plugInModeRGBColor, 2, 2, 8, 3);
+
+  // The first save: a dialog that would choose other options.
+  box.Control("config=confirm\ncompression=0\nquality=50\ncode=0\n");
+  ASSERT_EQ(host.Save(rgb, box.File("1"), true), noErr);
+  EXPECT_EQ(AskedConfigWrite(box.Log()), c.dialog);
+  EXPECT_EQ(WrittenOptions(box, "1"), c.dialog ? (Options{0, 50, 0}) : (Options{1, 70, 0}));
+
+  // Confirmed interactively, then played again: a dialog that would cancel
+  // stops only a save that shows it.
+  host.Settings().playInfo = plugInDialogDisplay;
+  box.Control("config=confirm\ncompression=2\nquality=40\ncode=0\n");
+  ASSERT_EQ(host.Save(rgb, box.File("2"), true), noErr);
+  host.Settings().playInfo = c.playInfo;
+  box.Control("config=cancel\n");
+  box.ClearLog();
+  EXPECT_EQ(host.Save(rgb, box.File("3"), true), c.dialog ? userCanceledErr : noErr);
+  EXPECT_EQ(AskedConfigWrite(box.Log()), c.dialog);
+  if (!c.dialog) {
+    EXPECT_EQ(WrittenOptions(box, "3"), (Options{2, 40, 0}));
+    EXPECT_EQ(box.Log(), (std::vector<std::string>{"load", "ConvertWrite", "unload"}))
+        << "options start loads nothing";
+  }
+  EXPECT_TRUE(host.Violations().empty());
+  EXPECT_TRUE(host.Counts().Balanced());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PlayInfo, PlayedSave,
+    testing::Values(PlayCase{"NoScriptingParameters", std::nullopt, true},
+                    PlayCase{"DontDisplay", plugInDialogDontDisplay, false},
+                    PlayCase{"Display", plugInDialogDisplay, true},
+                    PlayCase{"Silent", plugInDialogSilent, false}),
+    [](const testing::TestParamInfo<PlayCase>& info) { return info.param.name; });
+
 struct OptionsFailure {
   const char* name;
   const char* converter;

@@ -253,6 +253,13 @@ void PluginHost::ResetRecord(HANDLE file, bool attachResources) {
   record.sSPBasic = settings_.offerBasicSuite ? &basicSuite_ : nullptr;
   record.advanceState = settings_.offerAdvanceState ? &HostCallbacks::AdvanceState : nullptr;
   record.resourceProcs = settings_.offerResourceProcs ? &resourceProcs_ : nullptr;
+  std::memset(&descriptorParameters_, kUnsetByte, sizeof descriptorParameters_);
+  if (settings_.playInfo) {
+    descriptorParameters_.descriptorParametersVersion = 0;
+    descriptorParameters_.playInfo = *settings_.playInfo;
+    descriptorParameters_.recordInfo = plugInDialogOptional;
+  }
+  record.descriptorParameters = settings_.playInfo ? &descriptorParameters_ : nullptr;
   record.dataFork = ForkOf(file);
   record.maxData = 1 << 20;
   record.data = nullptr;
@@ -295,6 +302,7 @@ OSErr PluginHost::Call(int16_t selector, OSErr preset) {
   OSErr result = preset;
   const bool thirtyTwoBit = record_->HostSupports32BitCoordinates != 0;
   const RecordSnapshot before(record_, recordBytes_);
+  const RecordSnapshot parameters(&descriptorParameters_, sizeof descriptorParameters_);
   dataSlot_ = kDataSlotValue;
   {
     CurrentHost current(this);
@@ -304,6 +312,9 @@ OSErr PluginHost::Call(int16_t selector, OSErr preset) {
   const std::string prefix = "selector " + std::to_string(selector) + " wrote ";
   for (const std::string& field : before.ForbiddenChanges(record_, selector, thirtyTwoBit))
     Violation(prefix + field);
+  // The scripting parameters are the host's: the module may only read them.
+  for (const std::string& bytes : parameters.Changes(&descriptorParameters_))
+    Violation(prefix + "the scripting parameters' " + bytes);
   if (dataSlot_ != kDataSlotValue) Violation(prefix + "the data slot");
   return result;
 }

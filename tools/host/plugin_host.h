@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,9 @@ struct HostSettings {
   // How often read continue is called at most while `data` stays set.
   int readContinueLimit = 16;
   RecordLength recordLength = RecordLength::Full;
+  // The playInfo of the scripting parameters the host hands over; none (a
+  // null descriptorParameters) when empty.
+  std::optional<int16_t> playInfo;
 };
 
 // A module file named by a path of this platform's widest form.
@@ -170,6 +174,7 @@ class PluginHost {
   host_api::SPBasicSuite basicSuite_{};
   host_api::HandleSuite2 handleSuite_{};
   host_api::ResourceProcs resourceProcs_{};
+  host_api::PIDescriptorParameters descriptorParameters_{};
   intptr_t dataSlot_ = 0;
   std::vector<std::string> violations_;
   SuiteCounts counts_;

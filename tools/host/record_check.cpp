@@ -27,6 +27,7 @@ const RecordField kNamedFields[] = {
     DORV_FIELD(rowBytes),      DORV_FIELD(planeBytes),
     DORV_FIELD(imageRsrcData), DORV_FIELD(imageRsrcSize),
     DORV_FIELD(resourceProcs), DORV_FIELD(advanceState),
+    DORV_FIELD(descriptorParameters),
     DORV_FIELD(sSPBasic),      DORV_FIELD(transparentIndex),
     DORV_FIELD(canUseICCProfiles), DORV_FIELD(transparencyPlane),
     DORV_FIELD(HostSupports32BitCoordinates), DORV_FIELD(PluginUsing32BitCoordinates),

@@ -2,6 +2,7 @@
 //
 //   dorv_pe_check converter FILE i686|x86_64
 //   dorv_pe_check plugin FILE i686|x86_64 PIPL.bin PIPL-x64.bin AETE.bin
+//   dorv_pe_check thumbs FILE x86_64
 //
 // The converter library exports exactly ConvertRead, ConvertWrite and
 // ConfigWrite by their plain names; the plug-in exports exactly PluginMain
@@ -10,7 +11,9 @@
 // in an i686 module, the 64-bit one in an x86_64 module. The two property
 // lists differ only in the entry point's key. Both modules are DLLs of the
 // named machine that import only modules of the system, so that each one
-// stands alone beside its twin. Prints one line per finding; exit status 1
+// stands alone beside its twin. The thumbnail handler exports exactly the
+// four functions of an in-process COM server and imports only system
+// modules too. Prints one line per finding; exit status 1
 // when any check fails.
 #include <cstdio>
 #include <cstring>
@@ -114,19 +117,27 @@ int Run(int argc, char** argv) {
   const std::string kind = argc > 1 ? argv[1] : "";
   const bool plugin = kind == "plugin" && argc == 7;
   const bool converter = kind == "converter" && argc == 4;
+  const bool thumbs = kind == "thumbs" && argc == 4;
   const std::string arch = argc > 3 ? argv[3] : "";
-  if ((!plugin && !converter) || (arch != "i686" && arch != "x86_64")) {
+  if ((!plugin && !converter && !thumbs) || (arch != "i686" && arch != "x86_64")) {
     std::fprintf(stderr,
                  "usage: %s converter FILE i686|x86_64\n"
-                 "       %s plugin FILE i686|x86_64 PIPL.bin PIPL-x64.bin AETE.bin\n",
-                 argv[0], argv[0]);
+                 "       %s plugin FILE i686|x86_64 PIPL.bin PIPL-x64.bin AETE.bin\n"
+                 "       %s thumbs FILE x86_64\n",
+                 argv[0], argv[0], argv[0]);
     return 2;
   }
   std::printf("%s (%s)\n", argv[2], arch.c_str());
   const pe::Image image = pe::ReadImage(pe::ReadFileBytes(argv[2]));
   const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll",
                                         "comctl32.dll", "msvcrt.dll", "advapi32.dll"};
-  if (converter) {
+  if (thumbs) {
+    std::set<std::string> com = system;
+    com.insert({"ole32.dll", "shell32.dll"});
+    CheckModule(image, arch,
+                {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"},
+                com);
+  } else if (converter) {
     CheckModule(image, arch, {"ConfigWrite", "ConvertRead", "ConvertWrite"}, system);
     Check(image.exportedModuleName == "dorvformat.dll", "export directory names dorvformat.dll");
     Check(image.resources.empty() || Find(image, "PIPL") == nullptr,
