@@ -3,6 +3,7 @@
 // frames, the reader refuses what it cannot open and rescues what it can.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "gimp/checked_size.h"
@@ -42,7 +43,8 @@ frames::Picture AsDocumentPicture(const FramePicture& f) {
   p.Width = f.width;
   p.Height = f.height;
   p.Pixels = f.pixels;
-  for (size_t i = 0; i + 2 < f.palette.size(); i += 3) p.Palette.push_back({f.palette[i], f.palette[i + 1], f.palette[i + 2]});
+  for (size_t i = 0; i + 2 < f.palette.size(); i += 3)
+    p.Palette.push_back({f.palette[i], f.palette[i + 1], f.palette[i + 2]});
   p.TransparentIndex = f.transparent;
   p.DelayMilliseconds = f.delayMs;
   return p;
