@@ -5,7 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "converter/core/checked.h"
+#include "gimp/checked_size.h"
 
 namespace dorv::gimp {
 namespace {
@@ -40,14 +40,14 @@ Overlap OverlapOf(const LayerPixels& layer, int32_t width, int32_t height) {
 void CheckLayer(const LayerPixels& layer, int expectedChannels) {
   if (layer.width < 0 || layer.height < 0 || layer.channels != expectedChannels)
     throw std::invalid_argument("unexpected layer layout");
-  const size_t need = CheckedMul(CheckedMul(static_cast<size_t>(layer.width), static_cast<size_t>(layer.height)),
-                                 static_cast<size_t>(layer.channels));
+  const size_t need = CheckedPictureBytes(static_cast<size_t>(layer.width), static_cast<size_t>(layer.height),
+                                          static_cast<size_t>(layer.channels));
   if (layer.rows.size() < need) throw std::invalid_argument("layer rows too short");
 }
 
 size_t CanvasBytes(int32_t width, int32_t height, size_t perPixel) {
   if (width <= 0 || height <= 0) throw std::invalid_argument("empty canvas");
-  return CheckedMul(CheckedMul(static_cast<size_t>(width), static_cast<size_t>(height)), perPixel);
+  return CheckedPictureBytes(static_cast<size_t>(width), static_cast<size_t>(height), perPixel);
 }
 
 const uint8_t* LayerAt(const LayerPixels& layer, int32_t canvasX, int32_t canvasY) {
@@ -134,8 +134,7 @@ std::vector<uint8_t> IndexedToRgba(const LayerPixels& layer, const std::vector<u
   LayerPixels rgba = layer;
   rgba.channels = 4;
   rgba.hasAlpha = true;
-  rgba.rows.assign(CheckedMul(CheckedMul(static_cast<size_t>(layer.width), static_cast<size_t>(layer.height)), 4),
-                   0);
+  rgba.rows.assign(CheckedPictureBytes(static_cast<size_t>(layer.width), static_cast<size_t>(layer.height), 4), 0);
   const size_t count = static_cast<size_t>(layer.width) * static_cast<size_t>(layer.height);
   const size_t entries = colormap.size() / 3;
   for (size_t i = 0; i < count; ++i) {

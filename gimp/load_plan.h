@@ -5,11 +5,10 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "libdov/document/document.h"
+#include "dov/dov.h"
 
 namespace dorv::gimp {
 
@@ -31,10 +30,9 @@ struct ImagePlan {
   std::vector<LayerPlan> layers;  // in frame order: frame 0 first
 };
 
-// Whether every frame is a palette frame of the same palette.
-bool SharesOnePalette(std::span<const frames::FrameInfo> frames);
-
-// frameLimit caps how many frames become layers (1 for a thumbnail).
-ImagePlan PlanImage(const frames::Document& document, size_t frameLimit = SIZE_MAX);
+// The plan of a document the decoder has read. frameLimit caps how many
+// frames become layers (1 for a thumbnail). Raises DocumentError when a
+// frame's pixels cannot be had.
+ImagePlan PlanImage(dov_decoder& decoder, size_t frameLimit = SIZE_MAX);
 
 }  // namespace dorv::gimp

@@ -1,29 +1,33 @@
 #include "gimp/save_options.h"
 
-#include "converter/options/bits_per_pixel.h"
-#include "converter/options/form_option.h"
+#include "gimp/dialog_choices.h"
 
 namespace dorv::gimp {
+namespace {
+
+// The dialog as offered for colour pictures, whose choices include lossy
+// coding and its quality.
+dov_save_dialog ColourDialog() { return DescribeSaveDialog(32); }
+
+}  // namespace
 
 SaveOptions DefaultSaveOptions() {
-  // The dialog's own model gives the defaults, so the two cannot drift apart.
-  const int32_t saved = OptionBitsPerPixel();
-  SetOptionBitsPerPixel(32);
+  // The library's description of the dialog gives the defaults, so the two
+  // cannot drift apart.
+  const dov_save_dialog dialog = ColourDialog();
   SaveOptions options;
-  {
-    TFormOption form;
-    options.compression = form.CompressionValue();
-    options.quality = form.SpinQual.Value();
-  }
-  SetOptionBitsPerPixel(saved);
+  options.compression = dialog.choice_values[dialog.default_choice];
+  options.quality = dialog.quality_default;
   return options;
 }
 
 std::string CheckSaveOptions(const SaveOptions& options) {
-  if (options.compression < kCompZlib || options.compression > kCompLossy)
+  if (options.compression < DOV_COMPRESSION_ZLIB || options.compression > DOV_COMPRESSION_LOSSY)
     return "compression must be 0 (zlib), 1 (none) or 2 (lossy), not " + std::to_string(options.compression);
-  if (options.quality < 1 || options.quality > 100)
-    return "quality must be 1 to 100, not " + std::to_string(options.quality);
+  const dov_save_dialog dialog = ColourDialog();
+  if (options.quality < dialog.quality_min || options.quality > dialog.quality_max)
+    return "quality must be " + std::to_string(dialog.quality_min) + " to " + std::to_string(dialog.quality_max) +
+           ", not " + std::to_string(options.quality);
   return {};
 }
 

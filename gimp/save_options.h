@@ -1,4 +1,4 @@
-// The options of a save: those of the converter's save-options dialog
+// The options of a save: those of the save-options dialog libdov describes
 // (compression type and quality, with its defaults) and whether only the
 // visible composite is saved, as one frame.
 #pragma once
@@ -14,7 +14,7 @@ struct SaveOptions {
   bool compositeOnly = false;
 };
 
-// The defaults, as the converter's dialog opens with them.
+// The defaults, as the dialog opens with them.
 SaveOptions DefaultSaveOptions();
 
 // Checks the options that a script passed. Returns an empty string when

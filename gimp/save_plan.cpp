@@ -14,60 +14,60 @@ bool AllOpaque(const std::vector<uint8_t>& rgba) {
   return true;
 }
 
-frames::Picture RgbaPicture(std::vector<uint8_t> rgba, int32_t width, int32_t height, bool grey) {
-  frames::Picture picture;
-  picture.Width = width;
-  picture.Height = height;
+FramePicture RgbaPicture(std::vector<uint8_t> rgba, int32_t width, int32_t height, bool grey) {
+  FramePicture picture;
+  picture.width = width;
+  picture.height = height;
   if (!AllOpaque(rgba)) {
-    picture.Kind = frames::PictureKind::Rgba32;
-    picture.Pixels = std::move(rgba);
+    picture.format = DOV_PIXELS_RGBA;
+    picture.pixels = std::move(rgba);
     return picture;
   }
   const size_t count = rgba.size() / 4;
   if (grey) {
-    picture.Kind = frames::PictureKind::Grey8;
-    picture.Pixels.resize(count);
-    for (size_t i = 0; i < count; ++i) picture.Pixels[i] = rgba[i * 4];
+    picture.format = DOV_PIXELS_GREY;
+    picture.pixels.resize(count);
+    for (size_t i = 0; i < count; ++i) picture.pixels[i] = rgba[i * 4];
     return picture;
   }
-  picture.Kind = frames::PictureKind::Rgb24;
-  picture.Pixels.resize(count * 3);
-  for (size_t i = 0; i < count; ++i) std::copy_n(&rgba[i * 4], 3, &picture.Pixels[i * 3]);
+  picture.format = DOV_PIXELS_RGB;
+  picture.pixels.resize(count * 3);
+  for (size_t i = 0; i < count; ++i) std::copy_n(&rgba[i * 4], 3, &picture.pixels[i * 3]);
   return picture;
 }
 
-frames::Picture IndexedPicture(const SaveSource& source, const LayerPixels& layer) {
+FramePicture IndexedPicture(const SaveSource& source, const LayerPixels& layer) {
   const int mapSize = static_cast<int>(std::min<size_t>(source.colormap.size() / 3, 256));
   std::optional<IndexedFrame> indexed = FlattenIndexed(layer, source.width, source.height, mapSize);
   if (!indexed) return RgbaPicture(IndexedToRgba(layer, source.colormap, source.width, source.height),
                                    source.width, source.height, false);
-  frames::Picture picture;
-  picture.Kind = frames::PictureKind::Palette8;
-  picture.Width = source.width;
-  picture.Height = source.height;
-  picture.Pixels = std::move(indexed->indices);
-  picture.TransparentIndex = indexed->transparent;
-  const int entries = std::max(mapSize, indexed->transparent + 1);
-  picture.Palette.resize(static_cast<size_t>(std::max(entries, 1)));
-  for (int i = 0; i < mapSize; ++i)
-    picture.Palette[static_cast<size_t>(i)] = {source.colormap[i * 3], source.colormap[i * 3 + 1],
-                                               source.colormap[i * 3 + 2]};
+  FramePicture picture;
+  picture.format = DOV_PIXELS_INDEXED;
+  picture.width = source.width;
+  picture.height = source.height;
+  picture.pixels = std::move(indexed->indices);
+  picture.transparent = indexed->transparent;
+  // The map's colours, then black up to the clear index when it lies past
+  // the map; at least one colour.
+  const int entries = std::max({mapSize, indexed->transparent + 1, 1});
+  picture.palette.assign(static_cast<size_t>(entries) * 3, 0);
+  std::copy_n(source.colormap.begin(), static_cast<size_t>(mapSize) * 3, picture.palette.begin());
   return picture;
 }
 
 }  // namespace
 
-std::vector<frames::Picture> PlanFrames(const SaveSource& source) {
+std::vector<FramePicture> PlanFrames(const SaveSource& source) {
   if (source.layers.empty()) throw std::invalid_argument("the image has no layer to save");
-  std::vector<frames::Picture> pictures;
+  std::vector<FramePicture> pictures;
   pictures.reserve(source.layers.size());
   for (const SaveLayer& layer : source.layers) {
-    frames::Picture picture =
+    FramePicture picture =
         source.base == ImageBase::Indexed
             ? IndexedPicture(source, layer.pixels)
             : RgbaPicture(FlattenRgba(layer.pixels, source.width, source.height), source.width, source.height,
                           source.base == ImageBase::Grey);
-    picture.DelayMilliseconds = DelayFromLayerName(layer.name).value_or(kDefaultDelayMilliseconds);
+    picture.delayMs = DelayFromLayerName(layer.name).value_or(kDefaultDelayMilliseconds);
     pictures.push_back(std::move(picture));
   }
   return pictures;

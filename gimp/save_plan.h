@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "libdov/document/document.h"
 #include "gimp/flatten.h"
+#include "gimp/frame_picture.h"
 
 namespace dorv::gimp {
 
@@ -34,7 +34,7 @@ struct SaveSource {
 // The delay of a frame whose layer name states none.
 inline constexpr int32_t kDefaultDelayMilliseconds = 100;
 
-std::vector<frames::Picture> PlanFrames(const SaveSource& source);
+std::vector<FramePicture> PlanFrames(const SaveSource& source);
 
 // The bits a pixel of the saved picture, as the save dialog is told them:
 // 8 for indexed and grey images, 24 for RGB ones, 32 when a layer has alpha.

@@ -9,8 +9,6 @@
 #include <memory>
 #include <stdexcept>
 
-#include "converter/core/limits.h"
-
 namespace dorv::gimp {
 namespace {
 
@@ -32,8 +30,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   for (;;) {
     const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
     if (got == 0) break;
-    // No document that can be opened is larger than one allocation.
-    if (bytes.size() + got > limits::kMaxAllocationBytes)
+    if (got > kMaxDocumentBytes - bytes.size())
       throw std::runtime_error("'" + path + "' is too large to be a document");
     bytes.insert(bytes.end(), chunk, chunk + got);
   }

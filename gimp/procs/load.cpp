@@ -5,6 +5,7 @@
 #include "gimp/load_plan.h"
 #include "gimp/procs/file_bytes.h"
 #include "gimp/procs/pixel_io.h"
+#include "gimp/read_document.h"
 
 namespace dorv::gimp {
 namespace {
@@ -36,16 +37,19 @@ class ImageGuard {
 }  // namespace
 
 LoadResult LoadDocument(const std::string& filename, size_t frameLimit) {
-  const std::vector<uint8_t> bytes = ReadWholeFile(filename);
-  frames::ReadOptions options;
-  options.Layers = false;
-  frames::Document document;
+  ImagePlan plan;
+  dov_info info{};
+  std::string damage;  // the reader's messages, kept past the decoder
   try {
-    document = frames::ReadDocument(bytes, options);
-  } catch (const frames::FramesError& e) {
+    // The file's bytes and the decoder go before GIMP gets the pixels.
+    const DecoderHandle decoder = ReadDocument(ReadWholeFile(filename));
+    info = DocumentInfo(*decoder);
+    if (info.damaged) damage = info.messages;
+    info.messages = nullptr;
+    plan = PlanImage(*decoder, frameLimit);
+  } catch (const DocumentError& e) {
     throw std::runtime_error("'" + filename + "' cannot be opened: " + e.what());
   }
-  const ImagePlan plan = PlanImage(document, frameLimit);
   if (plan.layers.empty() || plan.width <= 0 || plan.height <= 0)
     throw std::runtime_error("'" + filename + "' holds no frame");
 
@@ -70,17 +74,17 @@ LoadResult LoadDocument(const std::string& filename, size_t frameLimit) {
       SetLayerRgba(id, layer.width, layer.height, layer.pixels);
   }
 
-  if (document.Damaged()) {
-    const std::string text = "'" + filename + "' is damaged: " + std::to_string(document.Frames.size()) +
-                             " of " + std::to_string(document.DeclaredFrames) +
-                             " frames could be read in full (" + document.Messages + ")";
+  if (info.damaged) {
+    const std::string text = "'" + filename + "' is damaged: " + std::to_string(info.frame_count) + " of " +
+                             std::to_string(info.frames_declared) + " frames could be read in full (" +
+                             damage + ")";
     gimp_message(text.c_str());
   }
 
   LoadResult result;
   result.width = plan.width;
   result.height = plan.height;
-  result.frames = static_cast<gint32>(document.Frames.size());
+  result.frames = static_cast<gint32>(info.frame_count);
   result.indexed = plan.indexed;
   result.image = owned.Release();
   return result;

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "converter/core/checked.h"
+#include "gimp/checked_size.h"
 
 namespace dorv::gimp {
 namespace {
@@ -27,7 +27,8 @@ class Buffer {
 
 void SetPixels(gint32 layer, const Babl* format, int32_t width, int32_t height, size_t perPixel,
                const std::vector<uint8_t>& pixels) {
-  const size_t need = CheckedMul(CheckedMul(static_cast<uint64_t>(width), static_cast<uint64_t>(height)), perPixel);
+  if (width < 0 || height < 0) throw std::logic_error("a layer of negative size");
+  const size_t need = CheckedPictureBytes(static_cast<size_t>(width), static_cast<size_t>(height), perPixel);
   if (pixels.size() < need) throw std::logic_error("too few pixels for the layer");
   Buffer buffer(layer);
   const GeglRectangle rect = {0, 0, width, height};
@@ -57,8 +58,10 @@ LayerPixels GetLayerPixels(gint32 layer, bool indexed) {
   const Babl* format = indexed ? gimp_drawable_get_format(layer) : babl_format("R'G'B'A u8");
   pixels.channels = babl_format_get_bytes_per_pixel(format);
   pixels.hasAlpha = indexed ? gimp_drawable_has_alpha(layer) : true;
-  pixels.rows.resize(CheckedMul(CheckedMul(static_cast<uint64_t>(pixels.width), static_cast<uint64_t>(pixels.height)),
-                                static_cast<uint64_t>(pixels.channels)));
+  if (pixels.width < 0 || pixels.height < 0 || pixels.channels <= 0)
+    throw std::runtime_error("the layer's size or format cannot be read");
+  pixels.rows.resize(CheckedPictureBytes(static_cast<size_t>(pixels.width), static_cast<size_t>(pixels.height),
+                                         static_cast<size_t>(pixels.channels)));
   Buffer buffer(layer);
   const GeglRectangle rect = {0, 0, pixels.width, pixels.height};
   gegl_buffer_get(buffer.get(), &rect, 1.0, format, pixels.rows.data(), GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "gimp/encode_frames.h"
 #include "gimp/procs/file_bytes.h"
 #include "gimp/procs/pixel_io.h"
 
@@ -97,13 +98,11 @@ void SaveDocument(gint32 image, const std::string& filename, const SaveOptions& 
     }
   }
 
-  const std::vector<frames::Picture> pictures = PlanFrames(source);
-  frames::WriteOptions write;
-  write.Coding = static_cast<frames::Compression>(options.compression);
-  write.Quality = options.quality;
-  if (frames::StoredCompression(pictures, write.Coding) != write.Coding)
+  const std::vector<FramePicture> pictures = PlanFrames(source);
+  const auto compression = static_cast<dov_compression>(options.compression);
+  if (StoredCompression(pictures, compression) != compression)
     gimp_message("Palette and grey frames cannot be saved lossy; the document is saved with zlib compression.");
-  WriteWholeFile(filename, frames::WriteDocument(pictures, write));
+  WriteWholeFile(filename, EncodeFrames(pictures, compression, options.quality).Bytes());
 }
 
 }  // namespace dorv::gimp

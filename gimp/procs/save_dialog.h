@@ -1,4 +1,4 @@
-// The save dialog: the converter's save-options form drawn with GTK (its
+// The save dialog as libdov describes it, drawn with GTK (its
 // caption, labels, compression items, quality bounds and buttons), plus the
 // choice of saving only the visible composite.
 #pragma once

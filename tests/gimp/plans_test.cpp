@@ -1,11 +1,15 @@
-// Documents opened as layer plans and images saved as frames, through the
-// project's own document writer and reader: what GIMP is handed on opening
-// is each frame's composite, and what a save writes reads back as the
-// layers placed on the canvas.
+// Documents opened as layer plans and images saved as frames, through
+// libdov: what GIMP is handed on opening is each frame's composite, and what
+// a save writes reads back as the layers placed on the canvas. Input
+// documents are made, and saved ones checked, with the project's own
+// whole-document writer and reader.
 #include <gtest/gtest.h>
 
+#include "gimp/encode_frames.h"
 #include "gimp/load_plan.h"
+#include "gimp/read_document.h"
 #include "gimp/save_plan.h"
+#include "libdov/document/document.h"
 #include "support/dov_writer.h"
 
 namespace dorv::gimp {
@@ -35,12 +39,11 @@ Picture RgbaPicture(int32_t w, int32_t h, uint8_t alpha) {
   return p;
 }
 
-frames::Document Read(const std::vector<Picture>& pictures) {
-  return frames::ReadDocument(frames::WriteDocument(pictures));
-}
+DecoderHandle Read(std::span<const uint8_t> bytes) { return ReadDocument(bytes); }
+DecoderHandle Read(const std::vector<Picture>& pictures) { return Read(frames::WriteDocument(pictures)); }
 
 TEST(OpeningPlan, PaletteFramesOfOnePaletteOpenIndexedWithTheirTransparentIndex) {
-  const ImagePlan plan = PlanImage(Read({PalettePicture(6, 4, 0, 2, 100), PalettePicture(6, 4, 1, 2, 250)}));
+  const ImagePlan plan = PlanImage(*Read({PalettePicture(6, 4, 0, 2, 100), PalettePicture(6, 4, 1, 2, 250)}));
   ASSERT_TRUE(plan.indexed);
   ASSERT_EQ(plan.layers.size(), 2u);
   EXPECT_EQ(plan.colormap.size(), 768u);
@@ -66,8 +69,9 @@ struct MixCase {
 class OpeningMode : public ::testing::TestWithParam<MixCase> {};
 
 TEST_P(OpeningMode, IsIndexedOnlyForOnePalette) {
-  const frames::Document doc = Read(GetParam().pictures);
-  const ImagePlan plan = PlanImage(doc);
+  const std::vector<uint8_t> bytes = frames::WriteDocument(GetParam().pictures);
+  const frames::Document doc = frames::ReadDocument(bytes);
+  const ImagePlan plan = PlanImage(*Read(bytes));
   EXPECT_EQ(plan.indexed, GetParam().indexed) << GetParam().what;
   ASSERT_EQ(plan.layers.size(), doc.Frames.size());
   if (plan.indexed) return;
@@ -86,11 +90,11 @@ INSTANTIATE_TEST_SUITE_P(
                       MixCase{"RGBA only", {RgbaPicture(4, 4, 255), RgbaPicture(4, 4, 0)}, false}));
 
 TEST(OpeningPlan, CanvasHoldsTheLargestFrameAndThumbnailsOnlyTheFirst) {
-  const frames::Document doc = Read({RgbaPicture(4, 3, 255), RgbaPicture(7, 2, 255), RgbaPicture(2, 5, 255)});
-  const ImagePlan all = PlanImage(doc);
+  const DecoderHandle doc = Read({RgbaPicture(4, 3, 255), RgbaPicture(7, 2, 255), RgbaPicture(2, 5, 255)});
+  const ImagePlan all = PlanImage(*doc);
   EXPECT_EQ(all.width, 7);
   EXPECT_EQ(all.height, 5);
-  const ImagePlan first = PlanImage(doc, 1);
+  const ImagePlan first = PlanImage(*doc, 1);
   ASSERT_EQ(first.layers.size(), 1u);
   EXPECT_EQ(first.width, 4);
   EXPECT_EQ(first.height, 3);
@@ -107,7 +111,7 @@ TEST(OpeningPlan, NamesStateHowFramesFollowEachOther) {
     f.layers.back().rows = testing::MakeRows(2, 2, 24, [](int, int) { return 0x123456u; });
     doc.frames.push_back(f);
   }
-  const ImagePlan plan = PlanImage(frames::ReadDocument(testing::WriteDov(doc)));
+  const ImagePlan plan = PlanImage(*Read(testing::WriteDov(doc)));
   ASSERT_EQ(plan.layers.size(), 5u);
   EXPECT_EQ(plan.layers[0].name, "Frame 1 (30ms)");
   EXPECT_EQ(plan.layers[1].name, "Frame 2 (60ms) (combine)");
@@ -137,7 +141,7 @@ struct SaveCase {
   const char* what;
   ImageBase base;
   std::vector<SaveLayer> layers;
-  std::vector<PictureKind> kinds;
+  std::vector<dov_pixel_format> kinds;
 };
 
 class SavingKinds : public ::testing::TestWithParam<SaveCase> {};
@@ -148,23 +152,23 @@ TEST_P(SavingKinds, FramesTakeTheSmallestKindThatHoldsThem) {
   source.width = 5;
   source.height = 4;
   source.layers = GetParam().layers;
-  const std::vector<Picture> pictures = PlanFrames(source);
+  const std::vector<FramePicture> pictures = PlanFrames(source);
   ASSERT_EQ(pictures.size(), GetParam().kinds.size());
   for (size_t i = 0; i < pictures.size(); ++i)
-    EXPECT_EQ(pictures[i].Kind, GetParam().kinds[i]) << GetParam().what << " frame " << i;
+    EXPECT_EQ(pictures[i].format, GetParam().kinds[i]) << GetParam().what << " frame " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SavingKinds,
     ::testing::Values(
-        SaveCase{"opaque RGB", ImageBase::Rgb, {RgbaSaveLayer("a", 5, 4, 0, 0, 255)}, {PictureKind::Rgb24}},
-        SaveCase{"RGB with clear pixels", ImageBase::Rgb, {RgbaSaveLayer("a", 5, 4, 0, 0, 0)}, {PictureKind::Rgba32}},
+        SaveCase{"opaque RGB", ImageBase::Rgb, {RgbaSaveLayer("a", 5, 4, 0, 0, 255)}, {DOV_PIXELS_RGB}},
+        SaveCase{"RGB with clear pixels", ImageBase::Rgb, {RgbaSaveLayer("a", 5, 4, 0, 0, 0)}, {DOV_PIXELS_RGBA}},
         SaveCase{"RGB layer smaller than the canvas", ImageBase::Rgb, {RgbaSaveLayer("a", 2, 2, 1, 1, 255)},
-                 {PictureKind::Rgba32}},
-        SaveCase{"opaque grey", ImageBase::Grey, {RgbaSaveLayer("a", 5, 4, 0, 0, 255, 77)}, {PictureKind::Grey8}},
+                 {DOV_PIXELS_RGBA}},
+        SaveCase{"opaque grey", ImageBase::Grey, {RgbaSaveLayer("a", 5, 4, 0, 0, 255, 77)}, {DOV_PIXELS_GREY}},
         SaveCase{"grey with clear pixels", ImageBase::Grey,
                  {RgbaSaveLayer("a", 5, 4, 0, 0, 255, 77), RgbaSaveLayer("b", 5, 4, 0, 0, 10, 77)},
-                 {PictureKind::Grey8, PictureKind::Rgba32}}));
+                 {DOV_PIXELS_GREY, DOV_PIXELS_RGBA}}));
 
 TEST(Saving, DelaysComeFromLayerNamesAndFramesReadBackAsPlaced) {
   SaveSource source;
@@ -174,11 +178,9 @@ TEST(Saving, DelaysComeFromLayerNamesAndFramesReadBackAsPlaced) {
                    RgbaSaveLayer("walk (250ms) (replace)", 3, 2, 4, 3, 200),
                    RgbaSaveLayer("Background", 6, 4, 0, 0, 255)};
   source.layers[2].pixels.opacity = 50;
-  const std::vector<Picture> pictures = PlanFrames(source);
-  for (const frames::Compression coding : {frames::Compression::Zlib, frames::Compression::None}) {
-    frames::WriteOptions options;
-    options.Coding = coding;
-    const frames::Document doc = frames::ReadDocument(frames::WriteDocument(pictures, options));
+  const std::vector<FramePicture> pictures = PlanFrames(source);
+  for (const dov_compression coding : {DOV_COMPRESSION_ZLIB, DOV_COMPRESSION_NONE}) {
+    const frames::Document doc = frames::ReadDocument(EncodeFrames(pictures, coding, 70).Bytes());
     ASSERT_EQ(doc.Frames.size(), 3u);
     EXPECT_EQ(doc.Frames[0].DelayMilliseconds, 100);
     EXPECT_EQ(doc.Frames[1].DelayMilliseconds, 250);
@@ -209,11 +211,11 @@ TEST(Saving, IndexedLayersKeepTheColourMapAndItsTransparentIndex) {
   layer.name = "Frame 1 (70ms)";
   layer.pixels = {4, 2, 0, 0, 100.0, 2, true, {0, 255, 1, 255, 2, 255, 0, 0, 1, 255, 1, 255, 2, 255, 2, 0}};
   source.layers = {layer};
-  const std::vector<Picture> pictures = PlanFrames(source);
-  ASSERT_EQ(pictures[0].Kind, PictureKind::Palette8);
-  EXPECT_EQ(pictures[0].TransparentIndex, 3);
-  EXPECT_EQ(pictures[0].Pixels, (std::vector<uint8_t>{0, 1, 2, 3, 1, 1, 2, 3}));
-  const ImagePlan reopened = PlanImage(frames::ReadDocument(frames::WriteDocument(pictures)));
+  const std::vector<FramePicture> pictures = PlanFrames(source);
+  ASSERT_EQ(pictures[0].format, DOV_PIXELS_INDEXED);
+  EXPECT_EQ(pictures[0].transparent, 3);
+  EXPECT_EQ(pictures[0].pixels, (std::vector<uint8_t>{0, 1, 2, 3, 1, 1, 2, 3}));
+  const ImagePlan reopened = PlanImage(*Read(EncodeFrames(pictures, DOV_COMPRESSION_ZLIB, 70).Bytes()));
   ASSERT_TRUE(reopened.indexed);
   EXPECT_EQ(reopened.layers[0].name, "Frame 1 (70ms)");
   EXPECT_EQ(std::vector<uint8_t>(reopened.colormap.begin(), reopened.colormap.begin() + 9), source.colormap);
