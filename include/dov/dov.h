@@ -82,13 +82,16 @@ DOV_API void dov_free(void* pointer);
 typedef struct dov_decoder dov_decoder;
 
 /* What the decoder may take for one document. A document past any of them is
- * refused with DOV_ERROR_LIMIT before its pixels are read. 0 in a field
- * means the library's default (dov_default_limits). */
+ * refused with DOV_ERROR_LIMIT and nothing of it is kept; sizes and counts
+ * are checked before memory is taken for them. 0 in a field means the
+ * library's default (dov_default_limits). */
 typedef struct dov_limits {
   uint64_t max_frame_pixels; /* width x height of a frame or layer; default 2^28 */
-  uint64_t max_memory;       /* bytes allocated while reading, input included;
-                                default 4 GiB (1 GiB in 32-bit processes) */
-  uint32_t max_frames;       /* frames a document may declare; default 65536 */
+  uint64_t max_memory;       /* bytes of pictures and buffers allocated by one
+                                call, the input included (a read, or one frame's
+                                composite made later); default 4 GiB (1 GiB in
+                                32-bit processes) */
+  uint32_t max_frames;       /* frames a document may have; default 65536 */
 } dov_limits;
 
 /* Fills the defaults. */
@@ -128,12 +131,12 @@ DOV_API int dov_has_document_magic(const void* data, size_t size);
 
 typedef struct dov_info {
   uint32_t frames_declared; /* frames the header names */
-  uint32_t frame_count;     /* frames read (fewer than declared when damaged) */
+  uint32_t frame_count;     /* frames read: when damaged, as far as they were read */
   uint32_t width, height;   /* the first frame's composite */
   uint32_t background;      /* 0x00BBGGRR: red in the low byte, as stored */
   int not_fill_background;  /* the bottom visible layer is drawn without its key */
   int32_t version;          /* the document's format version as stored */
-  int damaged;              /* frames were lost: messages says why */
+  int damaged;              /* the document is damaged: messages says why */
   const char* messages;     /* the reader's own messages, "" when none */
 } dov_info;
 
