@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
+#include "converter/core/messages.h"
 #include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/framelist.h"
@@ -105,14 +107,20 @@ class TLockedBlock {
   }
 
   uint8_t* Pixels() const { return pixels_; }
+  // Whether the system refused the memory of the last Resize or Replace.
+  bool AllocationFailed() const { return allocationFailed_; }
 
   // Resizes the block to bytes and locks it; with zeroed every byte is 0.
   // Returns null, leaving the block as it was, when that cannot be done.
   uint8_t* Resize(size_t bytes, bool zeroed) {
+    allocationFailed_ = false;
     Unlock();
     const size_t before = GlobalSize(*block_);
     HGLOBAL resized = GlobalReAlloc(*block_, static_cast<SIZE_T>(bytes), GMEM_MOVEABLE | (zeroed ? GMEM_ZEROINIT : 0));
-    if (resized == nullptr) return nullptr;
+    if (resized == nullptr) {
+      allocationFailed_ = true;
+      return nullptr;
+    }
     *block_ = resized;
     if (!Lock()) return nullptr;
     if (zeroed) std::memset(pixels_, 0, std::min(before, bytes));  // what growth did not zero
@@ -121,9 +129,13 @@ class TLockedBlock {
   // Puts a new block of bytes in the old one's place and locks it; the old
   // one stays locked, where it is, until this goes.
   uint8_t* Replace(size_t bytes) {
+    allocationFailed_ = false;
     if (pixels_ == nullptr) return nullptr;
     HGLOBAL fresh = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(bytes));
-    if (fresh == nullptr) return nullptr;
+    if (fresh == nullptr) {
+      allocationFailed_ = true;
+      return nullptr;
+    }
     replaced_ = *block_;
     *block_ = fresh;
     return Lock() ? pixels_ : nullptr;
@@ -142,6 +154,7 @@ class TLockedBlock {
   HGLOBAL* block_;
   HGLOBAL replaced_ = nullptr;
   uint8_t* pixels_ = nullptr;
+  bool allocationFailed_ = false;
 };
 
 // Frames whose rows are the block's rows as they are: 8-bit without row
@@ -164,10 +177,19 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
                            static_cast<uint64_t>(height));
     return host.Resize(static_cast<size_t>(lentBytes), true);
   };
+  // One message a read: a picture that could not be handed over after a
+  // failed load has been reported already.
+  bool reported = false;
+  const auto reportOnce = [&](const char* message) {
+    if (!reported) report(message);
+    reported = true;
+  };
   try {
     document.LoadFromStream(stream, true, &firstLayerPixels);
+  } catch (const std::bad_alloc&) {
+    reportOnce(msg::kOutOfMemory);  // the runtime's own text names no cause
   } catch (const std::exception& e) {
-    report(e.what());
+    reportOnce(e.what());
   }
   if (document.Count() == 0) return false;
   TDorvFrame& frame = document.GetFrame(0);
@@ -193,9 +215,22 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   } else {
     // A composite that lives in the block is converted into a new one; the
     // layer that may live in an old block is not looked at again.
+    // A picture that was read but cannot be handed over (a 32-bit process
+    // may not have room for it twice) is reported like a failed load.
     uint8_t* pixels = inBlock ? host.Replace(static_cast<size_t>(bytes)) : host.Resize(static_cast<size_t>(bytes), false);
-    if (pixels == nullptr) return false;
-    produced = ComposeBlockRows(s, pixels, stride);
+    if (pixels == nullptr) {
+      if (host.AllocationFailed()) reportOnce(msg::kOutOfMemory);
+      return false;
+    }
+    try {
+      produced = ComposeBlockRows(s, pixels, stride);
+    } catch (const std::bad_alloc&) {
+      reportOnce(msg::kOutOfMemory);
+      return false;
+    } catch (const std::exception& e) {
+      reportOnce(e.what());
+      return false;
+    }
   }
   info.Bpp = produced;
 
