@@ -65,5 +65,38 @@ done
 unit=$logs/dorv_unit_tests.log
 echo "32-bit: fuzz inputs replayed: $(grep -c '^\[       OK \] Kept/FuzzRegression' "$unit" || true)," \
   "hostile-file cases passed: $(grep -c '^\[       OK \] Files/HostileInput' "$unit" || true)"
+
+# ---- 32-bit fuzzing, on request ---------------------------------------------
+# DORV_FUZZ32_SECONDS=N runs each libFuzzer target for N seconds as 32-bit
+# code (clang -m32, UBSan; libFuzzer's i386 runtime comes with clang), from
+# the writers' seeds and the kept inputs. CI leaves it off: the build alone
+# takes minutes.
+fuzz_seconds=${DORV_FUZZ32_SECONDS:-0}
+if [ "$fuzz_seconds" -gt 0 ] && [ "$failed" = 0 ]; then
+  fuzz=${DORV_I386_FUZZ_BUILD:-$root/build-i386-fuzz}
+  fuzz_targets=(convert_read header_xml decode_plane legacy_reader write_read frames_read)
+  mkdir -p "$fuzz"
+  cmake -S . -B "$fuzz" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/linux-i386.cmake \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
+    -DDORV_BUILD_FUZZ=ON -DDORV_BUILD_TESTS=OFF -DDORV_BUILD_BENCH=OFF \
+    -DDORV_FUZZ_SANITIZERS=undefined >"$fuzz/configure.log"
+  cmake --build "$fuzz" -j"$jobs" --target dorv_fuzz_seeds $(printf 'fuzz_%s ' "${fuzz_targets[@]}")
+  rm -rf "$fuzz/fuzz-seeds"
+  "${qemu[@]}" "$fuzz/bin/dorv_fuzz_seeds" "$fuzz/fuzz-seeds"
+  for t in "${fuzz_targets[@]}"; do
+    mkdir -p "$fuzz/fuzz-corpus/$t" "$fuzz/fuzz-artifacts/$t"
+    if "${qemu[@]}" "$fuzz/bin/fuzz_$t" "$fuzz/fuzz-corpus/$t" "$fuzz/fuzz-seeds/$t" \
+        "tests/fuzz_regressions/$t" -max_total_time="$fuzz_seconds" -timeout=10 \
+        -rss_limit_mb=2048 -malloc_limit_mb=2048 -max_len=32768 -print_final_stats=1 \
+        -artifact_prefix="$fuzz/fuzz-artifacts/$t/" >"$logs/fuzz-$t.log" 2>&1; then
+      echo "32-bit fuzz: $t: $(grep -E '^stat::number_of_executed_units' "$logs/fuzz-$t.log" |
+        awk '{print $2}') inputs, no crash"
+    else
+      tail -n 40 "$logs/fuzz-$t.log"
+      echo "32-bit fuzz: $t FAILED (inputs: $fuzz/fuzz-artifacts/$t)"
+      failed=1
+    fi
+  done
+fi
 echo "32-bit: done after $(elapsed)"
 exit $failed
