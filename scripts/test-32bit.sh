@@ -75,6 +75,7 @@ fuzz_seconds=${DORV_FUZZ32_SECONDS:-0}
 if [ "$fuzz_seconds" -gt 0 ] && [ "$failed" = 0 ]; then
   fuzz=${DORV_I386_FUZZ_BUILD:-$root/build-i386-fuzz}
   fuzz_targets=(convert_read header_xml decode_plane legacy_reader write_read frames_read)
+  bash scripts/install-deps.sh clang libclang-rt-14-dev
   mkdir -p "$fuzz"
   cmake -S . -B "$fuzz" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/linux-i386.cmake \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
