@@ -7,6 +7,13 @@ if(DORV_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=address,undefined)
 endif()
+# UBSan alone, for builds where AddressSanitizer cannot run (the 32-bit
+# build under qemu-i386).
+option(DORV_UNDEFINED_SANITIZE "Build with UBSan only" OFF)
+if(DORV_UNDEFINED_SANITIZE)
+  add_compile_options(-fsanitize=undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=undefined)
+endif()
 if(DORV_THREAD_SANITIZE)
   add_compile_options(-fsanitize=thread -g)
   add_link_options(-fsanitize=thread)

@@ -40,5 +40,8 @@ DORV_FUZZ_BUILD=build-fuzz DORV_FUZZ_TIMEOUT=5 DORV_JOBS="$jobs" bash scripts/fu
 # The GIMP plug-in in a real, headless GIMP (and a screenshot under Xvfb).
 bash scripts/test-gimp.sh
 
+# The code of the 32-bit modules run as 32-bit code under qemu-i386, in 2 GiB.
+bash scripts/test-32bit.sh
+
 # The Windows modules: cross builds of both architectures, their tables, and the tests under Wine.
 bash scripts/test-windows.sh

@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
+#include "converter/core/messages.h"
 #include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/framelist.h"
@@ -166,6 +168,8 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   };
   try {
     document.LoadFromStream(stream, true, &firstLayerPixels);
+  } catch (const std::bad_alloc&) {
+    report(msg::kOutOfMemory);  // the system's own text for it, not the library's
   } catch (const std::exception& e) {
     report(e.what());
   }
@@ -193,6 +197,8 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   } else {
     // A composite that lives in the block is converted into a new one; the
     // layer that may live in an old block is not looked at again.
+    // A picture that cannot be handed over (a 32-bit process may not have
+    // room for it twice) fails without a message: only load errors show one.
     uint8_t* pixels = inBlock ? host.Replace(static_cast<size_t>(bytes)) : host.Resize(static_cast<size_t>(bytes), false);
     if (pixels == nullptr) return false;
     produced = ComposeBlockRows(s, pixels, stride);

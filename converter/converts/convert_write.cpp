@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -16,6 +17,17 @@ namespace dorv {
 namespace {
 
 bool AcceptedBpp(int64_t bpp) { return bpp == 1 || bpp == 8 || bpp == 16 || bpp == 24 || bpp >= 32; }
+
+// The bytes of one of the caller's rows, or 0 when its rows could not all
+// lie in this process's address space: no caller holds such a picture, and
+// offsets into it would wrap (in a 32-bit process long before 64 bits do).
+uint64_t CallerStride(uint64_t bpp, uint64_t width, uint64_t height) {
+  constexpr uint64_t kAddressable = static_cast<uint64_t>(PTRDIFF_MAX);
+  if (bpp > UINT64_MAX / width) return 0;
+  const uint64_t bits = bpp * width;
+  const uint64_t stride = bits / 8 + (bits % 8 != 0 ? 1 : 0);
+  return stride > kAddressable / height ? 0 : stride;
+}
 
 // Fills the surface's rows and alpha plane. Returns whether every pixel is
 // opaque (always true without alpha).
@@ -77,13 +89,17 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
   if (bpp == 8 && r.ImageMode != 1 && (r.Red == nullptr || r.Green == nullptr || r.Blue == nullptr))
     return false;
 
+  const uint64_t callerStride =
+      CallerStride(static_cast<uint64_t>(bpp), static_cast<uint64_t>(r.Width), static_cast<uint64_t>(r.Height));
+  if (callerStride == 0) return false;
+
   const int32_t depth = bpp == 1 ? 1 : bpp == 8 ? 8 : 24;
   TDorvFrameList document(r.Code);
   TDorvFrame& frame = document.AddFrame();
   frame.Delay = delay;
   TDIBSurface& s = frame.Surface;
   const size_t w = static_cast<size_t>(r.Width);
-  const size_t stride = static_cast<size_t>((static_cast<uint64_t>(bpp) * w + 7) / 8);  // of the caller's rows
+  const auto stride = static_cast<size_t>(callerStride);  // of the caller's rows
   // Palette rows laid out as the surface lays out its own are saved from the
   // caller's memory, which nothing here writes to.
   const bool borrowed = depth <= 8 && static_cast<uint64_t>(DIBRowBytes(r.Width, depth)) == stride;

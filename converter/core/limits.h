@@ -29,4 +29,10 @@ inline constexpr uint64_t kMaxHeaderTags = uint64_t{1} << 18;
 // Width or height of a surface.
 inline constexpr int32_t kMaxDimension = 1 << 20;
 
+// Sizes are checked in 64 bits against these caps and only then converted
+// to size_t and pointer offsets, so the caps must hold in a 32-bit process.
+static_assert(kMaxAllocationBytes <= SIZE_MAX && kMaxAllocationBytes <= PTRDIFF_MAX);
+// The largest surface (32 bits a pixel, so no row padding) is one allocation.
+static_assert(kMaxSurfacePixels * 4 <= kMaxAllocationBytes);
+
 }  // namespace dorv::limits

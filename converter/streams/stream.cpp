@@ -56,8 +56,9 @@ int64_t Resolve(int64_t offset, SeekOrigin origin, int64_t pos, int64_t size) {
 
 size_t TMemoryStream::Read(void* buffer, size_t n) {
   if (pos_ >= data_.size()) return 0;
-  size_t k = std::min(n, data_.size() - pos_);
-  std::memcpy(buffer, data_.data() + pos_, k);
+  const auto at = static_cast<size_t>(pos_);
+  const size_t k = std::min(n, data_.size() - at);
+  std::memcpy(buffer, data_.data() + at, k);
   pos_ += k;
   return k;
 }
@@ -69,21 +70,23 @@ void TMemoryStream::Write(const void* buffer, size_t n) {
     // Appending: no zero fill of bytes about to be overwritten.
     data_.insert(data_.end(), bytes, bytes + n);
   } else {
-    if (pos_ + n > data_.size()) data_.resize(pos_ + n);
-    std::memcpy(data_.data() + pos_, bytes, n);
+    const uint64_t end = pos_ + n;
+    if (end > data_.max_size()) throw EOutOfMemory(msg::kOutOfMemory);
+    if (end > data_.size()) data_.resize(static_cast<size_t>(end));
+    std::memcpy(data_.data() + static_cast<size_t>(pos_), bytes, n);
   }
   pos_ += n;
 }
 
 void TMemoryStream::Expect(uint64_t n) {
   if (pos_ <= data_.capacity() && n <= data_.capacity() - pos_) return;
-  if (n > data_.max_size() - pos_) return;  // the writes will fail on their own
-  data_.reserve(pos_ + static_cast<size_t>(n));
+  if (pos_ > data_.max_size() || n > data_.max_size() - pos_) return;  // the writes will fail on their own
+  data_.reserve(static_cast<size_t>(pos_ + n));
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
-  pos_ = static_cast<size_t>(Resolve(offset, origin, static_cast<int64_t>(pos_),
-                                     static_cast<int64_t>(data_.size())));
+  pos_ = static_cast<uint64_t>(Resolve(offset, origin, static_cast<int64_t>(pos_),
+                                       static_cast<int64_t>(data_.size())));
   return static_cast<int64_t>(pos_);
 }
 
@@ -104,8 +107,9 @@ std::vector<uint8_t> TMemoryStream::TakeBytes() {
 
 size_t TSpanStream::Read(void* buffer, size_t n) {
   if (pos_ >= size_) return 0;
-  size_t k = std::min(n, size_ - pos_);
-  std::memcpy(buffer, data_ + pos_, k);
+  const auto at = static_cast<size_t>(pos_);
+  const size_t k = std::min(n, size_ - at);
+  std::memcpy(buffer, data_ + at, k);
   pos_ += k;
   return k;
 }
@@ -113,7 +117,7 @@ size_t TSpanStream::Read(void* buffer, size_t n) {
 void TSpanStream::Write(const void*, size_t) { throw EWriteError(msg::kStreamWrite); }
 
 int64_t TSpanStream::Seek(int64_t offset, SeekOrigin origin) {
-  pos_ = static_cast<size_t>(
+  pos_ = static_cast<uint64_t>(
       Resolve(offset, origin, static_cast<int64_t>(pos_), static_cast<int64_t>(size_)));
   return static_cast<int64_t>(pos_);
 }

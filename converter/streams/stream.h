@@ -63,7 +63,9 @@ class TMemoryStream : public TStream {
 
  private:
   std::vector<uint8_t> data_;
-  size_t pos_ = 0;
+  // Positions are 64-bit wherever size_t is not: a seek past 4 GiB must
+  // stay past the end, not wrap back into the bytes.
+  uint64_t pos_ = 0;
 };
 
 // A read-only stream over bytes it does not own.
@@ -78,7 +80,7 @@ class TSpanStream : public TStream {
  private:
   const uint8_t* data_;
   size_t size_;
-  size_t pos_ = 0;
+  uint64_t pos_ = 0;  // as TMemoryStream's
 };
 
 // A stream over a platform file handle, read and written at the handle's

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -88,7 +89,7 @@ class StderrCapture {
 
 }  // namespace
 
-ReadResult ReadThroughExport(const std::vector<uint8_t>& bytes) {
+ReadResult ReadThroughExport(const std::vector<uint8_t>& bytes, size_t keepBytes) {
   TempFile f;
   if (write(f.fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) throw std::runtime_error("write");
   lseek(f.fd, 0, SEEK_SET);
@@ -99,7 +100,8 @@ ReadResult ReadThroughExport(const std::vector<uint8_t>& bytes) {
   r.messages = capture.Stop();
   if (r.ok) {
     auto* p = static_cast<uint8_t*>(GlobalLock(block));
-    r.pixels.assign(p, p + GlobalSize(block));
+    r.blockBytes = GlobalSize(block);
+    r.pixels.assign(p, p + std::min(r.blockBytes, keepBytes));
     GlobalUnlock(block);
   }
   GlobalFree(block);
