@@ -117,12 +117,23 @@ installed_pairs() {
     cmp -s "$dir32/DorvFormat.8bi" "$x86/DorvFormat.8bi" && cmp -s "$dir32/dorvformat.dll" "$x86/dorvformat.dll" &&
     cmp -s "$shared/DorvFormat.8bi" "$x64/DorvFormat.8bi" && cmp -s "$shared/dorvformat.dll" "$x64/dorvformat.dll"
 }
-registered() {
+registered_once() {
   local query
-  query=$("$wine" reg query 'HKLM\Software\Classes\.dov\ShellEx\{e357fccd-a995-4576-b01f-234630154e96}' 2>/dev/null | tr -d '\r')
-  grep -qi '{29a86dc1-5c3c-451b-bb68-c1897b269a31}' <<<"$query" &&
-    "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\DorvFormat' /v DisplayVersion 2>/dev/null |
-      tr -d '\r' | grep -q "$version"
+  query=$("$wine" reg query 'HKLM\Software\Classes\.dov\ShellEx\{e357fccd-a995-4576-b01f-234630154e96}' 2>&1 | tr -d '\r')
+  grep -qi '{29a86dc1-5c3c-451b-bb68-c1897b269a31}' <<<"$query" || { echo "$query" >>"$artifacts/installer-reg-query.log"; return 1; }
+  query=$("$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\DorvFormat' /v DisplayVersion 2>&1 | tr -d '\r')
+  grep -q "$version" <<<"$query" || { echo "$query" >>"$artifacts/installer-reg-query.log"; return 1; }
+}
+# Wine's reg tool now and then fails to start on a loaded machine: a query
+# that gives nothing is asked again (what it printed is kept in the log).
+registered() {
+  local try
+  for try in 1 2 3; do
+    registered_once && return 0
+    timeout 30 "$wineserver" -w 2>/dev/null || true
+    sleep 2
+  done
+  return 1
 }
 
 # ---- Install --------------------------------------------------------------------
