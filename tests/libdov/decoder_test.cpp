@@ -262,11 +262,11 @@ class HostFrame : public ::testing::TestWithParam<int32_t> {};
 // Indices, palette and transparent index, or colours, equal ConvertRead's
 // block, written into rows wider than the picture whose padding stays.
 TEST_P(HostFrame, EqualsConvertReadsBlock) {
-  DocSpec spec;
+  DocSpec layout;
   dorv::testing::FrameSpec frame = PatternFrame(13, 7, GetParam(), 5);
   if (GetParam() <= 8) frame.trans = 2;
-  spec.frames.push_back(frame);
-  const std::vector<uint8_t> doc = dorv::testing::WriteDov(spec);
+  layout.frames.push_back(frame);
+  const std::vector<uint8_t> doc = dorv::testing::WriteDov(layout);
   const dorv::testing::ReadResult host = dorv::testing::ReadThroughExport(doc);
   ASSERT_TRUE(host.ok);
   Decoder d = Read(doc);
@@ -308,7 +308,7 @@ TEST_P(HostFrame, EqualsConvertReadsBlock) {
 INSTANTIATE_TEST_SUITE_P(Decoder, HostFrame, ::testing::Values(1, 4, 8, 15, 16, 24, 32));
 
 TEST(Decoder, LayersTellWhatTheyHoldAndGiveTheirPixelsAlone) {
-  DocSpec spec;
+  DocSpec layout;
   dorv::testing::FrameSpec frame = PatternFrame(6, 4, 24);
   frame.layers[0].name = "sky";
   frame.layers[0].trans = 0x000000;  // the first pixel's value (x = y = 0) is 0
@@ -319,8 +319,8 @@ TEST(Decoder, LayersTellWhatTheyHoldAndGiveTheirPixelsAlone) {
   top.alphaOn = true;
   top.alphaRows = std::vector<uint8_t>(8 * 4, 77);
   frame.layers.push_back(top);
-  spec.frames.push_back(frame);
-  Decoder d = Read(dorv::testing::WriteDov(spec));
+  layout.frames.push_back(frame);
+  Decoder d = Read(dorv::testing::WriteDov(layout));
   dov_layer_info sky, upper;
   ASSERT_EQ(dov_decoder_get_layer_info(d.get(), 0, 0, &sky), DOV_OK);
   ASSERT_EQ(dov_decoder_get_layer_info(d.get(), 0, 1, &upper), DOV_OK);
