@@ -33,19 +33,13 @@ Composite CompositeOf(dov_decoder* d, uint32_t frame) {
   if (info.indexed) {
     c.Bpp = 8;
     c.Pixels.resize(n);
-    uint8_t rgba[1024];
-    Check(dov_decoder_frame_indexed(d, frame, c.Pixels.data(), info.width, n, rgba, &c.TransparentIndex), d);
-    for (size_t i = 0; i < 256; ++i) {
-      c.Palette[4 * i] = rgba[4 * i + 2];
-      c.Palette[4 * i + 1] = rgba[4 * i + 1];
-      c.Palette[4 * i + 2] = rgba[4 * i];
-    }
+    Check(dov_decoder_frame_indexed(d, frame, c.Pixels.data(), info.width, n, c.Palette.data(), &c.TransparentIndex),
+          d);
     return c;
   }
   c.Bpp = 32;
   c.Pixels.resize(4 * n);
   Check(dov_decoder_frame_rgba(d, frame, c.Pixels.data(), 4 * size_t{info.width}, 4 * n), d);
-  for (size_t i = 0; i < n; ++i) std::swap(c.Pixels[4 * i], c.Pixels[4 * i + 2]);  // to blue, green, red
   return c;
 }
 

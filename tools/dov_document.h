@@ -26,8 +26,8 @@ class FramesError : public std::runtime_error {
 };
 
 // A composite as the host receives frame 0: 8-bit indices with a palette
-// (blue, green, red, reserved) and its transparent index, or 32-bit pixels
-// (blue, green, red, alpha). Rows top first, packed.
+// (red, green, blue, alpha: 0 at the transparent index) and its transparent
+// index, or straight RGBA. Rows top first, packed.
 struct Composite {
   int32_t Width = 0;
   int32_t Height = 0;

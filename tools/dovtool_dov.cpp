@@ -1,9 +1,5 @@
 #include "tools/dovtool_dov.h"
 
-#include <errno.h>
-#include <sys/stat.h>
-
-#include <cstring>
 #include <memory>
 
 #include "tools/input_file.h"
@@ -26,12 +22,9 @@ frames::Document ReadWholeDocument(const std::vector<uint8_t>& file, const frame
   }
 }
 
-DovPicture ReadDovBytes(const std::vector<uint8_t>& bytes) {
-  frames::ReadOptions options;
-  options.Composites = false;
-  const frames::Document doc = ReadWholeDocument(bytes, options);
-  DovPicture p;
+DovPicture FirstFrame(const frames::Document& doc) {
   frames::Composite c = frames::CompositeOf(doc.decoder.get(), 0);
+  DovPicture p;
   p.version = doc.Version;
   p.width = c.Width;
   p.height = c.Height;
@@ -46,16 +39,11 @@ DovPicture ReadDovBytes(const std::vector<uint8_t>& bytes) {
   return p;
 }
 
-std::vector<uint8_t> ReadDocumentBytes(const std::string& path) {
-  if (path != "-") {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) throw std::runtime_error(std::string("cannot open: ") + std::strerror(errno));
-    if (S_ISDIR(st.st_mode)) throw std::runtime_error("is a folder, not a file");
-  }
-  return ReadInputBytes(path);
+DovPicture ReadDov(const std::string& path) {
+  frames::ReadOptions options;
+  options.Composites = false;  // the first frame's is made alone
+  return FirstFrame(ReadWholeDocument(ReadInputBytes(path), options));
 }
-
-DovPicture ReadDov(const std::string& path) { return ReadDovBytes(ReadDocumentBytes(path)); }
 
 void WriteDov(OutputFile& output, const dov_picture& picture, dov_compression compression, int32_t quality) {
   struct EncoderFree {

@@ -22,8 +22,8 @@ struct DovPicture {
   int32_t bgColor = 0;
   bool notFillBG = false;
   int32_t transparent = -1;
-  std::vector<uint8_t> pixels;          // rows top first, (bpp * width + 7) / 8 bytes each
-  std::array<uint8_t, 1024> palette{};  // blue, green, red, reserved
+  std::vector<uint8_t> pixels;          // rows top first: indices, or red, green, blue, alpha
+  std::array<uint8_t, 1024> palette{};  // red, green, blue, alpha (0 at the transparent index)
   std::string messages;  // load errors reported while frames were still read
 };
 
@@ -31,9 +31,6 @@ struct DovPicture {
 // DorvStudio document" for a file that does not start as one) when the file
 // cannot be opened or yields no picture. "-" reads standard input.
 DovPicture ReadDov(const std::string& path);
-// A document's bytes, with the same reasons for failing.
-std::vector<uint8_t> ReadDocumentBytes(const std::string& path);
-DovPicture ReadDovBytes(const std::vector<uint8_t>& file);
 
 // The reason a file that yielded nothing is given: libdov's message, or, for
 // a file that does not start as a document, "not a DorvStudio document"
@@ -42,6 +39,8 @@ std::string UnreadableReason(bool hasMagic, const std::string& message);
 
 // Every frame, failing for the same reasons as ReadDov.
 frames::Document ReadWholeDocument(const std::vector<uint8_t>& file, const frames::ReadOptions& options);
+// The first frame of a document read with its layers kept.
+DovPicture FirstFrame(const frames::Document& document);
 
 class OutputFile;
 // Writes a one-frame document of the picture to the output and commits it.

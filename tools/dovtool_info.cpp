@@ -51,25 +51,18 @@ int RunInfo(const std::vector<std::string>& args) {
     report.Progress(i, input);
     std::string line = "{\"file\":" + JsonString(input);
     try {
-      std::vector<uint8_t> bytes;
-      const bool inMemory = withFrames || input == "-";
-      if (inMemory) bytes = ReadInputBytes(input);
-      const DovPicture p = inMemory ? ReadDovBytes(bytes) : ReadDov(input);
+      frames::ReadOptions options;
+      options.Composites = false;  // only the first frame's is made
+      const frames::Document doc = ReadWholeDocument(ReadInputBytes(input), options);
+      const DovPicture p = FirstFrame(doc);
       char buf[256];
       std::snprintf(buf, sizeof buf,
                     ",\"frames\":%d,\"width\":%d,\"height\":%d,\"bpp\":%d,\"transparent\":%d,"
                     "\"bgcolor\":%d,\"notfillbg\":%s,\"version\":%d",
                     p.frames, p.width, p.height, p.bpp, p.transparent, p.bgColor, Bool(p.notFillBG), p.version);
       line += buf;
-      std::string damage = p.messages;
-      if (withFrames) {
-        frames::ReadOptions options;
-        options.Composites = false;
-        options.Layers = false;
-        const frames::Document doc = ReadWholeDocument(bytes, options);
-        if (damage.empty()) damage = doc.Messages;
-        line += ",\"frame_list\":" + FrameList(doc);
-      }
+      const std::string& damage = p.messages;
+      if (withFrames) line += ",\"frame_list\":" + FrameList(doc);
       if (!damage.empty()) {
         line += ",\"damaged\":" + JsonString(damage);
         report.Damaged(input, damage);

@@ -5,7 +5,7 @@
 
 namespace dorv::tools {
 
-PngImage BlockToPng(int32_t width, int32_t height, int32_t bpp, const std::vector<uint8_t>& pixels,
+PngImage CompositeToPng(int32_t width, int32_t height, int32_t bpp, const std::vector<uint8_t>& pixels,
                     const std::array<uint8_t, 1024>& palette, int32_t transparent) {
   PngImage image;
   image.width = static_cast<uint32_t>(width);
@@ -17,30 +17,22 @@ PngImage BlockToPng(int32_t width, int32_t height, int32_t bpp, const std::vecto
     for (size_t i = 0; i < 256; ++i) {
       const uint8_t* e = &palette[i * 4];
       const uint8_t alpha = static_cast<int32_t>(i) == transparent ? 0 : 255;
-      image.palette[i] = {e[2], e[1], e[0], alpha};
+      image.palette[i] = {e[0], e[1], e[2], alpha};
     }
     image.rows = pixels;
     return image;
   }
   image.color = PngColor::RGBA;
-  image.rows.resize(pixels.size());
-  const uint8_t* in = pixels.data();
-  uint8_t* out = image.rows.data();
-  for (size_t i = 0, n = pixels.size(); i + 3 < n; i += 4) {
-    out[i] = in[i + 2];
-    out[i + 1] = in[i + 1];
-    out[i + 2] = in[i];
-    out[i + 3] = in[i + 3];
-  }
+  image.rows = pixels;
   return image;
 }
 
 PngImage ToPng(const DovPicture& p) {
-  return BlockToPng(p.width, p.height, p.bpp, p.pixels, p.palette, p.transparent);
+  return CompositeToPng(p.width, p.height, p.bpp, p.pixels, p.palette, p.transparent);
 }
 
 PngImage ToPng(const frames::Composite& c) {
-  return BlockToPng(c.Width, c.Height, c.Bpp, c.Pixels, c.Palette, c.TransparentIndex);
+  return CompositeToPng(c.Width, c.Height, c.Bpp, c.Pixels, c.Palette, c.TransparentIndex);
 }
 
 PngImage ToPng(const frames::RgbaImage& image) {

@@ -7,9 +7,9 @@
 
 namespace dorv::tools {
 
-// 8-bit results become a palette PNG with all 256 entries, the transparent
-// index fully transparent; 32-bit results (blue, green, red, alpha) RGBA.
-PngImage BlockToPng(int32_t width, int32_t height, int32_t bpp, const std::vector<uint8_t>& pixels,
+// 8-bit composites become a palette PNG with all 256 entries, the transparent
+// index fully transparent; 32-bit ones (straight RGBA) an RGBA PNG.
+PngImage CompositeToPng(int32_t width, int32_t height, int32_t bpp, const std::vector<uint8_t>& pixels,
                     const std::array<uint8_t, 1024>& palette, int32_t transparent);
 PngImage ToPng(const DovPicture& picture);
 PngImage ToPng(const frames::Composite& composite);

@@ -7,6 +7,7 @@
 #include "tools/dovtool_common.h"
 #include "tools/dovtool_dov.h"
 #include "tools/dovtool_pictures.h"
+#include "tools/input_file.h"
 #include "tools/output_file.h"
 #include "tools/thumbnail_scale.h"
 
@@ -31,7 +32,7 @@ int RunThumbnail(const std::vector<std::string>& args) {
     OutputFile out(output);
     frames::ReadOptions options;
     options.Composites = false;  // the first frame is taken as RGBA
-    const frames::Document doc = ReadWholeDocument(ReadDocumentBytes(input), options);
+    const frames::Document doc = ReadWholeDocument(ReadInputBytes(input), options);
     if (doc.Damaged()) report.Damaged(input, doc.Messages);
     // Palette pictures are reduced by nearest neighbour, others by averaging.
     const frames::RgbaImage thumb = FitThumbnail(frames::FrameRgba(doc.decoder.get(), 0), size, doc.Frames[0].Indexed);

@@ -108,20 +108,25 @@ std::vector<uint8_t> WriteOne(const dov_encoder& e, const Frame& f) {
   } else {
     for (size_t i = 0; i < 256; ++i) red[i] = green[i] = blue[i] = static_cast<uint8_t>(i);
   }
-  std::vector<uint8_t> rows = f.pixels;
+  // The frame's own rows are handed over as they are; only 1-bit rows are
+  // copied, to be inverted.
+  std::vector<uint8_t> inverted;
+  const uint8_t* rows = f.pixels.data();
   if (f.format == DOV_PIXELS_MONO) {
     // In the host's bitmap mode a set bit is black.
+    inverted = f.pixels;
+    rows = inverted.data();
     const size_t rowBytes = RowBytes(f);
     const unsigned spare = static_cast<unsigned>(rowBytes * 8 - f.width);
     const uint8_t lastMask = static_cast<uint8_t>(0xFF << spare);
     for (size_t y = 0; y < f.height; ++y) {
-      uint8_t* row = rows.data() + rowBytes * y;
+      uint8_t* row = inverted.data() + rowBytes * y;
       for (size_t x = 0; x < rowBytes; ++x) row[x] = static_cast<uint8_t>(~row[x]);
       row[rowBytes - 1] &= lastMask;
     }
   }
   const dorv::TWriteRequest request{nullptr,     static_cast<int32_t>(f.width), static_cast<int32_t>(f.height),
-                                    l.planes,    l.depth,                        rows.data(),
+                                    l.planes,    l.depth,                        rows,
                                     red.data(),  green.data(),                   blue.data(),
                                     f.transparent, static_cast<int32_t>(e.compression), e.quality,
                                     0,           l.mode};
