@@ -10,7 +10,9 @@ packages=("${@:-}")
 ((${#packages[@]})) && [ -n "${packages[0]}" ] || packages=("${default[@]}")
 missing=()
 for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  # Asked of every instance: a package installed for two architectures
+  # (the 32-bit build's) is ambiguous to dpkg -s.
+  dpkg-query -W -f='${db:Status-Abbrev}\n' "$p" 2>/dev/null | grep -q '^ii' || missing+=("$p")
 done
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}"
