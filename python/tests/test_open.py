@@ -171,3 +171,13 @@ except ImportError as e:
     result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True)
     assert result.returncode == 0, result.stderr
     assert "ImportError: to_numpy() needs NumPy" in result.stdout
+
+
+def test_pillow_pixel_guard_refuses_before_libdov_takes_memory(monkeypatch):
+    monkeypatch.setattr(Image, "MAX_IMAGE_PIXELS", 96 * 64 // 2 - 1)
+    with pytest.raises(dov.DovError) as caught:
+        Image.open(ANIMATION)
+    assert caught.value.code == dov._dov.ERROR_LIMIT
+    monkeypatch.setattr(Image, "MAX_IMAGE_PIXELS", 96 * 64 // 2)
+    with pytest.warns(Image.DecompressionBombWarning):
+        assert Image.open(ANIMATION).size == (96, 64)
