@@ -133,7 +133,7 @@ class Frame:
             return _numpy.array(self.to_indexed().indices, self.height, self.width, 1)
         return _numpy.array(self.to_rgba(), self.height, self.width, 4)
 
-    def __array__(self, dtype=None):
+    def __array__(self, dtype=None, copy=None):
         pixels = self.to_numpy()
         return pixels if dtype is None else pixels.astype(dtype)
 

@@ -10,31 +10,19 @@ namespace {
 
 constexpr size_t kFailed = static_cast<size_t>(-1);
 
-// One read into the buffer; the count read.
+// One read into the buffer; the count read. read() hands over bytes that
+// Python owns: a file given a view of libdov's memory could keep it past
+// the call.
 size_t ReadOnce(PyObject* file, uint8_t* buffer, size_t size) {
   const Py_ssize_t want = static_cast<Py_ssize_t>(size > PY_SSIZE_T_MAX ? PY_SSIZE_T_MAX : size);
-  if (PyObject_HasAttrString(file, "readinto")) {
-    PyRef view = Own(PyMemoryView_FromMemory(reinterpret_cast<char*>(buffer), want, PyBUF_WRITE));
-    PyRef got = Own(PyObject_CallMethod(file, "readinto", "O", view.get()));
-    // The file must not keep a view of memory that is libdov's.
-    PyRef released = Own(PyObject_CallMethod(view.get(), "release", nullptr));
-    if (got.get() == Py_None) throw DovFailure{DOV_ERROR_IO, "the file has no data ready (non-blocking)"};
-    const Py_ssize_t count = PyLong_AsSsize_t(got.get());
-    if (count == -1 && PyErr_Occurred()) throw PythonError{};
-    if (count < 0 || count > want) throw DovFailure{DOV_ERROR_IO, "readinto() returned a count out of range"};
-    return static_cast<size_t>(count);
-  }
   PyRef chunk = Own(PyObject_CallMethod(file, "read", "n", want));
   if (chunk.get() == Py_None) throw DovFailure{DOV_ERROR_IO, "the file has no data ready (non-blocking)"};
   Py_buffer view;
   Check(PyObject_GetBuffer(chunk.get(), &view, PyBUF_SIMPLE));
   const size_t count = static_cast<size_t>(view.len);
-  if (count > size) {
-    PyBuffer_Release(&view);
-    throw DovFailure{DOV_ERROR_IO, "read() returned more bytes than asked for"};
-  }
-  std::memcpy(buffer, view.buf, count);
+  if (count <= size) std::memcpy(buffer, view.buf, count);
   PyBuffer_Release(&view);
+  if (count > size) throw DovFailure{DOV_ERROR_IO, "read() returned more bytes than asked for"};
   return count;
 }
 

@@ -14,7 +14,7 @@ struct StreamContext {
   PendingError error;    // what the file raised, raised again afterwards
 };
 
-// dov_read_fn: fills the buffer from file.readinto() (or file.read()).
+// dov_read_fn: fills the buffer from file.read().
 size_t ReadFromFile(void* context, uint8_t* buffer, size_t size);
 // dov_write_fn: hands the bytes to file.write() until all are taken.
 int WriteToFile(void* context, const uint8_t* data, size_t size);
