@@ -50,10 +50,6 @@ class DovImageFile(ImageFile.ImageFile):
         if self._document.damaged:
             warnings.warn(f"damaged document, read as far as it goes: {self._document.messages}")
             self.info["damaged"] = self._document.messages
-        # Everything is read; the file is no longer needed.
-        if getattr(self, "_exclusive_fp", False) and self.fp:
-            self.fp.close()
-            self.fp = None
         self._frame_index = -1
         self._load_frame(0)
 
@@ -95,6 +91,11 @@ class DovImageFile(ImageFile.ImageFile):
         self.tile = [("dov", (0, 0) + frame.size, 0, None)]
 
     def load(self):
+        # Every frame was read at open; a file Image.open opened is no
+        # longer needed.
+        if getattr(self, "_exclusive_fp", False) and self.fp:
+            self.fp.close()
+            self.fp = None
         if self.tile:
             pixels = self._pixels
             if pixels is None:
