@@ -312,12 +312,12 @@ PyType_Slot slots[] = {{Py_tp_new, reinterpret_cast<void*>(&New)},
                        {Py_tp_doc, const_cast<char*>("A libdov decoder and the document it read.")},
                        {0, nullptr}};
 
-PyType_Spec spec = {"dov._dov.Decoder", sizeof(DecoderObject), 0, Py_TPFLAGS_DEFAULT, slots};
+PyType_Spec decoder_type = {"dov._dov.Decoder", sizeof(DecoderObject), 0, Py_TPFLAGS_DEFAULT, slots};
 
 }  // namespace
 
 bool AddDecoderType(PyObject* module) {
-  PyRef type(PyType_FromSpec(&spec));
+  PyRef type(PyType_FromSpec(&decoder_type));
   return type && PyModule_AddObjectRef(module, "Decoder", type.get()) == 0;
 }
 

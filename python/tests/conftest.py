@@ -10,6 +10,8 @@ import subprocess
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 DOVTOOL = os.environ.get("DOVTOOL", str(ROOT / "build" / "bin" / "dovtool"))
 SAMPLES = sorted((ROOT / "samples").glob("*.dov"))
+# Inputs the fuzz targets keep: documents, parts of documents, nothing at all.
+KEPT = sorted(p for p in (ROOT / "tests" / "fuzz_regressions").glob("*/*") if p.is_file())
 DOCUMENTS = sorted(pathlib.Path(os.environ["DOV_TEST_DOCUMENTS"]).glob("*.dov")) \
     if os.environ.get("DOV_TEST_DOCUMENTS") else []
 
@@ -25,4 +27,4 @@ def dovtool_info(path):
 
 
 def pytest_report_header():
-    return f"dovtool: {DOVTOOL}; {len(SAMPLES)} samples, {len(DOCUMENTS)} test documents"
+    return f"dovtool: {DOVTOOL}; {len(SAMPLES)} samples, {len(DOCUMENTS)} test documents, {len(KEPT)} kept inputs"

@@ -9,9 +9,9 @@ from PIL import Image
 
 import dov
 import dov.pillow  # noqa: F401  (registers the plug-in)
-from conftest import DOCUMENTS, SAMPLES, dovtool, dovtool_info
+from conftest import DOCUMENTS, KEPT, SAMPLES, dovtool, dovtool_info
 
-FILES = SAMPLES + DOCUMENTS
+FILES = SAMPLES + DOCUMENTS + KEPT
 
 
 def tool_frame(path, n):
@@ -70,12 +70,12 @@ def check_like_dovtool(path, tmp_path):
         assert (layer.size, layer.to_rgba()) == (want_layer.size, want_layer.tobytes())
 
 
-@pytest.mark.parametrize("path", FILES, ids=lambda p: p.stem)
+@pytest.mark.parametrize("path", FILES, ids=lambda p: f"{p.parent.name}/{p.name}")
 def test_package_reads_as_dovtool(path, tmp_path):
     check_like_dovtool(path, tmp_path)
 
 
-@pytest.mark.parametrize("path", FILES, ids=lambda p: p.stem)
+@pytest.mark.parametrize("path", FILES, ids=lambda p: f"{p.parent.name}/{p.name}")
 def test_pillow_reads_as_dovtool(path):
     want = dovtool_info(path)
     with warnings.catch_warnings():
