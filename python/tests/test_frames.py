@@ -75,8 +75,7 @@ def test_package_reads_as_dovtool(path, tmp_path):
     check_like_dovtool(path, tmp_path)
 
 
-@pytest.mark.parametrize("path", FILES, ids=lambda p: f"{p.parent.name}/{p.name}")
-def test_pillow_reads_as_dovtool(path):
+def check_pillow_like_dovtool(path):
     want = dovtool_info(path)
     with warnings.catch_warnings():
         warnings.simplefilter("ignore")
@@ -97,6 +96,11 @@ def test_pillow_reads_as_dovtool(path):
         image.seek(image.n_frames)
 
 
+@pytest.mark.parametrize("path", FILES, ids=lambda p: f"{p.parent.name}/{p.name}")
+def test_pillow_reads_as_dovtool(path):
+    check_pillow_like_dovtool(path)
+
+
 CUTS = [0, 1, 8, 20, 0.25, 0.5, 0.9, -1]
 
 
@@ -106,9 +110,10 @@ def test_truncated_files_read_as_dovtool_reads_them(path, tmp_path):
     data = path.read_bytes()
     for cut in CUTS:
         size = int(len(data) * cut) if isinstance(cut, float) else cut % len(data)
-        part = tmp_path / f"{path.stem}.dov"
+        part = tmp_path / f"{path.stem}-{size}.dov"
         part.write_bytes(data[:size])
         check_like_dovtool(part, tmp_path)
+        check_pillow_like_dovtool(part)
 
 
 def test_damaged_document_keeps_its_messages_and_warns():
