@@ -8,6 +8,7 @@ import shlex
 import subprocess
 
 from setuptools import Extension, setup
+from setuptools.command.build_ext import build_ext
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -38,7 +39,16 @@ libs = shlex.split(pkg_config("--libs"))
 libdir = pkg_config("--variable=libdir")
 sources = sorted(os.path.relpath(p, HERE) for p in glob.glob(os.path.join(HERE, "ext", "*.cpp")))
 
-setup(ext_modules=[
+class BuildExtAlways(build_ext):
+    """Builds the extension afresh each time: one built before against
+    another prefix would keep that prefix's library folder."""
+
+    def build_extension(self, ext):
+        self.force = True
+        super().build_extension(ext)
+
+
+setup(cmdclass={"build_ext": BuildExtAlways}, ext_modules=[
     Extension(
         "dov._dov",
         sources=sources,
