@@ -18,6 +18,9 @@ DORV_THREADS=1 build/bin/dorv_export_tests --gtest_brief=1
 # libdov installed into a temporary prefix: the examples built against it
 # with pkg-config and with find_package, and its exported names.
 bash scripts/test-install.sh build
+# The Python package installed as the README says (pip in a clean virtual
+# environment, and cmake --install), and its tests.
+bash scripts/test-python.sh build
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDORV_SANITIZE=ON -DDORV_BUILD_BENCH=OFF
 cmake --build build-asan -j"$jobs"
