@@ -72,7 +72,15 @@ update_pixbuf_cache() {
   query=$(pixbuf_query || true)
   [ -n "$query" ] && [ -x "$query" ] || { echo "note: gdk-pixbuf-query-loaders not found; cache not updated"; return; }
   if [ "$mode" = system ]; then
-    "$query" "$root$loaders"/*.so >"$root$cache.new" && mv "$root$cache.new" "$root$cache"
+    local found=()
+    shopt -s nullglob
+    found=("$root$loaders"/*.so)
+    shopt -u nullglob
+    if ((${#found[@]} == 0)); then
+      rm -f "$root$cache"
+      return
+    fi
+    "$query" "${found[@]}" >"$root$cache.new" && mv "$root$cache.new" "$root$cache"
     # A staged cache names the staged folder; the real one names the loaders' own.
     [ -z "$root" ] || sed -i "s#\"$root/#\"/#" "$root$cache"
   else
