@@ -100,7 +100,12 @@ QVariant DovHandler::option(ImageOption option) const {
 
 QVariant DovHandler::optionValue(ImageOption option) const {
   if (option != Size && option != ImageFormat && option != Animation && option != Description) return {};
-  if (!load()) return {};
+  if (!load()) {
+    // QImageReader's errorString is its own fixed text; the reason is read
+    // as text("Error").
+    if (option != Description || error_.isEmpty()) return {};
+    return QStringLiteral("Error: ") + QString(error_).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  }
   switch (option) {
     case Size:
       return QSize(static_cast<int>(std::min<uint32_t>(info_.width, INT_MAX)),

@@ -77,8 +77,10 @@ Reading ReadWithLibdov(const std::vector<uint8_t>& bytes) {
   dov_test::Decoder d = dov_test::NewDecoder();
   dov_info info{};
   if (dov_decoder_read_memory(d.get(), bytes.data(), bytes.size()) != DOV_OK ||
-      dov_decoder_get_info(d.get(), &info) != DOV_OK || info.frame_count == 0)
+      dov_decoder_get_info(d.get(), &info) != DOV_OK || info.frame_count == 0) {
+    r.error = dov_decoder_error_message(d.get());
     return r;
+  }
   r.read = true;
   r.width = info.width;
   r.height = info.height;

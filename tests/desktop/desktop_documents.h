@@ -30,6 +30,7 @@ struct Frame {
 
 struct Reading {
   bool read = false;  // false: libdov refuses the document
+  std::string error;  // why, as libdov says
   uint32_t width = 0, height = 0;
   bool damaged = false;
   std::string messages;

@@ -60,6 +60,7 @@ TEST(QtPlugin, ReadsEveryDocumentFrameForFrame) {
       QImage image;
       EXPECT_FALSE(reader.read(&image));
       EXPECT_EQ(reader.imageCount(), 0);
+      EXPECT_EQ(reader.text("Error").toStdString(), expected.error);
       continue;
     }
     EXPECT_EQ(reader.size(), QSize(int(expected.width), int(expected.height)));
