@@ -31,7 +31,7 @@ fail() { echo "FAIL: $*"; failed=1; }
 # ---- Packages -------------------------------------------------------------------
 bash scripts/install-deps.sh
 bash scripts/install-deps.sh qt6-base-dev qtbase5-dev libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin \
-  python3-gi gir1.2-gdkpixbuf-2.0 shared-mime-info eog qimgv dbus xvfb x11-apps x11-utils
+  python3-gi gir1.2-gdkpixbuf-2.0 shared-mime-info eog qimgv dbus-daemon xvfb x11-apps x11-utils
 echo "desktop: packages ready after $(elapsed)"
 
 # ---- Builds and test programs ------------------------------------------------------
