@@ -5,7 +5,8 @@
 #
 #   bash scripts/desktop-viewer-shot.sh BUILD_DIR eog|qimgv FILE.dov OUT.png COLOURS...
 #
-# COLOURS are groups as tests/desktop/screen_colours.py takes them.
+# COLOURS are groups as tests/desktop/screen_colours.py takes them;
+# DORV_PLAYED="GROUP GROUP" also checks that the animation plays.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build=$(realpath "$1") viewer=$2 file=$(realpath "$3") shot=$(realpath -m "$4")
@@ -29,8 +30,9 @@ cleanup() {
   wait "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
+# Ready when it answers, not when its socket appears.
 for _ in $(seq 300); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
+  xdpyinfo -display ":$display" >/dev/null 2>&1 && break
   sleep 0.1
 done
 
@@ -63,6 +65,16 @@ DISPLAY=":$display" xwininfo -root -tree >"$work/windows.txt"
 DISPLAY=":$display" xwd -root -silent >"$work/screen.xwd"
 status=0
 /usr/bin/python3 "$here/tests/desktop/screen_colours.py" "$work/screen.xwd" "$shot" "$@" || status=$?
-rm -f "$work/screen.xwd"
+# With DORV_PLAYED="GROUP GROUP" (colours of two frames): screens taken in
+# turn for about two seconds must show both, one after the other.
+if [ -n "${DORV_PLAYED:-}" ]; then
+  for k in $(seq 10); do
+    DISPLAY=":$display" xwd -root -silent >"$work/screen$k.xwd"
+    sleep 0.15
+  done
+  # shellcheck disable=SC2086
+  /usr/bin/python3 "$here/tests/desktop/screen_colours.py" --played $DORV_PLAYED "$work"/screen*.xwd || status=$?
+fi
+rm -f "$work"/screen*.xwd
 echo "$viewer: screenshot $shot"
 exit $status
