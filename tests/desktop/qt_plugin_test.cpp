@@ -10,6 +10,7 @@
 #include <QImageWriter>
 
 #include <cstring>
+#include <filesystem>
 
 #include "desktop_documents.h"
 #include "dov/dov.h"
@@ -149,6 +150,7 @@ TEST(QtPlugin, FindsDocumentsByMagicOrName) {
     EXPECT_EQ(reader.read(&image), c.found);
     QFile::remove(path);
   }
+  std::filesystem::remove_all(dir);
 }
 
 // A picture written through QImageWriter is the document libdov's encoder
