@@ -40,6 +40,9 @@ TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/dov_api_tests --gtest_brief=1
 # scripts/fuzz.sh hold them to 1 s.
 DORV_FUZZ_BUILD=build-fuzz DORV_FUZZ_TIMEOUT=5 DORV_JOBS="$jobs" bash scripts/fuzz.sh 60
 
+# The Qt and gdk-pixbuf plug-ins, in both builds above and in real viewers.
+bash scripts/test-desktop.sh
+
 # The GIMP plug-in in a real, headless GIMP (and a screenshot under Xvfb).
 bash scripts/test-gimp.sh
 
