@@ -1,0 +1,307 @@
+#include "tools/gif_anim.h"
+
+#if defined(DOVTOOL_WITH_GIF)
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <unordered_map>
+
+#include "tools/anim_timing.h"
+#include "tools/size_math.h"
+
+namespace dorv::tools {
+namespace {
+
+using Rgb = std::array<uint8_t, 3>;
+
+// A colour table as GIF stores it: a power of two entries, 2 to 256.
+struct Table {
+  std::vector<Rgb> colours;
+  int32_t transparent = -1;
+};
+
+int TableSize(size_t needed) {
+  int size = 2;
+  while (static_cast<size_t>(size) < needed) size *= 2;
+  return size;
+}
+
+// One frame as GIF takes it: indices into its table (or the global one).
+struct GifFrame {
+  int32_t width = 0, height = 0;
+  std::vector<uint8_t> indices;
+  bool local = false;
+  Table table;  // the frame's own, or the global one's copy
+};
+
+struct Writer {
+  std::vector<uint8_t> bytes;
+  static int Put(GifFileType* gif, const GifByteType* data, int size) {
+    auto* w = static_cast<Writer*>(gif->UserData);
+    w->bytes.insert(w->bytes.end(), data, data + size);
+    return size;
+  }
+};
+
+struct MapFree {
+  void operator()(ColorMapObject* m) const { GifFreeMapObject(m); }
+};
+using ColourMap = std::unique_ptr<ColorMapObject, MapFree>;
+
+ColourMap MakeMap(const Table& t) {
+  const int size = TableSize(t.colours.size());
+  std::vector<GifColorType> entries(static_cast<size_t>(size), GifColorType{0, 0, 0});
+  for (size_t i = 0; i < t.colours.size(); ++i) entries[i] = {t.colours[i][0], t.colours[i][1], t.colours[i][2]};
+  ColourMap map(GifMakeMapObject(size, entries.data()));
+  if (!map) throw std::runtime_error("out of memory");
+  return map;
+}
+
+// The part of a picture that lies on the canvas.
+int32_t OnCanvas(int32_t size, int32_t canvas) { return std::min(size, canvas); }
+
+// A palette picture's table: the entries its pixels and transparent index use.
+Table PaletteTable(const frames::Composite& c, int32_t w, int32_t h) {
+  size_t needed = c.TransparentIndex >= 0 && c.TransparentIndex < 256 ? size_t(c.TransparentIndex) + 1 : 1;
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* row = c.Pixels.data() + size_t(c.Width) * size_t(y);
+    needed = std::max<size_t>(needed, size_t{*std::max_element(row, row + w)} + 1);
+  }
+  Table t;
+  t.colours.resize(needed);
+  for (size_t i = 0; i < needed; ++i) t.colours[i] = {c.Palette[4 * i], c.Palette[4 * i + 1], c.Palette[4 * i + 2]};
+  t.transparent = c.TransparentIndex >= 0 && c.TransparentIndex < 256 ? c.TransparentIndex : -1;
+  return t;
+}
+
+bool Prefix(const std::vector<Rgb>& a, const std::vector<Rgb>& b) {
+  return a.size() <= b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+std::vector<GifFrame> PaletteFrames(const std::vector<AnimPicture>& in, int32_t cw, int32_t ch) {
+  std::vector<GifFrame> out;
+  for (const AnimPicture& a : in) {
+    const frames::Composite& c = a.picture;
+    GifFrame f;
+    f.width = OnCanvas(c.Width, cw);
+    f.height = OnCanvas(c.Height, ch);
+    f.indices.resize(CheckedMul(size_t(f.width), size_t(f.height)));
+    for (int32_t y = 0; y < f.height; ++y)
+      std::memcpy(f.indices.data() + size_t(f.width) * size_t(y), c.Pixels.data() + size_t(c.Width) * size_t(y),
+                  size_t(f.width));
+    f.table = PaletteTable(c, f.width, f.height);
+    out.push_back(std::move(f));
+  }
+  return out;
+}
+
+uint32_t Key(const uint8_t p[4]) { return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2]; }
+
+// Colour frames: one exact table for all when their colours fit, else one
+// table a frame, reduced where a frame holds more than fit.
+std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, int32_t cw, int32_t ch,
+                                   std::vector<std::string>& warnings) {
+  bool partial = false, clear = false;
+  std::unordered_map<uint32_t, uint8_t> all;
+  bool fits = true;
+  for (const AnimPicture& a : in) {
+    const size_t w = size_t(OnCanvas(a.picture.Width, cw)), h = size_t(OnCanvas(a.picture.Height, ch));
+    uint8_t p[4];
+    for (size_t y = 0; y < h && fits; ++y)
+      for (size_t x = 0; x < w; ++x) {
+        PixelRgba(a.picture, y * size_t(a.picture.Width) + x, p);
+        if (p[3] == 0) {
+          clear = true;
+          continue;
+        }
+        partial = partial || p[3] != 255;
+        if (all.emplace(Key(p), 0).second && all.size() > 256) {
+          fits = false;
+          break;
+        }
+      }
+  }
+  if (partial) warnings.push_back("partial transparency is shown opaque: GIF keeps only fully clear pixels");
+  if (fits && all.size() + (clear ? 1 : 0) > 256) fits = false;
+
+  Table shared;
+  if (fits) {
+    std::vector<uint32_t> keys;
+    for (const auto& [k, v] : all) keys.push_back(k);
+    std::sort(keys.begin(), keys.end());
+    for (uint32_t k : keys) {
+      all[k] = static_cast<uint8_t>(shared.colours.size());
+      shared.colours.push_back({uint8_t(k >> 16), uint8_t(k >> 8), uint8_t(k)});
+    }
+    if (clear) {
+      shared.transparent = static_cast<int32_t>(shared.colours.size());
+      shared.colours.push_back({0, 0, 0});
+    }
+  }
+  size_t reduced = 0;
+  std::vector<GifFrame> out;
+  for (const AnimPicture& a : in) {
+    const frames::Composite& c = a.picture;
+    GifFrame f;
+    f.width = OnCanvas(c.Width, cw);
+    f.height = OnCanvas(c.Height, ch);
+    const size_t w = size_t(f.width), h = size_t(f.height), n = CheckedMul(w, h);
+    f.indices.resize(n);
+    uint8_t p[4];
+    if (fits) {
+      f.table = shared;
+      for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x) {
+          PixelRgba(c, y * size_t(c.Width) + x, p);
+          f.indices[y * w + x] = p[3] == 0 ? static_cast<uint8_t>(shared.transparent) : all[Key(p)];
+        }
+      out.push_back(std::move(f));
+      continue;
+    }
+    f.local = true;
+    std::unordered_map<uint32_t, uint8_t> own;
+    bool ownClear = false, ownFits = true;
+    for (size_t i = 0; i < n && ownFits; ++i) {
+      PixelRgba(c, (i / w) * size_t(c.Width) + i % w, p);
+      if (p[3] == 0) ownClear = true;
+      else if (own.emplace(Key(p), 0).second && own.size() > 256) ownFits = false;
+    }
+    if (ownFits && own.size() + (ownClear ? 1 : 0) <= 256) {
+      uint8_t next = 0;
+      for (auto& [k, v] : own) {
+        v = next++;
+        f.table.colours.push_back({uint8_t(k >> 16), uint8_t(k >> 8), uint8_t(k)});
+      }
+      if (ownClear) {
+        f.table.transparent = static_cast<int32_t>(f.table.colours.size());
+        f.table.colours.push_back({0, 0, 0});
+      }
+      for (size_t i = 0; i < n; ++i) {
+        PixelRgba(c, (i / w) * size_t(c.Width) + i % w, p);
+        f.indices[i] = p[3] == 0 ? static_cast<uint8_t>(f.table.transparent) : own[Key(p)];
+      }
+    } else {
+      ++reduced;
+      std::vector<GifByteType> r(n), g(n), b(n);
+      for (size_t i = 0; i < n; ++i) {
+        PixelRgba(c, (i / w) * size_t(c.Width) + i % w, p);
+        r[i] = p[0], g[i] = p[1], b[i] = p[2];
+      }
+      int size = ownClear ? 255 : 256;
+      std::vector<GifColorType> map(256);
+      if (GifQuantizeBuffer(static_cast<unsigned>(w), static_cast<unsigned>(h), &size, r.data(), g.data(), b.data(),
+                            f.indices.data(), map.data()) != GIF_OK)
+        throw std::runtime_error("the colours could not be reduced");
+      for (int i = 0; i < size; ++i) f.table.colours.push_back({map[size_t(i)].Red, map[size_t(i)].Green, map[size_t(i)].Blue});
+      if (ownClear) {
+        f.table.transparent = static_cast<int32_t>(f.table.colours.size());
+        f.table.colours.push_back({0, 0, 0});
+        for (size_t i = 0; i < n; ++i) {
+          PixelRgba(c, (i / w) * size_t(c.Width) + i % w, p);
+          if (p[3] == 0) f.indices[i] = static_cast<uint8_t>(f.table.transparent);
+        }
+      }
+    }
+    out.push_back(std::move(f));
+  }
+  if (reduced > 0)
+    warnings.push_back(std::to_string(reduced) + (reduced == 1 ? " frame holds" : " frames hold") +
+                       " more than 256 colours: reduced to 256 for GIF");
+  return out;
+}
+
+void Check(int status, GifFileType* gif) {
+  if (status != GIF_OK) throw std::runtime_error(std::string("GIF: ") + GifErrorString(gif->Error));
+}
+
+struct GifClose {
+  void operator()(GifFileType* g) const { EGifCloseFile(g, nullptr); }
+};
+
+}  // namespace
+
+EncodedAnimation EncodeGif(const std::vector<AnimPicture>& in) {
+  if (in.empty()) throw std::runtime_error("no frame to write");
+  EncodedAnimation result;
+  const int32_t cw = in[0].picture.Width, ch = in[0].picture.Height;
+  if (cw > 65535 || ch > 65535) throw std::runtime_error("GIF takes at most 65535 x 65535 pixels");
+  const bool palette = std::all_of(in.begin(), in.end(), [](const AnimPicture& a) { return a.picture.Bpp == 8; });
+  std::vector<GifFrame> frames = palette ? PaletteFrames(in, cw, ch) : ColourFrames(in, cw, ch, result.warnings);
+
+  // The global table: the first frame's, as long as the others need.
+  frames[0].local = false;
+  Table global = frames[0].table;
+  if (palette) {
+    std::vector<Rgb> first;
+    for (size_t i = 0; i < 256; ++i)
+      first.push_back({in[0].picture.Palette[4 * i], in[0].picture.Palette[4 * i + 1], in[0].picture.Palette[4 * i + 2]});
+    size_t needed = global.colours.size();
+    for (GifFrame& f : frames) {
+      f.local = !Prefix(f.table.colours, first);
+      if (!f.local) needed = std::max(needed, f.table.colours.size());
+    }
+    global.colours.assign(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(TableSize(needed)));
+  }
+
+  std::vector<int32_t> ms;
+  for (const AnimPicture& a : in) ms.push_back(a.durationMs);
+  const std::vector<uint16_t> delays = GifDelays(ms);
+  size_t shortFrames = 0;
+  for (uint16_t d : delays) shortFrames += d < kShortestShownMs / 10 ? 1 : 0;
+  if (shortFrames > 0)
+    result.warnings.push_back(std::to_string(shortFrames) + (shortFrames == 1 ? " frame is" : " frames are") +
+                              " shown for less than 20 ms: browsers show such frames for 100 ms");
+
+  Writer writer;
+  int error = 0;
+  std::unique_ptr<GifFileType, GifClose> gif(EGifOpen(&writer, &Writer::Put, &error));
+  if (!gif) throw std::runtime_error(std::string("GIF: ") + GifErrorString(error));
+  EGifSetGifVersion(gif.get(), true);
+  const ColourMap globalMap = MakeMap(global);
+  Check(EGifPutScreenDesc(gif.get(), cw, ch, globalMap->BitsPerPixel, 0, globalMap.get()), gif.get());
+  // Loops for ever.
+  Check(EGifPutExtensionLeader(gif.get(), APPLICATION_EXT_FUNC_CODE), gif.get());
+  Check(EGifPutExtensionBlock(gif.get(), 11, "NETSCAPE2.0"), gif.get());
+  const uint8_t loop[3] = {1, 0, 0};
+  Check(EGifPutExtensionBlock(gif.get(), 3, loop), gif.get());
+  Check(EGifPutExtensionTrailer(gif.get()), gif.get());
+
+  for (size_t i = 0; i < frames.size(); ++i) {
+    GifFrame& f = frames[i];
+    GraphicsControlBlock gcb{};
+    gcb.DisposalMode = GifDisposal(in[i].disposal);
+    gcb.UserInputFlag = false;
+    gcb.DelayTime = delays[i];
+    gcb.TransparentColor = f.table.transparent >= 0 ? f.table.transparent : NO_TRANSPARENT_COLOR;
+    GifByteType ext[4];
+    EGifGCBToExtension(&gcb, ext);
+    Check(EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, 4, ext), gif.get());
+    ColourMap local;
+    if (f.local) local = MakeMap(f.table);
+    Check(EGifPutImageDesc(gif.get(), 0, 0, f.width, f.height, false, local.get()), gif.get());
+    for (int32_t y = 0; y < f.height; ++y)
+      Check(EGifPutLine(gif.get(), f.indices.data() + size_t(f.width) * size_t(y), f.width), gif.get());
+  }
+  GifFileType* g = gif.release();
+  if (EGifCloseFile(g, &error) != GIF_OK) throw std::runtime_error(std::string("GIF: ") + GifErrorString(error));
+  result.bytes = std::move(writer.bytes);
+  return result;
+}
+
+}  // namespace dorv::tools
+
+#else
+#include <stdexcept>
+
+namespace dorv::tools {
+
+EncodedAnimation EncodeGif(const std::vector<AnimPicture>&) {
+  throw std::runtime_error("this dovtool was built without giflib: no GIF");
+}
+
+}  // namespace dorv::tools
+#endif
