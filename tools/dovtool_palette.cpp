@@ -25,7 +25,8 @@ int RunPalette(const std::vector<std::string>& args) {
   const OutputRule rule = OutputRuleFrom(parsed);
   const int32_t frame = parsed.Has("frame") ? ParseNumber("frame", parsed.Value("frame"), 0, 1 << 30) : 0;
   // Without -o the palette goes beside the input as GIMP's.
-  const PaletteFormat format = rule.out.empty() ? PaletteFormat::Gimp : PaletteFormatFor(rule.out);
+  const PaletteFormat format =
+      rule.out.empty() || rule.out == "-" ? PaletteFormat::Gimp : PaletteFormatFor(rule.out);
   Reporter report(parsed.inputs.size(), VerbosityFrom(parsed));
   for (size_t i = 0; i < parsed.inputs.size(); ++i) {
     const std::string& input = parsed.inputs[i];

@@ -1,0 +1,116 @@
+// Writes the documents the export tests convert, with the test writer:
+//   pal_anim.dov   six 8-bit frames of two layers, a transparent index, odd
+//                  delays, the fourth frame with a palette of its own
+//   pal_same.dov   three 8-bit frames that share one palette
+//   rgb_anim.dov   three 24-bit frames of few colours, an alpha plane of
+//                  clear and solid pixels, a half-opaque layer
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "support/dov_writer.h"
+
+using namespace dorv::testing;
+
+namespace {
+
+void Save(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<uint32_t> Palette(uint32_t seed) {
+  std::vector<uint32_t> p;
+  for (uint32_t i = 0; i < 256; ++i) p.push_back((i * 0x0A1B2C + seed * 0x405060) & 0xFFFFFF);
+  return p;
+}
+
+FrameSpec PaletteFrame(int frame, int32_t delay, uint32_t paletteSeed) {
+  constexpr int W = 24, H = 16;
+  FrameSpec f;
+  f.width = W;
+  f.height = H;
+  f.bpp = 8;
+  f.palette = Palette(paletteSeed);
+  f.trans = 5;
+  f.delay = delay;
+  f.disposal = 2;
+  f.name = "frame " + std::to_string(frame);
+  LayerSpec ground;
+  ground.name = "ground";
+  ground.rows = MakeRows(W, H, 8, [=](int x, int y) {
+    if (y < 3) return 5u;  // clear sky
+    return uint32_t((x / 3 + y + frame) % 12);
+  });
+  LayerSpec sprite;
+  sprite.name = "sprite";
+  sprite.trans = 3;
+  sprite.rows = MakeRows(W, H, 8, [=](int x, int y) {
+    const int cx = 4 + frame * 3;
+    return (x >= cx && x < cx + 5 && y >= 6 && y < 11) ? 20u + uint32_t(x - cx) : 3u;
+  });
+  f.layers = {ground, sprite};
+  return f;
+}
+
+std::vector<uint8_t> PaletteAnimation() {
+  DocSpec d;
+  const int32_t delays[] = {10, 15, 15, 33, 1000, 7};
+  for (int i = 0; i < 6; ++i) d.frames.push_back(PaletteFrame(i, delays[i], i == 3 ? 9 : 1));
+  return WriteDov(d);
+}
+
+std::vector<uint8_t> SharedPalette() {
+  DocSpec d;
+  for (int i = 0; i < 3; ++i) d.frames.push_back(PaletteFrame(i, 40 + 30 * i, 1));
+  return WriteDov(d);
+}
+
+std::vector<uint8_t> ColourAnimation() {
+  constexpr int W = 20, H = 12;
+  DocSpec d;
+  d.bgColor = 0x00102030;
+  const int32_t delays[] = {100, 20, 5};
+  for (int frame = 0; frame < 3; ++frame) {
+    FrameSpec f;
+    f.width = W;
+    f.height = H;
+    f.bpp = 24;
+    f.delay = delays[frame];
+    f.disposal = 2;
+    LayerSpec body;
+    body.name = "body";
+    body.alphaOn = true;
+    body.rows = MakeRows(W, H, 24, [=](int x, int y) { return 0x204060u + uint32_t((x + y + frame) % 6) * 0x100804; });
+    body.alphaRows = MakeRows(W, H, 8, [=](int x, int y) { return (x + frame) % 7 == 0 || y == 0 ? 0u : 255u; });
+    LayerSpec glow;
+    glow.name = "glow";
+    glow.alpha = 128;
+    glow.trans = 0;
+    glow.rows = MakeRows(W, H, 24, [=](int x, int y) { return y > 6 && x > 4 + frame ? 0xF0E0D0u : 0u; });
+    f.layers = {body, glow};
+    d.frames.push_back(f);
+  }
+  return WriteDov(d);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    return 2;
+  }
+  try {
+    const std::string dir = argv[1];
+    Save(dir + "/pal_anim.dov", PaletteAnimation());
+    Save(dir + "/pal_same.dov", SharedPalette());
+    Save(dir + "/rgb_anim.dov", ColourAnimation());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
