@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "tools/anim_timing.h"
+#include "tools/frame_diff.h"
 #include "tools/size_math.h"
 
 namespace dorv::tools {
@@ -48,17 +49,20 @@ uint8_t ApngDisposal(int32_t stored) {
 
 // One frame's rows, filtered and compressed. Palette rows go unfiltered;
 // colour rows take the "up" filter, which suits flat pixel art.
-std::vector<uint8_t> Compress(const AnimPicture& a, int32_t w, int32_t h, bool palette) {
+std::vector<uint8_t> Compress(const AnimPicture& a, const Box& box, bool palette) {
   const frames::Composite& c = a.picture;
+  const int32_t w = box.w, h = box.h;
   const size_t px = palette ? 1 : 4;
-  const size_t row = CheckedMul(size_t(w), px), stride = CheckedMul(size_t(c.Width), px);
+  const size_t row = CheckedMul(size_t(w), px);
+  const size_t pictureBytes = c.Bpp == 8 ? 1 : 4;
   std::vector<uint8_t> raw(CheckedMul(CheckedAdd(row, 1), size_t(h)));
   std::vector<uint8_t> rgba(row);
   const uint8_t* prev = nullptr;
   std::vector<uint8_t> prevRow(row);
   for (size_t y = 0; y < size_t(h); ++y) {
     uint8_t* out = raw.data() + (row + 1) * y;
-    const uint8_t* src = c.Pixels.data() + (c.Bpp == 8 ? size_t(c.Width) * y : stride * y);
+    const uint8_t* src =
+        c.Pixels.data() + (size_t(c.Width) * (size_t(box.y) + y) + size_t(box.x)) * pictureBytes;
     if (!palette && c.Bpp == 8) {
       for (size_t x = 0; x < size_t(w); ++x) std::memcpy(&rgba[4 * x], &c.Palette[size_t{src[x]} * 4], 4);
       src = rgba.data();
@@ -129,25 +133,29 @@ EncodedAnimation EncodeApng(const std::vector<AnimPicture>& in) {
     }
   }
 
+  // A frame drawn over the one before it, left in place, stores only the
+  // box that differs; it replaces what it covers, so it shows exactly.
+  const std::vector<Box> boxes =
+      FrameBoxes(in, cw, ch, [&](size_t i) { return ApngDisposal(in[i - 1].disposal) == 0; });
   uint32_t sequence = 0;
   size_t inexact = 0;
   for (size_t i = 0; i < in.size(); ++i) {
-    const int32_t w = std::min(in[i].picture.Width, cw), h = std::min(in[i].picture.Height, ch);
-    if (w <= 0 || h <= 0) throw std::runtime_error("APNG: frame " + std::to_string(i) + " is empty");
+    const Box& box = boxes[i];
+    if (box.w <= 0 || box.h <= 0) throw std::runtime_error("APNG: frame " + std::to_string(i) + " is empty");
     const DelayFraction delay = ApngDelay(in[i].durationMs);
     inexact += delay.exact ? 0 : 1;
     std::vector<uint8_t> fctl;
     Put32(fctl, sequence++);
-    Put32(fctl, uint32_t(w));
-    Put32(fctl, uint32_t(h));
-    Put32(fctl, 0);
-    Put32(fctl, 0);
+    Put32(fctl, uint32_t(box.w));
+    Put32(fctl, uint32_t(box.h));
+    Put32(fctl, uint32_t(box.x));
+    Put32(fctl, uint32_t(box.y));
     Put16(fctl, delay.num);
     Put16(fctl, delay.den);
     fctl.push_back(ApngDisposal(in[i].disposal));
     fctl.push_back(0);  // the frame replaces what it covers
     Chunk(out, "fcTL", fctl);
-    const std::vector<uint8_t> data = Compress(in[i], w, h, palette);
+    const std::vector<uint8_t> data = Compress(in[i], box, palette);
     for (size_t at = 0; at < data.size() || at == 0; at += kChunkData) {
       const size_t n = std::min(kChunkData, data.size() - at);
       if (i == 0) {

@@ -102,9 +102,11 @@ int RunToAnim(const std::vector<std::string>& args) {
       if (doc.Damaged()) report.Damaged(input, doc.Messages);
       CheckLayerChoice(choice, doc);
       std::vector<AnimPicture> anim;
-      for (uint32_t f = 0; f < doc.Frames.size(); ++f)
-        anim.push_back({ScaleUp(ChosenComposite(doc, f, choice), scale), doc.Frames[f].DelayMilliseconds,
-                        doc.Frames[f].Disposal});
+      for (uint32_t f = 0; f < doc.Frames.size(); ++f) {
+        frames::Composite picture = ChosenComposite(doc, f, choice);
+        if (scale > 1) picture = ScaleUp(picture, scale);
+        anim.push_back({std::move(picture), doc.Frames[f].DelayMilliseconds, doc.Frames[f].Disposal});
+      }
       const EncodedAnimation encoded = Encode(format, anim);
       for (const std::string& w : encoded.warnings) report.Warning(input, w);
       out.Write(encoded.bytes);

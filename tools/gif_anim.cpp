@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "tools/anim_timing.h"
+#include "tools/frame_diff.h"
 #include "tools/size_math.h"
 
 namespace dorv::tools {
@@ -30,9 +31,10 @@ int TableSize(size_t needed) {
   return size;
 }
 
-// One frame as GIF takes it: indices into its table (or the global one).
+// One frame as GIF takes it: the box it covers on the canvas and indices
+// into its table (or the global one).
 struct GifFrame {
-  int32_t width = 0, height = 0;
+  int32_t x = 0, y = 0, width = 0, height = 0;
   std::vector<uint8_t> indices;
   bool local = false;
   Table table;  // the frame's own, or the global one's copy
@@ -61,15 +63,27 @@ ColourMap MakeMap(const Table& t) {
   return map;
 }
 
-// The part of a picture that lies on the canvas.
-int32_t OnCanvas(int32_t size, int32_t canvas) { return std::min(size, canvas); }
+// Where pixel (x, y) of a frame's box lies in its picture.
+size_t At(const frames::Composite& c, const Box& b, int32_t x, int32_t y) {
+  return size_t(c.Width) * size_t(b.y + y) + size_t(b.x + x);
+}
+
+GifFrame Framed(const Box& b) {
+  GifFrame f;
+  f.x = b.x;
+  f.y = b.y;
+  f.width = b.w;
+  f.height = b.h;
+  f.indices.resize(CheckedMul(size_t(b.w), size_t(b.h)));
+  return f;
+}
 
 // A palette picture's table: the entries its pixels and transparent index use.
-Table PaletteTable(const frames::Composite& c, int32_t w, int32_t h) {
+Table PaletteTable(const frames::Composite& c, const Box& b) {
   size_t needed = c.TransparentIndex >= 0 && c.TransparentIndex < 256 ? size_t(c.TransparentIndex) + 1 : 1;
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* row = c.Pixels.data() + size_t(c.Width) * size_t(y);
-    needed = std::max<size_t>(needed, size_t{*std::max_element(row, row + w)} + 1);
+  for (int32_t y = 0; y < b.h; ++y) {
+    const uint8_t* row = c.Pixels.data() + At(c, b, 0, y);
+    needed = std::max<size_t>(needed, size_t{*std::max_element(row, row + b.w)} + 1);
   }
   Table t;
   t.colours.resize(needed);
@@ -82,18 +96,15 @@ bool Prefix(const std::vector<Rgb>& a, const std::vector<Rgb>& b) {
   return a.size() <= b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
 
-std::vector<GifFrame> PaletteFrames(const std::vector<AnimPicture>& in, int32_t cw, int32_t ch) {
+std::vector<GifFrame> PaletteFrames(const std::vector<AnimPicture>& in, const std::vector<Box>& boxes) {
   std::vector<GifFrame> out;
-  for (const AnimPicture& a : in) {
-    const frames::Composite& c = a.picture;
-    GifFrame f;
-    f.width = OnCanvas(c.Width, cw);
-    f.height = OnCanvas(c.Height, ch);
-    f.indices.resize(CheckedMul(size_t(f.width), size_t(f.height)));
-    for (int32_t y = 0; y < f.height; ++y)
-      std::memcpy(f.indices.data() + size_t(f.width) * size_t(y), c.Pixels.data() + size_t(c.Width) * size_t(y),
-                  size_t(f.width));
-    f.table = PaletteTable(c, f.width, f.height);
+  for (size_t i = 0; i < in.size(); ++i) {
+    const frames::Composite& c = in[i].picture;
+    const Box& b = boxes[i];
+    GifFrame f = Framed(b);
+    for (int32_t y = 0; y < b.h; ++y)
+      std::memcpy(f.indices.data() + size_t(b.w) * size_t(y), c.Pixels.data() + At(c, b, 0, y), size_t(b.w));
+    f.table = PaletteTable(c, b);
     out.push_back(std::move(f));
   }
   return out;
@@ -103,17 +114,17 @@ uint32_t Key(const uint8_t p[4]) { return uint32_t{p[0]} << 16 | uint32_t{p[1]} 
 
 // Colour frames: one exact table for all when their colours fit, else one
 // table a frame, reduced where a frame holds more than fit.
-std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, int32_t cw, int32_t ch,
+std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, const std::vector<Box>& boxes,
                                    std::vector<std::string>& warnings) {
   bool partial = false, clear = false;
   std::unordered_map<uint32_t, uint8_t> all;
   bool fits = true;
-  for (const AnimPicture& a : in) {
-    const size_t w = size_t(OnCanvas(a.picture.Width, cw)), h = size_t(OnCanvas(a.picture.Height, ch));
+  for (size_t i = 0; i < in.size() && fits; ++i) {
+    const Box& b = boxes[i];
     uint8_t p[4];
-    for (size_t y = 0; y < h && fits; ++y)
-      for (size_t x = 0; x < w; ++x) {
-        PixelRgba(a.picture, y * size_t(a.picture.Width) + x, p);
+    for (int32_t y = 0; y < b.h && fits; ++y)
+      for (int32_t x = 0; x < b.w; ++x) {
+        PixelRgba(in[i].picture, At(in[i].picture, b, x, y), p);
         if (p[3] == 0) {
           clear = true;
           continue;
@@ -144,21 +155,22 @@ std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, int32_t c
   }
   size_t reduced = 0;
   std::vector<GifFrame> out;
-  for (const AnimPicture& a : in) {
-    const frames::Composite& c = a.picture;
-    GifFrame f;
-    f.width = OnCanvas(c.Width, cw);
-    f.height = OnCanvas(c.Height, ch);
-    const size_t w = size_t(f.width), h = size_t(f.height), n = CheckedMul(w, h);
-    f.indices.resize(n);
+  for (size_t k = 0; k < in.size(); ++k) {
+    const frames::Composite& c = in[k].picture;
+    const Box& b = boxes[k];
+    GifFrame f = Framed(b);
+    const size_t w = size_t(b.w), n = f.indices.size();
+    // Pixel i of the box in the picture.
+    const auto pixel = [&](size_t i, uint8_t p[4]) {
+      PixelRgba(c, At(c, b, int32_t(i % w), int32_t(i / w)), p);
+    };
     uint8_t p[4];
     if (fits) {
       f.table = shared;
-      for (size_t y = 0; y < h; ++y)
-        for (size_t x = 0; x < w; ++x) {
-          PixelRgba(c, y * size_t(c.Width) + x, p);
-          f.indices[y * w + x] = p[3] == 0 ? static_cast<uint8_t>(shared.transparent) : all[Key(p)];
-        }
+      for (size_t i = 0; i < n; ++i) {
+        pixel(i, p);
+        f.indices[i] = p[3] == 0 ? static_cast<uint8_t>(shared.transparent) : all[Key(p)];
+      }
       out.push_back(std::move(f));
       continue;
     }
@@ -166,7 +178,7 @@ std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, int32_t c
     std::unordered_map<uint32_t, uint8_t> own;
     bool ownClear = false, ownFits = true;
     for (size_t i = 0; i < n && ownFits; ++i) {
-      PixelRgba(c, (i / w) * size_t(c.Width) + i % w, p);
+      pixel(i, p);
       if (p[3] == 0) ownClear = true;
       else if (own.emplace(Key(p), 0).second && own.size() > 256) ownFits = false;
     }
@@ -181,19 +193,19 @@ std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, int32_t c
         f.table.colours.push_back({0, 0, 0});
       }
       for (size_t i = 0; i < n; ++i) {
-        PixelRgba(c, (i / w) * size_t(c.Width) + i % w, p);
+        pixel(i, p);
         f.indices[i] = p[3] == 0 ? static_cast<uint8_t>(f.table.transparent) : own[Key(p)];
       }
     } else {
       ++reduced;
-      std::vector<GifByteType> r(n), g(n), b(n);
+      std::vector<GifByteType> red(n), green(n), blue(n);
       for (size_t i = 0; i < n; ++i) {
-        PixelRgba(c, (i / w) * size_t(c.Width) + i % w, p);
-        r[i] = p[0], g[i] = p[1], b[i] = p[2];
+        pixel(i, p);
+        red[i] = p[0], green[i] = p[1], blue[i] = p[2];
       }
       int size = ownClear ? 255 : 256;
       std::vector<GifColorType> map(256);
-      if (GifQuantizeBuffer(static_cast<unsigned>(w), static_cast<unsigned>(h), &size, r.data(), g.data(), b.data(),
+      if (GifQuantizeBuffer(static_cast<unsigned>(b.w), static_cast<unsigned>(b.h), &size, red.data(), green.data(), blue.data(),
                             f.indices.data(), map.data()) != GIF_OK)
         throw std::runtime_error("the colours could not be reduced");
       for (int i = 0; i < size; ++i) f.table.colours.push_back({map[size_t(i)].Red, map[size_t(i)].Green, map[size_t(i)].Blue});
@@ -201,7 +213,7 @@ std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, int32_t c
         f.table.transparent = static_cast<int32_t>(f.table.colours.size());
         f.table.colours.push_back({0, 0, 0});
         for (size_t i = 0; i < n; ++i) {
-          PixelRgba(c, (i / w) * size_t(c.Width) + i % w, p);
+          pixel(i, p);
           if (p[3] == 0) f.indices[i] = static_cast<uint8_t>(f.table.transparent);
         }
       }
@@ -230,7 +242,12 @@ EncodedAnimation EncodeGif(const std::vector<AnimPicture>& in) {
   const int32_t cw = in[0].picture.Width, ch = in[0].picture.Height;
   if (cw > 65535 || ch > 65535) throw std::runtime_error("GIF takes at most 65535 x 65535 pixels");
   const bool palette = std::all_of(in.begin(), in.end(), [](const AnimPicture& a) { return a.picture.Bpp == 8; });
-  std::vector<GifFrame> frames = palette ? PaletteFrames(in, cw, ch) : ColourFrames(in, cw, ch, result.warnings);
+  // A frame shown over the one before it, both kept on the canvas, stores
+  // only the box that differs.
+  const std::vector<Box> boxes = FrameBoxes(in, cw, ch, [&](size_t i) {
+    return GifDisposal(in[i - 1].disposal) <= 1 && GifDisposal(in[i].disposal) <= 1;
+  });
+  std::vector<GifFrame> frames = palette ? PaletteFrames(in, boxes) : ColourFrames(in, boxes, result.warnings);
 
   // The global table: the first frame's, as long as the others need.
   frames[0].local = false;
@@ -282,7 +299,7 @@ EncodedAnimation EncodeGif(const std::vector<AnimPicture>& in) {
     Check(EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, 4, ext), gif.get());
     ColourMap local;
     if (f.local) local = MakeMap(f.table);
-    Check(EGifPutImageDesc(gif.get(), 0, 0, f.width, f.height, false, local.get()), gif.get());
+    Check(EGifPutImageDesc(gif.get(), f.x, f.y, f.width, f.height, false, local.get()), gif.get());
     for (int32_t y = 0; y < f.height; ++y)
       Check(EGifPutLine(gif.get(), f.indices.data() + size_t(f.width) * size_t(y), f.width), gif.get());
   }

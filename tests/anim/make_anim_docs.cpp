@@ -1,9 +1,12 @@
 // Writes the documents the export tests convert, with the test writer:
 //   pal_anim.dov   six 8-bit frames of two layers, a transparent index, odd
 //                  delays, the fourth frame with a palette of its own
-//   pal_same.dov   three 8-bit frames that share one palette
+//   pal_same.dov   three 8-bit frames that share one palette, left in place
 //   rgb_anim.dov   three 24-bit frames of few colours, an alpha plane of
 //                  clear and solid pixels, a half-opaque layer
+// With --bench, the benchmark's documents instead:
+//   bench_pal.dov  64 palette frames of 256 x 256
+//   bench_rgba.dov 64 frames of 256 x 256 whose composite is 32-bit RGBA
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -42,7 +45,7 @@ FrameSpec PaletteFrame(int frame, int32_t delay, uint32_t paletteSeed) {
   ground.name = "ground";
   ground.rows = MakeRows(W, H, 8, [=](int x, int y) {
     if (y < 3) return 5u;  // clear sky
-    return uint32_t((x / 3 + y + frame) % 12);
+    return 6 + uint32_t((x / 3 + y + frame) % 12);
   });
   LayerSpec sprite;
   sprite.name = "sprite";
@@ -64,7 +67,11 @@ std::vector<uint8_t> PaletteAnimation() {
 
 std::vector<uint8_t> SharedPalette() {
   DocSpec d;
-  for (int i = 0; i < 3; ++i) d.frames.push_back(PaletteFrame(i, 40 + 30 * i, 1));
+  // Frames left in place: each stores only what changed.
+  for (int i = 0; i < 3; ++i) {
+    d.frames.push_back(PaletteFrame(i, 40 + 30 * i, 1));
+    d.frames.back().disposal = 0;
+  }
   return WriteDov(d);
 }
 
@@ -96,15 +103,60 @@ std::vector<uint8_t> ColourAnimation() {
   return WriteDov(d);
 }
 
+// A sprite of soft colours moving over a checked floor, 64 frames.
+std::vector<uint8_t> BenchAnimation(bool palette) {
+  constexpr int W = 256, H = 256;
+  DocSpec d;
+  for (int frame = 0; frame < 64; ++frame) {
+    FrameSpec f;
+    f.width = W;
+    f.height = H;
+    f.bpp = palette ? 8 : 24;
+    f.delay = 40 + frame % 3 * 15;
+    if (palette) {
+      f.palette = Palette(1);
+      f.trans = 0;
+    }
+    const int cx = 40 + frame * 2, cy = 128 + (frame % 16) * 3;
+    LayerSpec floor;
+    floor.name = "floor";
+    floor.rows = MakeRows(W, H, f.bpp, [=](int x, int y) {
+      const uint32_t v = uint32_t(((x / 16 + y / 16) % 2) * 8 + (y / 32));
+      return palette ? (y < 20 ? 0u : 1 + v) : 0x203040u + v * 0x0A0604;
+    });
+    LayerSpec sprite;
+    sprite.name = "sprite";
+    sprite.trans = 0;
+    sprite.rows = MakeRows(W, H, f.bpp, [=](int x, int y) {
+      const int dx = x - cx, dy = y - cy;
+      if (dx * dx + dy * dy > 900) return 0u;
+      return palette ? 32u + uint32_t((dx + dy + 60) % 200) : 0x102030u + uint32_t(dx * 3 + 100) * 0x10000 + uint32_t(dy * 2 + 80) * 0x100;
+    });
+    if (!palette) {
+      floor.alphaOn = true;
+      floor.alphaRows = MakeRows(W, H, 8, [](int, int y) { return y < 20 ? 0u : 255u; });
+    }
+    f.layers = {floor, sprite};
+    d.frames.push_back(f);
+  }
+  return WriteDov(d);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+  const bool bench = argc == 3 && std::string(argv[1]) == "--bench";
+  if (argc != 2 && !bench) {
+    std::fprintf(stderr, "usage: %s [--bench] DIR\n", argv[0]);
     return 2;
   }
   try {
-    const std::string dir = argv[1];
+    const std::string dir = argv[argc - 1];
+    if (bench) {
+      Save(dir + "/bench_pal.dov", BenchAnimation(true));
+      Save(dir + "/bench_rgba.dov", BenchAnimation(false));
+      return 0;
+    }
     Save(dir + "/pal_anim.dov", PaletteAnimation());
     Save(dir + "/pal_same.dov", SharedPalette());
     Save(dir + "/rgb_anim.dov", ColourAnimation());

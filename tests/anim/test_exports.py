@@ -83,7 +83,7 @@ def test_gif_frames_palettes_delays_and_loop(docs, tmp_path, name, scale):
     text = subprocess.run(["gifsicle", "--info", str(gif)], capture_output=True, text=True, check=True).stdout
     assert "loop forever" in text
     assert re.findall(r"delay ([\d.]+)s", text) == ["%.2f" % (c / 100) for c in want_cs]
-    assert text.count("disposal background") == len(ms)
+    assert text.count("disposal background") == (0 if name == "pal_same.dov" else len(ms))
     if name == "pal_anim.dov":
         # The fourth frame's palette is its own; the others share the first's.
         images = text.split("+ image #")[1:]
