@@ -226,6 +226,45 @@ std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, const std
   return out;
 }
 
+// Whether `next` is clear anywhere `cur` is not: a frame left in place
+// would show through there.
+bool TurnsClear(const frames::Composite& cur, const frames::Composite& next, int32_t cw, int32_t ch) {
+  const int32_t w = std::min(cur.Width, cw), h = std::min(cur.Height, ch);
+  if (next.Width < w || next.Height < h) return true;
+  for (int32_t y = 0; y < h; ++y) {
+    const size_t a = size_t(cur.Width) * size_t(y), b = size_t(next.Width) * size_t(y);
+    for (int32_t x = 0; x < w; ++x) {
+      const bool curClear = cur.Bpp == 8 ? cur.Pixels[a + size_t(x)] == cur.TransparentIndex
+                                         : cur.Pixels[4 * (a + size_t(x)) + 3] == 0;
+      const bool nextClear = next.Bpp == 8 ? next.Pixels[b + size_t(x)] == next.TransparentIndex
+                                           : next.Pixels[4 * (b + size_t(x)) + 3] == 0;
+      if (nextClear && !curClear) return true;
+    }
+  }
+  return false;
+}
+
+// GIF's disposal of each frame: the editor's, except that a frame without
+// one is cleared when the next frame is clear where it is not; left in
+// place, it would show through the next frame's clear pixels.
+std::vector<int> Disposals(const std::vector<AnimPicture>& in, int32_t cw, int32_t ch,
+                           std::vector<std::string>& warnings) {
+  std::vector<int> out;
+  size_t showThrough = 0;
+  for (size_t i = 0; i < in.size(); ++i) {
+    int d = GifDisposal(in[i].disposal);
+    if (d <= 1 && i + 1 < in.size() && TurnsClear(in[i].picture, in[i + 1].picture, cw, ch)) {
+      if (d == 0) d = 2;
+      else ++showThrough;
+    }
+    out.push_back(d);
+  }
+  if (showThrough > 0)
+    warnings.push_back(std::to_string(showThrough) + (showThrough == 1 ? " frame is" : " frames are") +
+                       " kept in place (disposal 1) under clear pixels of the next: GIF shows them there");
+  return out;
+}
+
 void Check(int status, GifFileType* gif) {
   if (status != GIF_OK) throw std::runtime_error(std::string("GIF: ") + GifErrorString(gif->Error));
 }
@@ -244,9 +283,9 @@ EncodedAnimation EncodeGif(const std::vector<AnimPicture>& in) {
   const bool palette = std::all_of(in.begin(), in.end(), [](const AnimPicture& a) { return a.picture.Bpp == 8; });
   // A frame shown over the one before it, both kept on the canvas, stores
   // only the box that differs.
-  const std::vector<Box> boxes = FrameBoxes(in, cw, ch, [&](size_t i) {
-    return GifDisposal(in[i - 1].disposal) <= 1 && GifDisposal(in[i].disposal) <= 1;
-  });
+  const std::vector<int> disposals = Disposals(in, cw, ch, result.warnings);
+  const std::vector<Box> boxes =
+      FrameBoxes(in, cw, ch, [&](size_t i) { return disposals[i - 1] <= 1 && disposals[i] <= 1; });
   std::vector<GifFrame> frames = palette ? PaletteFrames(in, boxes) : ColourFrames(in, boxes, result.warnings);
 
   // The global table: the first frame's, as long as the others need.
@@ -290,7 +329,7 @@ EncodedAnimation EncodeGif(const std::vector<AnimPicture>& in) {
   for (size_t i = 0; i < frames.size(); ++i) {
     GifFrame& f = frames[i];
     GraphicsControlBlock gcb{};
-    gcb.DisposalMode = GifDisposal(in[i].disposal);
+    gcb.DisposalMode = disposals[i];
     gcb.UserInputFlag = false;
     gcb.DelayTime = delays[i];
     gcb.TransparentColor = f.table.transparent >= 0 ? f.table.transparent : NO_TRANSPARENT_COLOR;

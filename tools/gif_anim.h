@@ -14,7 +14,9 @@ namespace dorv::tools {
 // exact table when all of them hold at most 256 colours with the clear one;
 // else each frame has its own, reduced where it holds more (with a
 // warning). Alpha is kept where it is 0; partial alpha is warned about and
-// shown opaque. Raises std::runtime_error.
+// shown opaque. The editor's disposal is kept; a frame without one (0) is
+// cleared after it is shown when the next frame is clear where it is not,
+// so that it does not show through. Raises std::runtime_error.
 EncodedAnimation EncodeGif(const std::vector<AnimPicture>& frames);
 
 }  // namespace dorv::tools

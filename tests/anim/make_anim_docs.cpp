@@ -1,7 +1,8 @@
 // Writes the documents the export tests convert, with the test writer:
 //   pal_anim.dov   six 8-bit frames of two layers, a transparent index, odd
 //                  delays, the fourth frame with a palette of its own
-//   pal_same.dov   three 8-bit frames that share one palette, left in place
+//   pal_same.dov   four 8-bit frames that share one palette, without a
+//                  disposal, the last one clear where the third is not
 //   rgb_anim.dov   three 24-bit frames of few colours, an alpha plane of
 //                  clear and solid pixels, a half-opaque layer
 // With --bench, the benchmark's documents instead:
@@ -30,7 +31,7 @@ std::vector<uint32_t> Palette(uint32_t seed) {
   return p;
 }
 
-FrameSpec PaletteFrame(int frame, int32_t delay, uint32_t paletteSeed) {
+FrameSpec PaletteFrame(int frame, int32_t delay, uint32_t paletteSeed, int skyRows = 3) {
   constexpr int W = 24, H = 16;
   FrameSpec f;
   f.width = W;
@@ -44,7 +45,7 @@ FrameSpec PaletteFrame(int frame, int32_t delay, uint32_t paletteSeed) {
   LayerSpec ground;
   ground.name = "ground";
   ground.rows = MakeRows(W, H, 8, [=](int x, int y) {
-    if (y < 3) return 5u;  // clear sky
+    if (y < skyRows) return 5u;  // clear sky
     return 6 + uint32_t((x / 3 + y + frame) % 12);
   });
   LayerSpec sprite;
@@ -67,9 +68,10 @@ std::vector<uint8_t> PaletteAnimation() {
 
 std::vector<uint8_t> SharedPalette() {
   DocSpec d;
-  // Frames left in place: each stores only what changed.
-  for (int i = 0; i < 3; ++i) {
-    d.frames.push_back(PaletteFrame(i, 40 + 30 * i, 1));
+  // Frames without a disposal: each stores only what changed, but the last
+  // has more clear sky than the one before it.
+  for (int i = 0; i < 4; ++i) {
+    d.frames.push_back(PaletteFrame(i, 40 + 30 * i, 1, i == 3 ? 5 : 3));
     d.frames.back().disposal = 0;
   }
   return WriteDov(d);
