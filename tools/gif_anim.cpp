@@ -112,114 +112,125 @@ std::vector<GifFrame> PaletteFrames(const std::vector<AnimPicture>& in, const st
 
 uint32_t Key(const uint8_t p[4]) { return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2]; }
 
+// Visits the box's pixels row by row with their place in the box and their
+// red, green, blue, alpha; stops when visit returns false.
+template <typename Visit>
+void EachPixel(const frames::Composite& c, const Box& b, Visit&& visit) {
+  uint8_t p[4];
+  size_t i = 0;
+  for (int32_t y = 0; y < b.h; ++y) {
+    const size_t row = At(c, b, 0, y);
+    for (int32_t x = 0; x < b.w; ++x, ++i) {
+      PixelRgba(c, row + size_t(x), p);
+      if (!visit(i, p)) return;
+    }
+  }
+}
+
+// The colours of one picture (or of several) with a clear entry where a
+// pixel is clear; counting stops past 256.
+struct ColourSet {
+  std::unordered_map<uint32_t, uint8_t> index;
+  bool clear = false;
+  bool Add(const uint8_t p[4]) {
+    if (p[3] == 0) {
+      clear = true;
+      return true;
+    }
+    index.emplace(Key(p), 0);
+    return index.size() <= 256;
+  }
+  bool Fits() const { return index.size() + (clear ? 1 : 0) <= 256; }
+  // The table, colours in order, the clear entry last.
+  Table MakeTable() {
+    std::vector<uint32_t> keys;
+    for (const auto& [k, v] : index) keys.push_back(k);
+    std::sort(keys.begin(), keys.end());
+    Table t;
+    for (uint32_t k : keys) {
+      index[k] = static_cast<uint8_t>(t.colours.size());
+      t.colours.push_back({uint8_t(k >> 16), uint8_t(k >> 8), uint8_t(k)});
+    }
+    if (clear) {
+      t.transparent = static_cast<int32_t>(t.colours.size());
+      t.colours.push_back({0, 0, 0});
+    }
+    return t;
+  }
+};
+
+// Indices of a box through an exact table.
+void MapExactly(const frames::Composite& c, const Box& b, ColourSet& set, const Table& t, GifFrame& f) {
+  EachPixel(c, b, [&](size_t i, const uint8_t p[4]) {
+    f.indices[i] = p[3] == 0 ? static_cast<uint8_t>(t.transparent) : set.index[Key(p)];
+    return true;
+  });
+}
+
+// A box of more than 256 colours reduced by giflib's quantiser; clear pixels
+// keep an entry of their own.
+void Reduce(const frames::Composite& c, const Box& b, bool clear, GifFrame& f) {
+  const size_t n = f.indices.size();
+  std::vector<GifByteType> red(n), green(n), blue(n);
+  EachPixel(c, b, [&](size_t i, const uint8_t p[4]) {
+    red[i] = p[0], green[i] = p[1], blue[i] = p[2];
+    return true;
+  });
+  int size = clear ? 255 : 256;
+  std::vector<GifColorType> map(256);
+  if (GifQuantizeBuffer(static_cast<unsigned>(b.w), static_cast<unsigned>(b.h), &size, red.data(), green.data(),
+                        blue.data(), f.indices.data(), map.data()) != GIF_OK)
+    throw std::runtime_error("the colours could not be reduced");
+  for (int i = 0; i < size; ++i) f.table.colours.push_back({map[size_t(i)].Red, map[size_t(i)].Green, map[size_t(i)].Blue});
+  if (!clear) return;
+  f.table.transparent = static_cast<int32_t>(f.table.colours.size());
+  f.table.colours.push_back({0, 0, 0});
+  EachPixel(c, b, [&](size_t i, const uint8_t p[4]) {
+    if (p[3] == 0) f.indices[i] = static_cast<uint8_t>(f.table.transparent);
+    return true;
+  });
+}
+
 // Colour frames: one exact table for all when their colours fit, else one
 // table a frame, reduced where a frame holds more than fit.
 std::vector<GifFrame> ColourFrames(const std::vector<AnimPicture>& in, const std::vector<Box>& boxes,
                                    std::vector<std::string>& warnings) {
-  bool partial = false, clear = false;
-  std::unordered_map<uint32_t, uint8_t> all;
+  ColourSet all;
   bool fits = true;
-  for (size_t i = 0; i < in.size() && fits; ++i) {
-    const Box& b = boxes[i];
-    uint8_t p[4];
-    for (int32_t y = 0; y < b.h && fits; ++y)
-      for (int32_t x = 0; x < b.w; ++x) {
-        PixelRgba(in[i].picture, At(in[i].picture, b, x, y), p);
-        if (p[3] == 0) {
-          clear = true;
-          continue;
-        }
-        partial = partial || p[3] != 255;
-        if (all.emplace(Key(p), 0).second && all.size() > 256) {
-          fits = false;
-          break;
-        }
-      }
-  }
-  if (partial) warnings.push_back("partial transparency is shown opaque: GIF keeps only fully clear pixels");
-  if (fits && all.size() + (clear ? 1 : 0) > 256) fits = false;
-
-  Table shared;
-  if (fits) {
-    std::vector<uint32_t> keys;
-    for (const auto& [k, v] : all) keys.push_back(k);
-    std::sort(keys.begin(), keys.end());
-    for (uint32_t k : keys) {
-      all[k] = static_cast<uint8_t>(shared.colours.size());
-      shared.colours.push_back({uint8_t(k >> 16), uint8_t(k >> 8), uint8_t(k)});
-    }
-    if (clear) {
-      shared.transparent = static_cast<int32_t>(shared.colours.size());
-      shared.colours.push_back({0, 0, 0});
-    }
-  }
+  for (size_t k = 0; k < in.size() && fits; ++k)
+    EachPixel(in[k].picture, boxes[k], [&](size_t, const uint8_t p[4]) { return fits = all.Add(p); });
+  fits = fits && all.Fits();
+  bool partial = false;
+  for (size_t k = 0; k < in.size() && !partial; ++k)
+    EachPixel(in[k].picture, boxes[k], [&](size_t, const uint8_t p[4]) { return !(partial = p[3] != 0 && p[3] != 255); });
+  const Table shared = fits ? all.MakeTable() : Table{};
   size_t reduced = 0;
   std::vector<GifFrame> out;
   for (size_t k = 0; k < in.size(); ++k) {
     const frames::Composite& c = in[k].picture;
     const Box& b = boxes[k];
     GifFrame f = Framed(b);
-    const size_t w = size_t(b.w), n = f.indices.size();
-    // Pixel i of the box in the picture.
-    const auto pixel = [&](size_t i, uint8_t p[4]) {
-      PixelRgba(c, At(c, b, int32_t(i % w), int32_t(i / w)), p);
-    };
-    uint8_t p[4];
     if (fits) {
       f.table = shared;
-      for (size_t i = 0; i < n; ++i) {
-        pixel(i, p);
-        f.indices[i] = p[3] == 0 ? static_cast<uint8_t>(shared.transparent) : all[Key(p)];
-      }
-      out.push_back(std::move(f));
-      continue;
-    }
-    f.local = true;
-    std::unordered_map<uint32_t, uint8_t> own;
-    bool ownClear = false, ownFits = true;
-    for (size_t i = 0; i < n && ownFits; ++i) {
-      pixel(i, p);
-      if (p[3] == 0) ownClear = true;
-      else if (own.emplace(Key(p), 0).second && own.size() > 256) ownFits = false;
-    }
-    if (ownFits && own.size() + (ownClear ? 1 : 0) <= 256) {
-      uint8_t next = 0;
-      for (auto& [k, v] : own) {
-        v = next++;
-        f.table.colours.push_back({uint8_t(k >> 16), uint8_t(k >> 8), uint8_t(k)});
-      }
-      if (ownClear) {
-        f.table.transparent = static_cast<int32_t>(f.table.colours.size());
-        f.table.colours.push_back({0, 0, 0});
-      }
-      for (size_t i = 0; i < n; ++i) {
-        pixel(i, p);
-        f.indices[i] = p[3] == 0 ? static_cast<uint8_t>(f.table.transparent) : own[Key(p)];
-      }
+      MapExactly(c, b, all, shared, f);
     } else {
-      ++reduced;
-      std::vector<GifByteType> red(n), green(n), blue(n);
-      for (size_t i = 0; i < n; ++i) {
-        pixel(i, p);
-        red[i] = p[0], green[i] = p[1], blue[i] = p[2];
-      }
-      int size = ownClear ? 255 : 256;
-      std::vector<GifColorType> map(256);
-      if (GifQuantizeBuffer(static_cast<unsigned>(b.w), static_cast<unsigned>(b.h), &size, red.data(), green.data(), blue.data(),
-                            f.indices.data(), map.data()) != GIF_OK)
-        throw std::runtime_error("the colours could not be reduced");
-      for (int i = 0; i < size; ++i) f.table.colours.push_back({map[size_t(i)].Red, map[size_t(i)].Green, map[size_t(i)].Blue});
-      if (ownClear) {
-        f.table.transparent = static_cast<int32_t>(f.table.colours.size());
-        f.table.colours.push_back({0, 0, 0});
-        for (size_t i = 0; i < n; ++i) {
-          pixel(i, p);
-          if (p[3] == 0) f.indices[i] = static_cast<uint8_t>(f.table.transparent);
-        }
+      f.local = true;
+      ColourSet own;
+      bool ownFits = true;
+      EachPixel(c, b, [&](size_t, const uint8_t p[4]) { return ownFits = own.Add(p); });
+      if (ownFits && own.Fits()) {
+        f.table = own.MakeTable();
+        MapExactly(c, b, own, f.table, f);
+      } else {
+        ++reduced;
+        bool clear = false;
+        EachPixel(c, b, [&](size_t, const uint8_t p[4]) { return !(clear = p[3] == 0); });
+        Reduce(c, b, clear, f);
       }
     }
     out.push_back(std::move(f));
   }
+  if (partial) warnings.push_back("partial transparency is shown opaque: GIF keeps only fully clear pixels");
   if (reduced > 0)
     warnings.push_back(std::to_string(reduced) + (reduced == 1 ? " frame holds" : " frames hold") +
                        " more than 256 colours: reduced to 256 for GIF");

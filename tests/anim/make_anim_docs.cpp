@@ -5,6 +5,7 @@
 //                  disposal, the last one clear where the third is not
 //   rgb_anim.dov   three 24-bit frames of few colours, an alpha plane of
 //                  clear and solid pixels, a half-opaque layer
+//   many_anim.dov  two 24-bit frames of 200 colours each, 400 in all
 // With --bench, the benchmark's documents instead:
 //   bench_pal.dov  64 palette frames of 256 x 256
 //   bench_rgba.dov 64 frames of 256 x 256 whose composite is 32-bit RGBA
@@ -105,6 +106,22 @@ std::vector<uint8_t> ColourAnimation() {
   return WriteDov(d);
 }
 
+std::vector<uint8_t> ManyColours() {
+  constexpr int W = 20, H = 10;
+  DocSpec d;
+  for (int frame = 0; frame < 2; ++frame) {
+    FrameSpec f;
+    f.width = W;
+    f.height = H;
+    f.bpp = 24;
+    LayerSpec l;
+    l.rows = MakeRows(W, H, 24, [=](int x, int y) { return uint32_t(frame * 0x800000 + (y * W + x) * 0x010203); });
+    f.layers = {l};
+    d.frames.push_back(f);
+  }
+  return WriteDov(d);
+}
+
 // A sprite of soft colours moving over a checked floor, 64 frames.
 std::vector<uint8_t> BenchAnimation(bool palette) {
   constexpr int W = 256, H = 256;
@@ -162,6 +179,7 @@ int main(int argc, char** argv) {
     Save(dir + "/pal_anim.dov", PaletteAnimation());
     Save(dir + "/pal_same.dov", SharedPalette());
     Save(dir + "/rgb_anim.dov", ColourAnimation());
+    Save(dir + "/many_anim.dov", ManyColours());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

@@ -68,7 +68,8 @@ def gif_delays(ms):
     return out
 
 
-@pytest.mark.parametrize("name,scale", [("pal_anim.dov", 2), ("rgb_anim.dov", 1), ("pal_same.dov", 3)])
+@pytest.mark.parametrize("name,scale", [("pal_anim.dov", 2), ("rgb_anim.dov", 1), ("pal_same.dov", 3),
+                                        ("many_anim.dov", 1)])
 def test_gif_frames_palettes_delays_and_loop(docs, tmp_path, name, scale):
     doc = docs / name
     gif = tmp_path / "out.gif"
@@ -84,7 +85,11 @@ def test_gif_frames_palettes_delays_and_loop(docs, tmp_path, name, scale):
     assert "loop forever" in text
     assert re.findall(r"delay ([\d.]+)s", text) == ["%.2f" % (c / 100) for c in want_cs]
     images = text.split("+ image #")[1:]
-    if name == "pal_same.dov":
+    if name == "many_anim.dov":
+        # 400 colours in all, 200 a frame: each frame exact in its own table.
+        assert "reduced" not in p.stderr
+        assert "local color table [256]" in images[1]
+    elif name == "pal_same.dov":
         # The second frame stores only what changed; the third is cleared
         # because the fourth is clear where it is not.
         assert " at 0,9" in images[1]
