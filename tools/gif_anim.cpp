@@ -352,6 +352,13 @@ EncodedAnimation EncodeGif(const std::vector<AnimPicture>& in) {
     Check(EGifPutImageDesc(gif.get(), f.x, f.y, f.width, f.height, false, local.get()), gif.get());
     for (int32_t y = 0; y < f.height; ++y)
       Check(EGifPutLine(gif.get(), f.indices.data() + size_t(f.width) * size_t(y), f.width), gif.get());
+    // giflib keeps a copy of a local table until the next image brings its
+    // own, and loses it when the next has none: freed here once the lines
+    // are written.
+    if (gif->Image.ColorMap != nullptr) {
+      GifFreeMapObject(gif->Image.ColorMap);
+      gif->Image.ColorMap = nullptr;
+    }
   }
   GifFileType* g = gif.release();
   if (EGifCloseFile(g, &error) != GIF_OK) throw std::runtime_error(std::string("GIF: ") + GifErrorString(error));
