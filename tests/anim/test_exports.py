@@ -110,6 +110,28 @@ def test_gif_of_many_colours_is_reduced_with_a_warning(docs, tmp_path):
     assert Image.open(tmp_path / "a.gif").n_frames == 3
 
 
+def test_gif_shows_partial_alpha_opaque_with_a_warning(docs, tmp_path):
+    # The sprite layer alone keeps its soft alpha plane: few colours, so the
+    # table is exact, but only fully clear pixels can stay clear.
+    doc = docs / "animation.dov"
+    p = run("to-anim", doc, "--layer", "sprite", "-o", tmp_path / "s.gif")
+    assert "partial transparency is shown opaque" in p.stderr
+    assert "reduced" not in p.stderr
+    for i, got, _ in frames_of(tmp_path / "s.gif"):
+        want = frame_png(doc, i, tmp_path / "w.png", 1, ("--layer", "sprite"))
+        for g, w in zip(got.getdata(), want.getdata()):
+            assert (g[3] == 0) == (w[3] == 0)
+            if w[3] == 255:
+                assert g == w
+
+
+def test_thumbnail_enlarges_at_most_scale_times(docs, tmp_path):
+    run("thumbnail", "-s", "256", "--scale", "2", os.path.join(SAMPLES, "palette4.dov"), tmp_path / "t.png")
+    assert Image.open(tmp_path / "t.png").size == (80, 48)
+    run("thumbnail", "-s", "256", os.path.join(SAMPLES, "palette4.dov"), tmp_path / "u.png")
+    assert Image.open(tmp_path / "u.png").size == (240, 144)
+
+
 @pytest.mark.parametrize("name,mode", [("pal_same.dov", "P"), ("pal_anim.dov", "RGBA"), ("animation.dov", "RGBA")])
 def test_apng_frames_and_exact_delays(docs, tmp_path, name, mode):
     doc = docs / name
