@@ -156,7 +156,7 @@ def test_apng_frames_and_exact_delays(docs, tmp_path, name, mode):
         same_picture(Image.open(work / f"f{i + 1}.png").convert("RGBA"), frame_png(doc, i, tmp_path / "x.png"))
 
 
-def test_webp_frames_and_durations(docs, tmp_path):
+def test_webp_frames_durations_and_pixels(docs, tmp_path):
     doc = docs / "rgb_anim.dov"
     out = tmp_path / "out.webp"
     p = run("to-anim", doc, "-o", out)
@@ -165,6 +165,8 @@ def test_webp_frames_and_durations(docs, tmp_path):
     assert "Number of frames: 3" in text
     rows = [l.split() for l in text.splitlines() if re.match(r"\s*\d+:", l)]
     assert [int(r[6]) for r in rows] == doc_delays(doc)
+    for i, got, _ in frames_of(out):
+        same_picture(got, frame_png(doc, i, tmp_path / f"f{i}.png", 1))
 
 
 def test_chosen_layers_and_scale_apply_to_every_export(docs, tmp_path):
