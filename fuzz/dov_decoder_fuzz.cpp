@@ -1,7 +1,8 @@
 // libdov's decoder over any bytes, through its C face only: every call
 // returns a code (never throws or crashes), every frame and layer it reports
 // gives its pixels into a buffer of exactly its size, the iterator ends after
-// the frames read, and frame 0's indices or colours agree with each other.
+// the frames read, frame 0's indices or colours agree with each other, and
+// the visible layers composed again give the frame's composite.
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -36,11 +37,25 @@ void CheckFrame(dov_decoder* d, uint32_t f) {
   // One byte short is refused, never written past.
   if (!rgba.empty() && dov_decoder_frame_rgba(d, f, rgba.data(), stride, rgba.size() - 1) != DOV_ERROR_BUFFER_TOO_SMALL)
     dorv::fuzz::Fail("a buffer one byte short was taken");
+  std::vector<uint8_t> shown;
   for (uint32_t l = 0; l < info.layer_count; ++l) {
     dov_layer_info layer;
     if (dov_decoder_get_layer_info(d, f, l, &layer) != DOV_OK) dorv::fuzz::Fail("layer info of a layer read");
     std::vector<uint8_t> pixels(4 * size_t{layer.width} * layer.height);
     (void)dov_decoder_layer_rgba(d, f, l, pixels.data(), 4 * size_t{layer.width}, pixels.size());
+    shown.push_back(layer.visible ? 1 : 0);
+  }
+  // The visible layers composed again are the frame's composite; every
+  // layer but the bottom one composes too, or is refused with a code.
+  std::vector<uint8_t> again(rgba.size());
+  const dov_error c = dov_decoder_compose_rgba(d, f, shown.data(), info.layer_count, again.data(), stride, again.size());
+  if (e == DOV_OK && c == DOV_OK && again != rgba) dorv::fuzz::Fail("the visible layers composed again differ");
+  if (!shown.empty()) {
+    shown.assign(shown.size(), 1);
+    shown[0] = 0;
+    const dov_error o = dov_decoder_compose_rgba(d, f, shown.data(), info.layer_count, again.data(), stride, again.size());
+    if (o != DOV_OK && o != DOV_ERROR_LIMIT && o != DOV_ERROR_OUT_OF_MEMORY && o != DOV_ERROR_CORRUPT)
+      dorv::fuzz::Fail("chosen layers refused with an unexpected code");
   }
 }
 

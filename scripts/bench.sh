@@ -14,3 +14,8 @@ echo
 "$build/bin/dorv_bench_convert" --peak
 echo
 "$build/bin/dorv_bench_hostile"
+echo
+# dovtool's GIF and APNG exports against Pillow's save_all of the same frames.
+cmake --build "$build" -j"${DORV_JOBS:-2}" --target dovtool dorv_make_anim_docs dorv_bench_anim_encode
+/usr/bin/python3 bench/anim_export_bench.py "$build/bin/dovtool" "$build/bin/dorv_make_anim_docs" \
+  "$build/bin/dorv_bench_anim_encode" "$build/anim_bench"

@@ -5,7 +5,7 @@
 set -euo pipefail
 default=(cmake g++ make pkg-config zlib1g-dev libjpeg62-turbo-dev libpng-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libdeflate-dev
-          libwebp-dev webp)
+          libwebp-dev webp libgif-dev gifsicle apngdis python3-pil python3-pytest)
 packages=("${@:-}")
 ((${#packages[@]})) && [ -n "${packages[0]}" ] || packages=("${default[@]}")
 missing=()

@@ -43,6 +43,29 @@ Composite CompositeOf(dov_decoder* d, uint32_t frame) {
   return c;
 }
 
+Composite ComposeChosen(dov_decoder* d, uint32_t frame, const std::vector<uint8_t>& shown) {
+  dov_frame_info info;
+  Check(dov_decoder_get_frame_info(d, frame, &info), d);
+  Composite c;
+  c.Width = static_cast<int32_t>(info.width);
+  c.Height = static_cast<int32_t>(info.height);
+  const size_t n = size_t{info.width} * info.height;
+  const auto count = static_cast<uint32_t>(shown.size());
+  c.Bpp = 8;
+  c.Pixels.resize(n);
+  const dov_error e = dov_decoder_compose_indexed(d, frame, shown.data(), count, c.Pixels.data(), info.width, n,
+                                                  c.Palette.data(), &c.TransparentIndex);
+  if (e == DOV_OK) return c;
+  if (e != DOV_ERROR_NOT_INDEXED) Check(e, d);
+  // The chosen layers give colour pixels; the composition is kept, not made again.
+  c.Bpp = 32;
+  c.TransparentIndex = -1;
+  c.Palette = {};
+  c.Pixels.resize(4 * n);
+  Check(dov_decoder_compose_rgba(d, frame, shown.data(), count, c.Pixels.data(), 4 * size_t{info.width}, 4 * n), d);
+  return c;
+}
+
 Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options) {
   Document doc;
   doc.decoder.reset(dov_decoder_create());

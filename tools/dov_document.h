@@ -96,6 +96,10 @@ bool HasDocumentMagic(std::span<const uint8_t> bytes);
 Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options = {});
 // Frame `frame`'s composite as the host receives frame 0.
 Composite CompositeOf(dov_decoder* decoder, uint32_t frame);
+// Frame `frame` composed of the layers flagged in shown (one flag a layer,
+// bottom first), each as though visible: indices with their palette where
+// the result is a palette picture, else RGBA.
+Composite ComposeChosen(dov_decoder* decoder, uint32_t frame, const std::vector<uint8_t>& shown);
 // Frame `frame`'s composite as straight RGBA.
 RgbaImage FrameRgba(dov_decoder* decoder, uint32_t frame);
 

@@ -87,12 +87,12 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, std::span<const Optio
       out.values[option->name] = "";
       continue;
     }
-    if (hasInline) {
-      out.values[option->name] = inlineValue;
-    } else {
+    if (!hasInline) {
       if (i + 1 >= args.size()) throw UsageError(shown + " needs a value (" + option->valueName + ")");
-      out.values[option->name] = args[++i];
+      inlineValue = args[++i];
     }
+    out.values[option->name] = inlineValue;
+    out.repeated[option->name].push_back(inlineValue);
   }
   return out;
 }

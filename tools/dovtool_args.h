@@ -27,6 +27,7 @@ struct OptionSpec {
 struct ParsedArgs {
   std::vector<std::string> inputs;
   std::map<std::string, std::string> values;  // long name -> value or "" for a flag; the last wins
+  std::map<std::string, std::vector<std::string>> repeated;  // every value given, in order
 
   bool Has(const std::string& name) const { return values.count(name) != 0; }
   std::string Value(const std::string& name, const std::string& otherwise = "") const;

@@ -12,6 +12,8 @@ int RunToPng(const std::vector<std::string>& args);
 int RunFromPng(const std::vector<std::string>& args);
 int RunToAnim(const std::vector<std::string>& args);
 int RunThumbnail(const std::vector<std::string>& args);
+int RunToSheet(const std::vector<std::string>& args);
+int RunPalette(const std::vector<std::string>& args);
 // argv[0] is "host".
 int RunHost(int argc, char** argv);
 

@@ -38,6 +38,8 @@ int Run(const std::string& command, const std::vector<std::string>& args) {
   if (command == "from-png") return dorv::tools::RunFromPng(args);
   if (command == "to-anim") return dorv::tools::RunToAnim(args);
   if (command == "thumbnail") return dorv::tools::RunThumbnail(args);
+  if (command == "to-sheet") return dorv::tools::RunToSheet(args);
+  if (command == "palette") return dorv::tools::RunPalette(args);
   return -1;
 }
 

@@ -14,7 +14,7 @@
 namespace dorv::tools {
 namespace {
 
-const OptionSpec kOptions[] = {{"size", 's', "SIZE"}, DOVTOOL_READER_OPTIONS};
+const OptionSpec kOptions[] = {{"size", 's', "SIZE"}, {"scale", 0, "N"}, DOVTOOL_READER_OPTIONS};
 
 }  // namespace
 
@@ -22,6 +22,8 @@ int RunThumbnail(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, kOptions);
   if (!parsed.Has("size")) throw UsageError("give the size with -s SIZE");
   const int32_t size = ParseNumber("size", parsed.Value("size"), 1, 4096);
+  // --scale N: smaller pictures are enlarged N times at the most.
+  const int32_t scale = parsed.Has("scale") ? ParseNumber("scale", parsed.Value("scale"), 1, 32) : 0;
   if (parsed.inputs.size() != 2)
     throw UsageError("give IN.dov and OUT.png, not " + std::to_string(parsed.inputs.size()) + " files");
   const std::string input = parsed.inputs[0], output = parsed.inputs[1];
@@ -35,7 +37,7 @@ int RunThumbnail(const std::vector<std::string>& args) {
     const frames::Document doc = ReadWholeDocument(ReadInputBytes(input), options);
     if (doc.Damaged()) report.Damaged(input, doc.Messages);
     // Palette pictures are reduced by nearest neighbour, others by averaging.
-    const frames::RgbaImage thumb = FitThumbnail(frames::FrameRgba(doc.decoder.get(), 0), size, doc.Frames[0].Indexed);
+    const frames::RgbaImage thumb = FitThumbnail(frames::FrameRgba(doc.decoder.get(), 0), size, doc.Frames[0].Indexed, scale);
     out.Write(EncodePng(ToPng(thumb)));
     out.Commit();
     report.Wrote(input, output);

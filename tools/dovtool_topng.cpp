@@ -10,14 +10,17 @@
 #include "tools/dovtool_dov.h"
 #include "tools/dovtool_pictures.h"
 #include "tools/input_file.h"
+#include "tools/layer_choice.h"
 #include "tools/output_file.h"
+#include "tools/pixel_scale.h"
 
 namespace dorv::tools {
 namespace {
 
 const OptionSpec kOptions[] = {{"output", 'o', "FILE"},       {"out-dir", 0, "DIR"},
                                {"frame", 0, "N"},             {"all-frames", 0, nullptr},
-                               {"layers", 0, nullptr},        DOVTOOL_READER_OPTIONS};
+                               {"layers", 0, nullptr},        {"scale", 0, "N"},
+                               DOVTOOL_LAYER_OPTIONS,         DOVTOOL_READER_OPTIONS};
 
 std::string Numbered(const char* prefix, size_t n) {
   char buf[32];
@@ -31,6 +34,9 @@ class ToPngRun {
     allFrames_ = args.Has("all-frames");
     layers_ = args.Has("layers");
     if (args.Has("frame")) frame_ = ParseNumber("frame", args.Value("frame"), 0, 1 << 30);
+    if (args.Has("scale")) scale_ = ParseNumber("scale", args.Value("scale"), 1, kMaxScale);
+    choice_ = LayerChoiceFrom(args);
+    if (layers_ && choice_.Any()) throw UsageError("--layers writes every layer alone: --layer and --hide-layer do not apply");
     if (allFrames_ && args.Has("frame")) throw UsageError("give --frame or --all-frames, not both");
     if ((allFrames_ || layers_) && args.Has("output"))
       throw UsageError("--all-frames and --layers write several files: use --out-dir, not -o");
@@ -38,12 +44,14 @@ class ToPngRun {
   }
 
   void Convert(const std::string& input) {
-    if (!allFrames_ && !layers_ && !args_.Has("frame")) return FirstFrame(input);
+    if (!allFrames_ && !layers_ && !args_.Has("frame") && scale_ == 1 && !choice_.Any()) return FirstFrame(input);
     const std::vector<uint8_t> bytes = ReadInputBytes(input);
     frames::ReadOptions options;
-    options.Layers = layers_;
+    options.Layers = layers_ || choice_.Any();
+    options.Composites = !choice_.Any();  // else composed below of the chosen layers
     const frames::Document doc = ReadWholeDocument(bytes, options);
     if (doc.Damaged()) report_.Damaged(input, doc.Messages);
+    CheckLayerChoice(choice_, doc);
     std::vector<size_t> which;
     if (allFrames_) {
       for (size_t f = 0; f < doc.Frames.size(); ++f) which.push_back(f);
@@ -57,12 +65,14 @@ class ToPngRun {
     for (size_t f : which) {
       if (!layers_) {
         const std::string suffix = allFrames_ ? Numbered("f", f) + ".png" : ".png";
-        Write(input, OutputPathFor(input, suffix, rule_), ToPng(doc.Frames[f].Picture));
+        const frames::Composite picture =
+            choice_.Any() ? ChosenComposite(doc, static_cast<uint32_t>(f), choice_) : doc.Frames[f].Picture;
+        Write(input, OutputPathFor(input, suffix, rule_), ToPng(ScaleUp(picture, scale_)));
         continue;
       }
       for (size_t l = 0; l < doc.Frames[f].Layers.size(); ++l)
         Write(input, OutputPathFor(input, Numbered("f", f) + Numbered("l", l) + ".png", rule_),
-              ToPng(doc.LayerRgba(f, l)));
+              ToPng(ScaleUp(doc.LayerRgba(f, l), scale_)));
     }
   }
 
@@ -97,6 +107,8 @@ class ToPngRun {
   bool allFrames_ = false;
   bool layers_ = false;
   int32_t frame_ = 0;
+  int32_t scale_ = 1;
+  LayerChoice choice_;
   std::set<std::string> written_;
 };
 

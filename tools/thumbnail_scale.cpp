@@ -55,11 +55,11 @@ frames::RgbaImage Average(const frames::RgbaImage& in, int32_t w, int32_t h) {
 
 }  // namespace
 
-frames::RgbaImage FitThumbnail(const frames::RgbaImage& in, int32_t size, bool nearest) {
+frames::RgbaImage FitThumbnail(const frames::RgbaImage& in, int32_t size, bool nearest, int32_t maxFactor) {
   if (in.Width <= 0 || in.Height <= 0 || size <= 0) throw std::runtime_error("nothing to scale");
   const int32_t longer = std::max(in.Width, in.Height);
   if (longer <= size) {
-    const int32_t factor = size / longer;
+    const int32_t factor = maxFactor > 0 ? std::min(size / longer, maxFactor) : size / longer;
     if (factor == 1) return in;
     return Nearest(in, in.Width * factor, in.Height * factor);
   }

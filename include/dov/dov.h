@@ -196,6 +196,24 @@ DOV_API dov_error dov_decoder_frame_indexed(dov_decoder* decoder, uint32_t frame
 DOV_API dov_error dov_decoder_layer_rgba(dov_decoder* decoder, uint32_t frame, uint32_t layer,
                                          uint8_t* rgba, size_t stride, size_t size);
 
+/* The frame composed of a chosen set of its layers, by the frame's own rule
+ * (background, keys, opacities, alpha planes), as its composite is. shown
+ * holds shown_count flags, one a layer from the bottom: a nonzero flag takes
+ * the layer in as though it were visible, 0 leaves it out as though hidden;
+ * layers past the flags are left out. A NULL shown takes each layer's own
+ * visibility, which gives the frame's composite. Leaving layers out may make
+ * a palette frame's composite one of colour pixels (a bottom layer's alpha
+ * plane, for instance): dov_decoder_compose_indexed then fails with
+ * DOV_ERROR_NOT_INDEXED and dov_decoder_compose_rgba gives it. The last
+ * composition is kept, so asking for it both ways composes it once. */
+DOV_API dov_error dov_decoder_compose_rgba(dov_decoder* decoder, uint32_t frame, const uint8_t* shown,
+                                           uint32_t shown_count, uint8_t* rgba, size_t stride, size_t size);
+/* The same as indices, a palette of 256 entries of red, green, blue, alpha
+ * and the transparent index, as dov_decoder_frame_indexed gives them. */
+DOV_API dov_error dov_decoder_compose_indexed(dov_decoder* decoder, uint32_t frame, const uint8_t* shown,
+                                              uint32_t shown_count, uint8_t* indices, size_t stride,
+                                              size_t size, uint8_t* palette, int32_t* transparent);
+
 /* Frames one by one, in order: the next frame's composite as RGBA in memory
  * the decoder owns (rows 4 x width bytes apart; valid until the next call on
  * the decoder), its index and size, and the time in milliseconds at which

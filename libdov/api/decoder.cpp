@@ -59,6 +59,7 @@ const Composite& CompositeOf(dov_decoder& d, uint32_t frame) {
 void Read(dov_decoder& d, std::span<const uint8_t> bytes) {
   d.document.reset();
   d.composites.clear();
+  d.composed.reset();
   dov_decoder_reset(&d);
   dorv::TCallScope scope(CallLimits(d));
   scope.ChargeAllocation(bytes.size());

@@ -15,6 +15,13 @@ struct dov_decoder {
   std::optional<dorv::frames::Document> document;
   // Composites are made when first asked for, then kept.
   std::vector<std::optional<dorv::frames::Composite>> composites;
+  // The last composition of chosen layers: its frame, flags and picture.
+  struct Composed {
+    uint32_t frame = 0;
+    std::vector<uint8_t> shown;
+    dorv::frames::Composite picture;
+  };
+  std::optional<Composed> composed;
   std::string error;
   // The iterator: the next frame, the time the frames before it end, and
   // the memory the last frame handed out lives in.

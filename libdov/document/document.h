@@ -117,6 +117,11 @@ class Document {
   // Frame `frame`'s composite made now, when composites were not asked for
   // at the read (layers need not have been kept). Raises FramesError.
   Composite MakeComposite(size_t frame) const;
+  // Frame `frame` composed now of the layers whose flag in `shown` is set,
+  // each as though it were visible, the others as though hidden (a layer
+  // past the flags is left out): the frame's own rule, background, keys,
+  // opacities and alpha planes. Needs the layers kept. Raises FramesError.
+  Composite ComposeLayers(size_t frame, std::span<const uint8_t> shown) const;
 
  private:
   friend Document ReadDocument(std::span<const uint8_t>, const ReadOptions&);

@@ -1,0 +1,88 @@
+// A frame composed again of a chosen set of its layers.
+#include <cstring>
+#include <exception>
+#include <new>
+
+#include "converter/converts/convert_impl.h"
+#include "converter/core/call_limits.h"
+#include "converter/core/checked.h"
+#include "converter/dibsfc/dibsfc.h"
+#include "converter/dorvs/compose.h"
+#include "converter/dorvs/framelist.h"
+#include "libdov/document/document.h"
+
+namespace dorv::frames {
+namespace {
+
+// Shows a layer for one composition and gives it back its own visibility.
+class ShownFor {
+ public:
+  ShownFor(TDorvLayer& layer, bool shown) : layer_(layer), was_(layer.Visible) { layer.Visible = shown; }
+  ~ShownFor() { layer_.Visible = was_; }
+  ShownFor(const ShownFor&) = delete;
+  ShownFor& operator=(const ShownFor&) = delete;
+
+ private:
+  TDorvLayer& layer_;
+  bool was_;
+};
+
+void FillBackground(TDIBSurface& s, int32_t bgColor) {
+  const auto bg = static_cast<uint32_t>(bgColor);
+  const uint32_t value =
+      s.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8), static_cast<uint8_t>(bg >> 16));
+  if (value != 0) s.FillRect(s.BoundsRect(), value);  // fresh stores are zero already
+}
+
+}  // namespace
+
+Composite Document::ComposeLayers(size_t frame, std::span<const uint8_t> shown) const {
+  if (list_ == nullptr || frame >= Frames.size()) throw FramesError("no such frame", FramesError::Kind::Argument);
+  const FrameInfo& info = Frames[frame];
+  TDorvFrame& f = list_->GetFrame(static_cast<int>(frame));
+  if (f.LayerCount() != static_cast<int>(info.Layers.size()))
+    throw FramesError("the frame's layers were not kept", FramesError::Kind::Argument);
+  // A frame without layers shows its background alone, whatever is chosen.
+  if (f.LayerCount() == 0) return MakeComposite(frame);
+  try {
+    TDIBSurface s;
+    s.Allocate(info.Width, info.Height, info.Depth);
+    // Every layer of a palette frame carries the frame's palette; the
+    // frame's own composite may have been converted since it was read.
+    if (info.Depth <= 8) {
+      s.Palette = f.Layer(0).Surface.Palette;
+      s.CommitPalette();
+    }
+    FillBackground(s, BGColor);
+    bool bottom = true;
+    for (int i = 0; i < f.LayerCount(); ++i) {
+      const bool on = static_cast<size_t>(i) < shown.size() && shown[static_cast<size_t>(i)] != 0;
+      if (!on) continue;  // as a hidden layer: neither drawn nor the bottom
+      TDorvLayer& layer = f.Layer(i);
+      ShownFor visible(layer, true);
+      ComposeLayer(s, layer, i, bottom, NotFillBG);
+    }
+    Composite c;
+    c.Width = s.Width();
+    c.Height = s.Height();
+    const int32_t bpp = BlockBpp(s);
+    const uint64_t stride = (static_cast<uint64_t>(bpp) * static_cast<uint64_t>(c.Width) + 7) / 8;
+    c.Pixels.resize(static_cast<size_t>(CheckedMul(stride, static_cast<uint64_t>(c.Height))));
+    c.Bpp = ComposeBlockRows(s, c.Pixels.data(), static_cast<size_t>(stride));
+    if (c.Bpp == 8) {
+      std::memcpy(c.Palette.data(), s.Palette.data(), c.Palette.size());
+      c.TransparentIndex = f.TransColor;
+    }
+    return c;
+  } catch (const FramesError&) {
+    throw;
+  } catch (const ELimitExceeded& e) {
+    throw FramesError(e.what(), FramesError::Kind::Limit);
+  } catch (const std::bad_alloc&) {
+    throw FramesError("out of memory", FramesError::Kind::OutOfMemory);
+  } catch (const std::exception& e) {
+    throw FramesError(e.what());
+  }
+}
+
+}  // namespace dorv::frames
