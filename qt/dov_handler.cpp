@@ -67,6 +67,29 @@ bool DovHandler::loadDevice() const {
   return usable_;
 }
 
+// The size from the header alone, before the document is read: viewers ask
+// for it first, and a current file tells it without any plane decoded.
+// An invalid size means the document must be read to tell.
+QSize DovHandler::probeSize() const {
+  QIODevice* dev = device();
+  if (dev == nullptr) return {};
+  const QByteArray head = dev->peek(12);
+  if (head.size() < 12 || !head.startsWith("DorvX")) return {};
+  const auto* b = reinterpret_cast<const uint8_t*>(head.constData());
+  const uint32_t length = uint32_t{b[8]} | uint32_t{b[9]} << 8 | uint32_t{b[10]} << 16 | uint32_t{b[11]} << 24;
+  // Headers are small; a larger one is left to the full read and its limits.
+  constexpr uint32_t kLargestPeek = 16u << 20;
+  if (length == 0 || length > kLargestPeek) return {};
+  const QByteArray bytes = dev->peek(12 + static_cast<qint64>(length));
+  dovqt::Decoder probe(dov_decoder_create());
+  dov_probe_info info{};
+  if (!probe || dov_decoder_probe_memory(probe.get(), bytes.constData(), static_cast<size_t>(bytes.size()), &info) != DOV_OK ||
+      info.decoded != 0)
+    return {};
+  return QSize(static_cast<int>(std::min<uint32_t>(info.width, INT_MAX)),
+               static_cast<int>(std::min<uint32_t>(info.height, INT_MAX)));
+}
+
 int DovHandler::frameCount() const {
   return usable_ ? static_cast<int>(std::min<uint32_t>(info_.frame_count, INT_MAX)) : 0;
 }
@@ -100,6 +123,10 @@ QVariant DovHandler::option(ImageOption option) const {
 
 QVariant DovHandler::optionValue(ImageOption option) const {
   if (option != Size && option != ImageFormat && option != Animation && option != Description) return {};
+  if (option == Size && !loaded_) {
+    const QSize size = probeSize();
+    if (size.isValid()) return size;
+  }
   if (!load()) {
     // QImageReader's errorString is its own fixed text; the reason is read
     // as text("Error").

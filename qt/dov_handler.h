@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImageIOHandler>
+#include <QSize>
 #include <QString>
 
 #include "qt/dov_handles.h"
@@ -32,6 +33,7 @@ class DovHandler : public QImageIOHandler {
   // Reads the device into the decoder once; false when it holds no frame.
   bool load() const;
   bool loadDevice() const;
+  QSize probeSize() const;
   bool readFrame(QImage* image);
   QVariant optionValue(ImageOption option) const;
   int frameCount() const;

@@ -142,6 +142,22 @@ typedef struct dov_info {
 
 DOV_API dov_error dov_decoder_get_info(const dov_decoder* decoder, dov_info* info);
 
+/* What a document's header says, read without decoding any plane: the
+ * first frame's size and depth and the frames it declares. A current file
+ * is told from its header alone; a legacy file has its first frame read
+ * (decoded is then 1). A later read may still find the document damaged.
+ * The decoder's limits apply; its document, if any, is left as it is. */
+typedef struct dov_probe_info {
+  uint32_t width, height;   /* the first frame's */
+  uint32_t depth;           /* bits a pixel as stored */
+  uint32_t frames_declared;
+  int32_t version;          /* the document's format version as stored */
+  int decoded;              /* the first frame was read to tell */
+} dov_probe_info;
+
+DOV_API dov_error dov_decoder_probe_memory(dov_decoder* decoder, const void* data, size_t size,
+                                           dov_probe_info* info);
+
 typedef struct dov_frame_info {
   uint32_t width, height;
   uint32_t depth;           /* bits a pixel as stored: 1, 4, 8, 15, 16, 24 or 32 */

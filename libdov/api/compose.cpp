@@ -29,12 +29,7 @@ const Composite& Composed(dov_decoder& d, uint32_t frame, const uint8_t* shown, 
   }
   if (d.composed && d.composed->frame == frame && d.composed->shown == flags) return d.composed->picture;
   d.composed.reset();
-  dorv::TCallLimits limits;
-  limits.MaxSurfacePixels = d.limits.max_frame_pixels;
-  limits.MaxAllocatedBytes = d.limits.max_memory;
-  limits.MaxFrames = d.limits.max_frames;
-  limits.Threads = d.threads != 1;
-  dorv::TCallScope scope(limits);
+  dorv::TCallScope scope(DecoderCallLimits(d));
   Composite picture = doc.ComposeLayers(frame, flags);
   d.composed = dov_decoder::Composed{frame, std::move(flags), std::move(picture)};
   return d.composed->picture;

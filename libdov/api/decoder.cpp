@@ -18,15 +18,6 @@ using dorv::frames::Composite;
 using dorv::frames::Document;
 using dorv::frames::FramesError;
 
-dorv::TCallLimits CallLimits(const dov_decoder& d) {
-  dorv::TCallLimits limits;
-  limits.MaxSurfacePixels = d.limits.max_frame_pixels;
-  limits.MaxAllocatedBytes = d.limits.max_memory;
-  limits.MaxFrames = d.limits.max_frames;
-  limits.Threads = d.threads != 1;
-  return limits;
-}
-
 const Document& Doc(const dov_decoder& d) {
   if (!d.document) throw ApiError{DOV_ERROR_NO_DOCUMENT, "no document has been read"};
   return *d.document;
@@ -50,7 +41,7 @@ const Composite& CompositeOf(dov_decoder& d, uint32_t frame) {
   Frame(d, frame);
   std::optional<Composite>& slot = d.composites[frame];
   if (!slot) {
-    dorv::TCallScope scope(CallLimits(d));
+    dorv::TCallScope scope(DecoderCallLimits(d));
     slot = d.document->MakeComposite(frame);
   }
   return *slot;
@@ -61,7 +52,7 @@ void Read(dov_decoder& d, std::span<const uint8_t> bytes) {
   d.composites.clear();
   d.composed.reset();
   dov_decoder_reset(&d);
-  dorv::TCallScope scope(CallLimits(d));
+  dorv::TCallScope scope(DecoderCallLimits(d));
   scope.ChargeAllocation(bytes.size());
   dorv::frames::ReadOptions options;
   options.Composites = false;  // made when asked for
@@ -244,7 +235,7 @@ dov_error dov_decoder_layer_rgba(dov_decoder* d, uint32_t frame, uint32_t layer,
   return dov::Guard(d->error, [&] {
     const auto& l = Layer(*d, frame, layer);
     dov::CheckBuffer(rgba, size, stride, static_cast<uint32_t>(l.Width), static_cast<uint32_t>(l.Height), 4);
-    dorv::TCallScope scope(CallLimits(*d));
+    dorv::TCallScope scope(DecoderCallLimits(*d));
     const dorv::frames::RgbaImage image = d->document->LayerRgba(frame, layer);
     dov::CopyRows(image.Pixels.data(), 4 * static_cast<size_t>(image.Width), static_cast<uint32_t>(image.Height),
                   rgba, stride);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/core/call_limits.h"
 #include "dov/dov.h"
 #include "libdov/document/document.h"
 
@@ -45,3 +46,13 @@ struct dov_encoder {
   std::vector<Frame> frames;
   std::string error;
 };
+
+// The scope a decoder's calls run in: its limits and thread choice.
+inline dorv::TCallLimits DecoderCallLimits(const dov_decoder& d) {
+  dorv::TCallLimits limits;
+  limits.MaxSurfacePixels = d.limits.max_frame_pixels;
+  limits.MaxAllocatedBytes = d.limits.max_memory;
+  limits.MaxFrames = d.limits.max_frames;
+  limits.Threads = d.threads != 1;
+  return limits;
+}

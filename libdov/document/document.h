@@ -30,6 +30,9 @@ class FramesError : public std::runtime_error {
   Kind kind_;
 };
 
+// Rethrows the error being handled as this library's own.
+[[noreturn]] void RethrowAsFramesError();
+
 // ---- Frame delays ------------------------------------------------------------
 // The editor stores a frame's display time in its own unit, one millisecond
 // each. Negative stored values show no time at all.
@@ -88,6 +91,17 @@ struct FrameInfo {
   std::vector<LayerInfo> Layers;
   Composite Picture;  // empty when composites were not asked for
 };
+
+// What a document's header says of it, read without decoding its planes.
+struct Probe {
+  int32_t Width = 0;   // the first frame's
+  int32_t Height = 0;
+  int32_t Depth = 0;   // bits a pixel as stored
+  int32_t DeclaredFrames = 0;
+  int32_t Version = 0;
+  bool Decoded = false;  // the first frame was read to tell (legacy files)
+};
+Probe ProbeDocument(std::span<const uint8_t> bytes);
 
 struct ReadOptions {
   bool Composites = true;  // fill FrameInfo::Picture

@@ -34,7 +34,8 @@ Composite ComposeFrame(TDorvFrame& frame) {
   return c;
 }
 
-// The error being handled, as this library's own.
+}  // namespace
+
 [[noreturn]] void RethrowAsFramesError() {
   try {
     throw;
@@ -48,8 +49,6 @@ Composite ComposeFrame(TDorvFrame& frame) {
     throw FramesError(e.what());
   }
 }
-
-}  // namespace
 
 Document::Document() = default;
 Document::~Document() = default;

@@ -108,6 +108,21 @@ TEST(QtPlugin, DamagedDocumentKeepsItsFramesAndSaysWhy) {
   EXPECT_EQ(reader.imageCount(), int(expected.frames.size()));
 }
 
+// Viewers ask for the size first: a current file's header tells it, so a
+// file cut after its header still has one, and nothing is consumed.
+TEST(QtPlugin, TellsTheSizeFromTheHeaderAlone) {
+  std::vector<uint8_t> cut = desktop_test::Named("animation").bytes;
+  const Reading expected = desktop_test::ReadWithLibdov(cut);
+  const size_t headerEnd = 12 + (size_t{cut[8]} | size_t{cut[9]} << 8 | size_t{cut[10]} << 16 | size_t{cut[11]} << 24);
+  cut.resize(headerEnd);
+  QByteArray bytes = Bytes(cut);
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "dov");
+  EXPECT_EQ(reader.size(), QSize(int(expected.width), int(expected.height)));
+  EXPECT_EQ(buffer.pos(), 0);  // only peeked
+}
+
 TEST(QtPlugin, JumpsToAFrame) {
   QImageReader reader(QString(DORV_SAMPLES_DIR "/animation.dov"));
   const Reading expected = desktop_test::ReadWithLibdov(desktop_test::Named("animation").bytes);

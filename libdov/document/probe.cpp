@@ -1,0 +1,112 @@
+// Telling a document's size without decoding its planes: a current file's
+// header names the first frame's size and depth. Legacy files keep them in
+// the frame records, so their first frame is read.
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <optional>
+
+#include "converter/core/call_limits.h"
+#include "converter/core/errors.h"
+#include "converter/core/limits.h"
+#include "converter/dorvs/framelist.h"
+#include "converter/dorvs/header_info.h"
+#include "converter/streams/byte_reader.h"
+#include "converter/streams/stream.h"
+#include "converter/streams/zstreams.h"
+#include "converter/xml/xmltree.h"
+#include "libdov/document/document.h"
+
+namespace dorv::frames {
+namespace {
+
+constexpr size_t kMagicSize = 8;
+
+bool StoredDepth(int32_t bpp) {
+  return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
+}
+
+// The header tree of a current file, or nothing when the bytes are not one
+// that this reads without its frames.
+std::optional<Probe> FromHeader(std::span<const uint8_t> bytes) {
+  if (bytes.size() < kMagicSize || std::memcmp(bytes.data(), "DorvX", 5) != 0) return std::nullopt;
+  if (bytes[5] < '0' || bytes[5] > '2') return std::nullopt;
+  TByteReader reader(bytes, "the header runs past the end of the file");
+  reader.Skip(kMagicSize);
+  const int32_t length = reader.ReadInt32();
+  if (length <= 0 || static_cast<uint64_t>(length) > reader.Remaining()) return std::nullopt;
+  const std::span<const uint8_t> packed = reader.Take(static_cast<uint64_t>(length));
+  TMemoryStream header(std::vector<uint8_t>(packed.begin(), packed.end()));
+  DecompressStream(header, limits::kMaxHeaderTextBytes);
+  // Each tag becomes an element of far more bytes than its text.
+  if (static_cast<uint64_t>(std::count(header.Data(), header.Data() + header.Length(), uint8_t{'<'})) >
+      limits::kMaxHeaderTags)
+    return std::nullopt;
+  TXmlElement root;
+  root.LoadFromStream(header);
+  const THeaderInfo info = HeaderInfoFromXml(root);
+  CheckFrameCount(info.Count);
+  const TXmlElement* frame = root.Child(0);
+  if (info.Count <= 0 || frame == nullptr || !SameName(frame->Name, "Frame")) return std::nullopt;
+  const TXmlElement* layers = frame->FindChild("Layers");
+  if (layers == nullptr) return std::nullopt;
+  // The reader's own defaults for attributes left out.
+  const int32_t width = layers->GetIntAttr("Width", 100);
+  const int32_t height = layers->GetIntAttr("Height", 100);
+  const int32_t bpp = layers->GetIntAttr("Bpp", 8);
+  if (width <= 0 || height <= 0 || !StoredDepth(bpp)) return std::nullopt;
+  Probe p;
+  p.Width = width;
+  p.Height = height;
+  p.Depth = bpp;
+  p.DeclaredFrames = info.Count;
+  p.Version = info.Version;
+  return p;
+}
+
+// Reads the first frame, as a legacy file or a header that does not say
+// plainly needs.
+Probe FromFirstFrame(std::span<const uint8_t> bytes) {
+  TDorvFrameList list(0);
+  TSpanStream stream(bytes.data(), bytes.size());
+  std::string failure;
+  try {
+    list.LoadFromStream(stream, true);
+  } catch (const ELimitExceeded&) {
+    throw;
+  } catch (const std::exception& e) {
+    failure = e.what();  // the frame may still have been read
+  }
+  if (list.Count() == 0 || list.GetFrame(0).Surface.IsEmpty())
+    throw FramesError(failure.empty() ? "the document holds no frame" : failure);
+  const TDorvFrame& frame = list.GetFrame(0);
+  Probe p;
+  p.Width = frame.Surface.Width();
+  p.Height = frame.Surface.Height();
+  p.Depth = frame.Surface.Depth();
+  p.DeclaredFrames = list.LoadedHeader.Count > 0 ? list.LoadedHeader.Count : list.Count();
+  p.Version = list.LoadedHeader.Version;
+  p.Decoded = true;
+  return p;
+}
+
+}  // namespace
+
+Probe ProbeDocument(std::span<const uint8_t> bytes) {
+  try {
+    std::optional<Probe> p;
+    try {
+      p = FromHeader(bytes);
+    } catch (const ELimitExceeded&) {
+      throw;
+    } catch (const std::exception&) {
+      // A header this cannot read plainly is read as a load reads it, which
+      // gives the load's own verdict.
+    }
+    return p ? *p : FromFirstFrame(bytes);
+  } catch (...) {
+    RethrowAsFramesError();
+  }
+}
+
+}  // namespace dorv::frames
