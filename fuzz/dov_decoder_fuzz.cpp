@@ -2,7 +2,8 @@
 // returns a code (never throws or crashes), every frame and layer it reports
 // gives its pixels into a buffer of exactly its size, the iterator ends after
 // the frames read, frame 0's indices or colours agree with each other, and
-// the visible layers composed again give the frame's composite.
+// the visible layers composed again give the frame's composite, and what
+// the header alone tells of a document read whole is what the read found.
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -68,12 +69,17 @@ int dorv::fuzz::RunDovDecoder(const uint8_t* data, size_t size) {
   dov_default_limits(&limits);
   limits.max_memory = uint64_t{256} << 20;
   dov_decoder_set_limits(d.get(), &limits);
+  dov_probe_info probe;
+  const dov_error probed = dov_decoder_probe_memory(d.get(), data, size, &probe);
+  if (probed != DOV_OK && dov_decoder_error_message(d.get())[0] == '\0') Fail("a probe failed without a message");
   if (dov_decoder_read_memory(d.get(), data, size) != DOV_OK) {
     if (dov_decoder_error_message(d.get())[0] == '\0') Fail("a failure without a message");
     return 0;
   }
   dov_info info;
   if (dov_decoder_get_info(d.get(), &info) != DOV_OK || info.frame_count == 0) Fail("no frame in a document read");
+  if (probed == DOV_OK && !info.damaged && (probe.width != info.width || probe.height != info.height))
+    Fail("the header's size differs from the first frame read");
   for (uint32_t f = 0; f < info.frame_count; ++f) CheckFrame(d.get(), f);
   dov_frame_info none;
   if (dov_decoder_get_frame_info(d.get(), info.frame_count, &none) != DOV_ERROR_RANGE)

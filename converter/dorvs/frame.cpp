@@ -111,6 +111,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
       else background.Fill();
     }
     ComposeLayer(Surface, layer, i, bottom, ctx.Document.NotFillBG);
+    ++ComposedLayers;
   }
   background.Fill();
 }

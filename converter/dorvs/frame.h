@@ -30,6 +30,9 @@ class TDorvFrame {
   uint8_t Disposal = 0;
 
   int LayerCount() const { return static_cast<int>(layers_.size()); }
+  // Layers read in full and drawn into the composite. A read that fails
+  // inside a layer leaves that last layer out of this count.
+  int ComposedLayers = 0;
   // Raises "List index out of bounds (%d)" outside 0 to LayerCount() - 1.
   TDorvLayer& Layer(int index) const;
   TDorvLayer& AddLayer();

@@ -98,6 +98,7 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, c
     TDorvLayer& layer = frame.AddLayer();
     ReadLegacyLayer(layer, s, TPlaneContext{header, document}, frame.Surface);
     ComposeLayer(frame.Surface, layer, i, bottom, document.NotFillBG);
+    ++frame.ComposedLayers;
   }
   if (header.Version >= kVersionExtraTables) {
     SkipTable(s);

@@ -40,22 +40,22 @@ Composite Document::ComposeLayers(size_t frame, std::span<const uint8_t> shown) 
   if (list_ == nullptr || frame >= Frames.size()) throw FramesError("no such frame", FramesError::Kind::Argument);
   const FrameInfo& info = Frames[frame];
   TDorvFrame& f = list_->GetFrame(static_cast<int>(frame));
-  if (f.LayerCount() != static_cast<int>(info.Layers.size()))
-    throw FramesError("the frame's layers were not kept", FramesError::Kind::Argument);
+  const int layers = static_cast<int>(info.Layers.size());
+  if (f.LayerCount() < layers) throw FramesError("the frame's layers were not kept", FramesError::Kind::Argument);
   // A frame without layers shows its background alone, whatever is chosen.
-  if (f.LayerCount() == 0) return MakeComposite(frame);
+  if (layers == 0) return MakeComposite(frame);
   try {
     TDIBSurface s;
     s.Allocate(info.Width, info.Height, info.Depth);
-    // Every layer of a palette frame carries the frame's palette; the
-    // frame's own composite may have been converted since it was read.
+    // The frame's palette as read: the frame's own composite may have been
+    // converted since, and a legacy frame's layers need not carry it.
     if (info.Depth <= 8) {
-      s.Palette = f.Layer(0).Surface.Palette;
+      std::memcpy(s.Palette.data(), palettes_[frame].data(), sizeof(s.Palette));
       s.CommitPalette();
     }
     FillBackground(s, BGColor);
     bool bottom = true;
-    for (int i = 0; i < f.LayerCount(); ++i) {
+    for (int i = 0; i < layers; ++i) {
       const bool on = static_cast<size_t>(i) < shown.size() && shown[static_cast<size_t>(i)] != 0;
       if (!on) continue;  // as a hidden layer: neither drawn nor the bottom
       TDorvLayer& layer = f.Layer(i);

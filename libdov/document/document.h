@@ -140,6 +140,9 @@ class Document {
  private:
   friend Document ReadDocument(std::span<const uint8_t>, const ReadOptions&);
   std::unique_ptr<TDorvFrameList> list_;
+  // Each palette frame's palette as read, before a composite was made of it
+  // (making one may change the frame's own).
+  std::vector<std::array<uint8_t, 1024>> palettes_;
 };
 
 // Whether the bytes start as a document of the current form or of the

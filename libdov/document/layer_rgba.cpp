@@ -56,7 +56,7 @@ void LayerRows(const TDIBSurface& s, int64_t key, RgbaImage& out) {
 RgbaImage Document::LayerRgba(size_t frame, size_t layer) const {
   if (list_ == nullptr || frame >= Frames.size()) throw FramesError("no such frame");
   const TDorvFrame& f = list_->GetFrame(static_cast<int>(frame));
-  if (layer >= static_cast<size_t>(f.LayerCount())) throw FramesError("no such layer");
+  if (layer >= Frames[frame].Layers.size()) throw FramesError("no such layer");
   const TDorvLayer& l = f.Layer(static_cast<int>(layer));
   const TDIBSurface& s = l.Surface;
   if (s.IsEmpty()) throw FramesError("the layer holds no pixels");

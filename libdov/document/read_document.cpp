@@ -96,7 +96,9 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
       info.Disposal = frame.Disposal;
       info.TransparentIndex = frame.TransColor;
       info.Indexed = BlockBpp(frame.Surface) == 8;
-      for (int l = 0; l < frame.LayerCount(); ++l) {
+      // A layer whose read failed is not in the frame's picture: it is not
+      // one of its layers either.
+      for (int l = 0; l < frame.ComposedLayers; ++l) {
         const TDorvLayer& layer = frame.Layer(l);
         LayerInfo li;
         li.Name = platform::Utf8FromShiftJis(layer.Name);
@@ -111,6 +113,8 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
         info.Layers.push_back(std::move(li));
       }
       doc.Frames.push_back(std::move(info));
+      static_assert(sizeof(frame.Surface.Palette) == 1024);
+      std::memcpy(doc.palettes_.emplace_back().data(), frame.Surface.Palette.data(), 1024);
     }
     if (doc.Frames.empty())
       throw FramesError(doc.Messages.empty() ? "the document holds no frame" : doc.Messages);

@@ -150,6 +150,27 @@ TEST(Decoder, ADamagedDocumentKeepsTheFramesReadInFull) {
   for (uint32_t f = 0; f < 2; ++f) EXPECT_EQ(FrameRgba(d.get(), f), FrameRgba(whole.get(), f)) << f;
 }
 
+// A layer whose planes are cut off is not drawn into its frame: it is not
+// listed among the frame's layers, and the frame composed again of its
+// layers is the frame's picture.
+TEST(Decoder, ALayerThatFailedIsNotOneOfItsFramesLayers) {
+  DocSpec spec;
+  dorv::testing::FrameSpec frame = PatternFrame(16, 16, 24);
+  frame.layers.push_back(frame.layers[0]);
+  frame.layers[1].name = "cut";
+  spec.frames = {frame};
+  std::vector<uint8_t> doc = dorv::testing::WriteDov(spec);
+  doc.resize(doc.size() - 40);  // inside the second layer's records
+  Decoder d = Read(doc);
+  dov_frame_info info;
+  ASSERT_EQ(dov_decoder_get_frame_info(d.get(), 0, &info), DOV_OK);
+  EXPECT_EQ(info.layer_count, 1u);
+  const uint8_t shown[2] = {1, 1};
+  std::vector<uint8_t> again(16 * 16 * 4);
+  ASSERT_EQ(dov_decoder_compose_rgba(d.get(), 0, shown, 2, again.data(), 64, again.size()), DOV_OK);
+  EXPECT_EQ(again, FrameRgba(d.get(), 0));
+}
+
 // ---- Limits ----------------------------------------------------------------------
 
 struct LimitCase {
