@@ -87,8 +87,6 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
     }
     TDorvFrame& frame = AddFrame();
     frame.ReadXml(*child, stream, TReadContext{info, *this, i == 0 ? firstLayerPixels : nullptr, &backgroundOnly});
-    frame.Surface.MakeMemoryStore();
-    if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
   if (!KeepLayers) ReleaseLayers();
 }

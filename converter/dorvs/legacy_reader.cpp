@@ -156,8 +156,6 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
     CheckFrameCount(int64_t{i} + 1);
     TDorvFrame& frame = document.AddFrame();
     ReadLegacyFrame(frame, stream, header, document, backgroundOnly);
-    frame.Surface.MakeMemoryStore();
-    if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
   if (!document.KeepLayers) document.ReleaseLayers();
 }
