@@ -6,6 +6,8 @@
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
+#include "converter/core/format_names.h"
+#include "converter/core/little_endian.h"
 #include "converter/core/messages.h"
 #include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
@@ -17,11 +19,6 @@ namespace dorv {
 namespace {
 
 constexpr const char* kCaption = "DorvStudio Format";
-
-void Put32(uint8_t* p, int32_t v) {
-  auto u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
-}
 
 }  // namespace
 
@@ -183,7 +180,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   const int32_t bpp = BlockBpp(s);
   // Reserved bytes of the caller's record are left as they were.
   THeaderInfo info = LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
-  document.GetHeaderInfo(info, 1, 70);
+  document.GetHeaderInfo(info, kCompNone, defaults::kQuality);
   info.Width = s.Width();
   info.Height = s.Height();
   info.Bpp = bpp;
@@ -205,7 +202,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   }
   info.Bpp = produced;
 
-  Put32(readInfo, 40);
+  le::StoreInt32(readInfo, 40);
   StoreHeaderInfo(info, std::span<uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
   if (produced == 8) {
     std::memcpy(palette, s.Palette.data(), sizeof(TPalette));

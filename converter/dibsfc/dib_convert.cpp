@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "converter/core/little_endian.h"
 #include "converter/dibsfc/dib.h"
 #include "converter/dibsfc/palette_search.h"
 #include "converter/dibsfc/pixel_access.h"
@@ -251,7 +252,7 @@ int32_t TDIB::CountColors() const {
         const uint8_t* row = RowReadOnly(y);
         for (int32_t x = 0; x < w; ++x) {
           const uint8_t* p = row + size_t(step) * size_t(x);
-          const uint32_t v = uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
+          const uint32_t v = le::Load24(p);
           uint64_t& word = seen[v >> 6];
           const uint64_t bit = uint64_t{1} << (v & 63);
           if (!(word & bit)) {
