@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "converter/dibsfc/dibsfc.h"
-#include "converter/dibsfc/row_kernels.h"
+#include "converter/dsp/kernels.h"
 
 namespace dorv {
 namespace {
@@ -61,6 +61,7 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
   auto target = TDIBSharedImage::Build(w, h, 32, Palette, kLayout888);
   uint8_t* out = target->Pixels.get();
   const size_t outRow = size_t(target->RowBytes);
+  const dsp::TKernels& run = dsp::Kernels();
   std::vector<uint32_t> lut;
   void (*kernel)(uint8_t*, const uint8_t*, int32_t, const uint32_t*) = nullptr;
   switch (depth) {
@@ -69,7 +70,7 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
       for (int b = 0; b < 256; ++b)
         for (int bit = 0; bit < 8; ++bit)
           lut[b * 8 + bit] = OpaqueEntry(Palette[(b >> (7 - bit)) & 1]);
-      kernel = kernels::Bits1To32;
+      kernel = run.Bits1To32;
       break;
     case 4:
       lut.resize(256 * 2);
@@ -77,17 +78,17 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
         lut[b * 2] = OpaqueEntry(Palette[b >> 4]);
         lut[b * 2 + 1] = OpaqueEntry(Palette[b & 15]);
       }
-      kernel = kernels::Bits4To32;
+      kernel = run.Bits4To32;
       break;
     case 8:
       lut.resize(256);
       for (int i = 0; i < 256; ++i) lut[i] = OpaqueEntry(Palette[i]);
-      kernel = kernels::Index8To32;
+      kernel = run.Index8To32;
       break;
     case 15:
     case 16:
       lut = Table16(depth == 15);
-      kernel = kernels::Word16To32;
+      kernel = run.Word16To32;
       break;
     default:
       break;
@@ -98,9 +99,9 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
     if (kernel != nullptr) {
       kernel(dst, src, w, lut.data());
     } else if (depth == 24) {
-      kernels::Rgb24To32(dst, src, w);
+      run.BgrToBgra(src, dst, size_t(w));
     } else {
-      kernels::Opaque32(dst, src, w);
+      run.Opaque32(dst, src, w);
     }
   }
   SwitchTo(std::move(target));
