@@ -13,17 +13,14 @@ inline uint32_t OpaqueEntry(const TPaletteEntry& e) {
   return uint32_t{e.Blue} | (uint32_t{e.Green} << 8) | (uint32_t{e.Red} << 16) | 0xFF000000u;
 }
 
-// The 16-bit table: each channel shifted up to 8 bits with the freed low bits
-// left zero (a 5-bit 31 becomes 248, a 6-bit 63 becomes 252); the top bit of
+// The 16-bit table: each channel shifted up to 8 bits, its freed low bits
+// left zero (a 5-bit 31 becomes 248, a 6-bit 63 becomes 252). The top bit of
 // a 5-5-5 value is dropped.
-std::vector<uint32_t> Table16(bool is555) {
-  const uint32_t blueBits = 5, greenBits = is555 ? 5 : 6, redBits = 5;
+std::vector<uint32_t> Table16(int32_t depth) {
   std::vector<uint32_t> lut(65536);
   for (uint32_t v = 0; v < 65536; ++v) {
-    const uint32_t b = (v << (8 - blueBits)) & 0xFF;
-    const uint32_t g = ((v >> blueBits) << (8 - greenBits)) & 0xFF;
-    const uint32_t r = ((v >> (blueBits + greenBits)) << (8 - redBits)) & 0xFF;
-    lut[v] = b | (g << 8) | (r << 16) | 0xFF000000u;
+    const TRGB c = UnpackRGB(LayoutForDepth(depth), v, false);
+    lut[v] = PackRGB(kLayout888, c.R, c.G, c.B) | 0xFF000000u;
   }
   return lut;
 }
@@ -87,7 +84,7 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
       break;
     case 15:
     case 16:
-      lut = Table16(depth == 15);
+      lut = Table16(depth);
       kernel = run.Word16To32;
       break;
     default:

@@ -151,18 +151,9 @@ uint32_t TDIBSurface::NearestPaletteIndex(uint8_t r, uint8_t g, uint8_t b) const
 }
 
 uint32_t TDIBSurface::ColorToPixel(uint8_t r, uint8_t g, uint8_t b) const {
-  switch (Depth()) {
-    case 1:
-    case 4:
-    case 8:
-      return NearestPaletteIndex(r, g, b);
-    case 15:
-      return (uint32_t(r >> 3) << 10) | (uint32_t(g >> 3) << 5) | uint32_t(b >> 3);
-    case 16:
-      return (uint32_t(r >> 3) << 11) | (uint32_t(g >> 2) << 5) | uint32_t(b >> 3);
-    default:
-      return uint32_t(b) | (uint32_t(g) << 8) | (uint32_t(r) << 16);
-  }
+  const int32_t depth = Depth();
+  if (depth == 1 || depth == 4 || depth == 8) return NearestPaletteIndex(r, g, b);
+  return PackRGB(LayoutForDepth(depth), r, g, b);
 }
 
 // With expand, the low bits of a non-zero 5- or 6-bit channel become ones.
@@ -174,27 +165,16 @@ TRGB TDIBSurface::PixelToColor(uint32_t value, bool expand) const {
       const TPaletteEntry& e = Palette[value & 0xFF];
       return TRGB{e.Red, e.Green, e.Blue};
     }
-    case 15: {
-      auto b = static_cast<uint8_t>((value & 0x1F) * 8);
-      auto g = static_cast<uint8_t>((value & 0x3E0) >> 2);
-      auto r = static_cast<uint8_t>((value & 0x7C00) >> 7);
-      if (expand) {
-        if (b) b |= 7;
-        if (g) g |= 7;
-        if (r) r |= 7;
-      }
-      return TRGB{r, g, b};
-    }
+    case 15:
     case 16: {
-      auto b = static_cast<uint8_t>((value & 0x1F) * 8);
-      auto g = static_cast<uint8_t>((value & 0x7E0) >> 3);
-      auto r = static_cast<uint8_t>((value & 0xF800) >> 8);
+      const TPixelLayout& l = LayoutForDepth(Depth());
+      TRGB c = UnpackRGB(l, value, false);
       if (expand) {
-        if (b) b |= 7;
-        if (g) g |= 3;
-        if (r) r |= 7;
+        if (c.R) c.R = static_cast<uint8_t>(c.R | ((1u << l.RLoss) - 1));
+        if (c.G) c.G = static_cast<uint8_t>(c.G | ((1u << l.GLoss) - 1));
+        if (c.B) c.B = static_cast<uint8_t>(c.B | ((1u << l.BLoss) - 1));
       }
-      return TRGB{r, g, b};
+      return c;
     }
     case 24:
     case 32:

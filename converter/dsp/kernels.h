@@ -12,7 +12,6 @@ namespace dorv::dsp {
 
 struct TKernels {
   // Drawing between surfaces: n pixels, destination first.
-
   // Fills n pixels with a value (Fill24: its low three bytes).
   void (*Fill16)(uint8_t* dst, int32_t n, uint16_t value);
   void (*Fill24)(uint8_t* dst, int32_t n, uint32_t value);
@@ -58,9 +57,8 @@ struct TKernels {
   void (*Opaque32)(uint8_t* dst, const uint8_t* src, int32_t n);
 
   // Between layouts: source first, width pixels.
-
-  // Blue, Green, Red to Blue, Green, Red, A (255; the alpha row; the alpha
-  // row beside four-byte pixels whose fourth byte is dropped).
+  // To Blue, Green, Red, A: A is 255 (BgrToBgra) or the alpha row's value.
+  // BgrxAlphaToBgra drops the source's fourth byte. The next two set A alone.
   void (*BgrToBgra)(const uint8_t* bgr, uint8_t* bgra, size_t width);
   void (*BgrAlphaToBgra)(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width);
   void (*BgrxAlphaToBgra)(const uint8_t* bgrx, const uint8_t* alpha, uint8_t* bgra, size_t width);

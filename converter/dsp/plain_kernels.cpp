@@ -9,65 +9,8 @@
 
 #include "converter/core/little_endian.h"
 #include "converter/dsp/kernels.h"
-#include "converter/dsp/plain.h"
 
 namespace dorv::dsp {
-namespace plain {
-
-void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t from, size_t width) {
-  for (size_t i = from; i < width; ++i) {
-    bgra[4 * i] = bgr[3 * i];
-    bgra[4 * i + 1] = bgr[3 * i + 1];
-    bgra[4 * i + 2] = bgr[3 * i + 2];
-    bgra[4 * i + 3] = 255;
-  }
-}
-
-void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t from, size_t width) {
-  for (size_t i = from; i < width; ++i) {
-    bgra[4 * i] = bgr[3 * i];
-    bgra[4 * i + 1] = bgr[3 * i + 1];
-    bgra[4 * i + 2] = bgr[3 * i + 2];
-    bgra[4 * i + 3] = alpha[i];
-  }
-}
-
-void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t from, size_t width) {
-  for (size_t i = from; i < width; ++i) {
-    bgr[3 * i] = rgb[3 * i + 2];
-    bgr[3 * i + 1] = rgb[3 * i + 1];
-    bgr[3 * i + 2] = rgb[3 * i];
-  }
-}
-
-namespace {
-
-// A constant step lets the compiler vectorise the usual four-byte layout.
-template <size_t kStep>
-uint8_t RgbaToBgrAlphaStep(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t from,
-                           size_t width, uint8_t all) {
-  if constexpr (kStep != 0) step = kStep;
-  for (size_t i = from; i < width; ++i) {
-    const uint8_t* p = rgba + step * i;
-    const uint8_t keep = p[3] > 0 ? 0xFF : 0;
-    alpha[i] = p[3];
-    all &= p[3];
-    bgr[3 * i] = p[2] & keep;
-    bgr[3 * i + 1] = p[1] & keep;
-    bgr[3 * i + 2] = p[0] & keep;
-  }
-  return all;
-}
-
-}  // namespace
-
-uint8_t RgbaToBgrAlpha4(const uint8_t* rgba, uint8_t* bgr, uint8_t* alpha, size_t from, size_t width,
-                        uint8_t all) {
-  return RgbaToBgrAlphaStep<4>(rgba, 4, bgr, alpha, from, width, all);
-}
-
-}  // namespace plain
-
 namespace {
 
 using u16a = uint16_t __attribute__((may_alias));
@@ -316,10 +259,22 @@ void Opaque32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n)
   for (int32_t i = 0; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
 
-void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) { plain::BgrToBgra(bgr, bgra, 0, width); }
+void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgr[3 * i];
+    bgra[4 * i + 1] = bgr[3 * i + 1];
+    bgra[4 * i + 2] = bgr[3 * i + 2];
+    bgra[4 * i + 3] = 255;
+  }
+}
 
 void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width) {
-  plain::BgrAlphaToBgra(bgr, alpha, bgra, 0, width);
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgr[3 * i];
+    bgra[4 * i + 1] = bgr[3 * i + 1];
+    bgra[4 * i + 2] = bgr[3 * i + 2];
+    bgra[4 * i + 3] = alpha[i];
+  }
 }
 
 void BgrxAlphaToBgra(const uint8_t* bgrx, const uint8_t* alpha, uint8_t* bgra, size_t width) {
@@ -339,11 +294,34 @@ void CopyAlphaToFourthBytes(const uint8_t* alpha, uint8_t* bgra, size_t width) {
   for (size_t i = 0; i < width; ++i) bgra[4 * i + 3] = alpha[i];
 }
 
-void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width) { plain::RgbToBgr(rgb, bgr, 0, width); }
+void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgr[3 * i] = rgb[3 * i + 2];
+    bgr[3 * i + 1] = rgb[3 * i + 1];
+    bgr[3 * i + 2] = rgb[3 * i];
+  }
+}
+
+// A constant step lets the compiler vectorise the usual four-byte layout.
+template <size_t kStep>
+uint8_t RgbaToBgrAlphaStep(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  if constexpr (kStep != 0) step = kStep;
+  uint8_t all = 0xFF;
+  for (size_t i = 0; i < width; ++i) {
+    const uint8_t* p = rgba + step * i;
+    const uint8_t keep = p[3] > 0 ? 0xFF : 0;
+    alpha[i] = p[3];
+    all &= p[3];
+    bgr[3 * i] = p[2] & keep;
+    bgr[3 * i + 1] = p[1] & keep;
+    bgr[3 * i + 2] = p[0] & keep;
+  }
+  return all;
+}
 
 uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
-  return step == 4 ? plain::RgbaToBgrAlphaStep<4>(rgba, step, bgr, alpha, 0, width, 0xFF)
-                   : plain::RgbaToBgrAlphaStep<0>(rgba, step, bgr, alpha, 0, width, 0xFF);
+  return step == 4 ? RgbaToBgrAlphaStep<4>(rgba, step, bgr, alpha, width)
+                   : RgbaToBgrAlphaStep<0>(rgba, step, bgr, alpha, width);
 }
 
 template <size_t kStep>
@@ -415,38 +393,15 @@ uint8_t GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, siz
 
 const TKernels& PlainKernels() {
   static constexpr TKernels kPlain{
-      .Fill16 = Fill16,
-      .Fill24 = Fill24,
-      .Fill32 = Fill32,
-      .Keyed8 = Keyed8,
-      .Keyed16 = Keyed16,
-      .Keyed24 = Keyed24,
-      .Keyed32 = Keyed32,
-      .Blend32 = Blend32,
-      .Blend24 = Blend24,
-      .Blend16 = Blend16,
-      .Dither8 = Dither8,
-      .Alpha32 = Alpha32,
-      .ExpandWeights24 = ExpandWeights24,
-      .Alpha24 = Alpha24,
-      .Alpha16 = Alpha16,
-      .Alpha8 = Alpha8,
-      .Index8To32 = Index8To32,
-      .Bits1To32 = Bits1To32,
-      .Bits4To32 = Bits4To32,
-      .Word16To32 = Word16To32,
-      .Opaque32 = Opaque32,
-      .BgrToBgra = BgrToBgra,
-      .BgrAlphaToBgra = BgrAlphaToBgra,
-      .BgrxAlphaToBgra = BgrxAlphaToBgra,
-      .SetFourthBytes = SetFourthBytes,
-      .CopyAlphaToFourthBytes = CopyAlphaToFourthBytes,
-      .RgbToBgr = RgbToBgr,
-      .RgbaToBgrAlpha = RgbaToBgrAlpha,
-      .RgbaToAlpha = RgbaToAlpha,
-      .RgbaAlphaAnd = RgbaAlphaAnd,
-      .FirstClearPixel = FirstClearPixel,
-      .RgbaClearedBlack = RgbaClearedBlack,
+      .Fill16 = Fill16, .Fill24 = Fill24, .Fill32 = Fill32, .Keyed8 = Keyed8, .Keyed16 = Keyed16,
+      .Keyed24 = Keyed24, .Keyed32 = Keyed32, .Blend32 = Blend32, .Blend24 = Blend24, .Blend16 = Blend16,
+      .Dither8 = Dither8, .Alpha32 = Alpha32, .ExpandWeights24 = ExpandWeights24, .Alpha24 = Alpha24,
+      .Alpha16 = Alpha16, .Alpha8 = Alpha8, .Index8To32 = Index8To32, .Bits1To32 = Bits1To32,
+      .Bits4To32 = Bits4To32, .Word16To32 = Word16To32, .Opaque32 = Opaque32, .BgrToBgra = BgrToBgra,
+      .BgrAlphaToBgra = BgrAlphaToBgra, .BgrxAlphaToBgra = BgrxAlphaToBgra, .SetFourthBytes = SetFourthBytes,
+      .CopyAlphaToFourthBytes = CopyAlphaToFourthBytes, .RgbToBgr = RgbToBgr,
+      .RgbaToBgrAlpha = RgbaToBgrAlpha, .RgbaToAlpha = RgbaToAlpha, .RgbaAlphaAnd = RgbaAlphaAnd,
+      .FirstClearPixel = FirstClearPixel, .RgbaClearedBlack = RgbaClearedBlack,
       .GreyAlphaToBgrAlpha = GreyAlphaToBgrAlpha,
   };
   return kPlain;

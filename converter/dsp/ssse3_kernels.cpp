@@ -2,7 +2,6 @@
 // bytes as the plain kernel. The last pixels of a row, where a 16-byte load
 // or store would pass its end, are left to the plain kernel.
 #include "converter/dsp/kernels.h"
-#include "converter/dsp/plain.h"
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #include <tmmintrin.h>
@@ -25,7 +24,7 @@ DORV_SSSE3 void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width) {
   const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
   size_t i = 0;
   for (; i + 6 <= width; i += 5) Store(bgr + 3 * i, _mm_shuffle_epi8(Load(rgb + 3 * i), swap));
-  plain::RgbToBgr(rgb, bgr, i, width);
+  PlainKernels().RgbToBgr(rgb + 3 * i, bgr + 3 * i, width - i);
 }
 
 DORV_SSSE3 void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) {
@@ -34,7 +33,7 @@ DORV_SSSE3 void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) {
   size_t i = 0;
   for (; i + 6 <= width; i += 4)
     Store(bgra + 4 * i, _mm_or_si128(_mm_shuffle_epi8(Load(bgr + 3 * i), spread), opaque));
-  plain::BgrToBgra(bgr, bgra, i, width);
+  PlainKernels().BgrToBgra(bgr + 3 * i, bgra + 4 * i, width - i);
 }
 
 DORV_SSSE3 void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width) {
@@ -47,7 +46,7 @@ DORV_SSSE3 void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t
     const __m128i colour = _mm_shuffle_epi8(Load(bgr + 3 * i), spread);
     Store(bgra + 4 * i, _mm_or_si128(colour, _mm_shuffle_epi8(_mm_cvtsi32_si128(a), fourth)));
   }
-  plain::BgrAlphaToBgra(bgr, alpha, bgra, i, width);
+  PlainKernels().BgrAlphaToBgra(bgr + 3 * i, alpha + i, bgra + 4 * i, width - i);
 }
 
 // Four pixels a step; a pixel with alpha 0 becomes black. The 16 bytes
@@ -71,7 +70,7 @@ DORV_SSSE3 uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr
   uint8_t lanes[16];
   Store(lanes, seen);
   const auto all = static_cast<uint8_t>(lanes[3] & lanes[7] & lanes[11] & lanes[15]);
-  return plain::RgbaToBgrAlpha4(rgba, bgr, alpha, i, width, all);
+  return static_cast<uint8_t>(all & PlainKernels().RgbaToBgrAlpha(rgba + 4 * i, 4, bgr + 3 * i, alpha + i, width - i));
 }
 
 }  // namespace

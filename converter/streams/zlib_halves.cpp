@@ -13,7 +13,7 @@
 #include "converter/core/second_thread.h"
 #include "converter/streams/adler.h"
 #include "converter/streams/fast_deflate.h"
-#include "converter/streams/zlib_fail.h"
+#include "converter/streams/zstreams.h"
 
 namespace dorv {
 

@@ -13,7 +13,6 @@
 #include "converter/core/messages.h"
 #include "converter/streams/fast_deflate.h"
 #include "converter/streams/stream.h"
-#include "converter/streams/zlib_fail.h"
 #include "converter/streams/zlib_halves.h"
 
 namespace dorv {
@@ -123,6 +122,12 @@ TByteBlock ZlibCompressBlock(std::span<const uint8_t> input, int level) {
 }
 
 }  // namespace
+
+void FailZlib(int code) {
+  if (code == Z_MEM_ERROR) throw EOutOfMemory(msg::kOutOfMemory);
+  const char* text = zError(code);
+  throw EZlibError(text != nullptr && *text != '\0' ? text : "stream error");
+}
 
 // libdeflate, where present, writes the same standard zlib streams. zlib's
 // default level is done at libdeflate's level 8, which on flat pixel art and
