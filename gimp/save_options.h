@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "dov/dov.h"
+
 namespace dorv::gimp {
 
 struct SaveOptions {
   int32_t compression = 0;  // 0 zlib, 1 none, 2 lossy
-  int32_t quality = 70;     // 1 to 100, used by lossy saves
+  int32_t quality = DOV_DEFAULT_QUALITY;  // 1 to 100, used by lossy saves
   bool compositeOnly = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "converter/core/format_names.h"
 #include "plugin/converter_binding.h"
 #include "plugin/host_buffer.h"
 #include "plugin/host_suites.h"
@@ -15,7 +16,7 @@ namespace dorv::plugin {
 // uses these initial values.
 struct SaveOptions {
   int32_t compressionType = 1;
-  int32_t quality = 70;
+  int32_t quality = defaults::kQuality;
   int32_t code = 0;
 };
 

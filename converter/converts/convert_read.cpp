@@ -4,11 +4,13 @@
 #include <new>
 
 #include "converter/converts/convert_impl.h"
-#include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
+#include "converter/core/format_names.h"
+#include "converter/core/little_endian.h"
 #include "converter/core/messages.h"
 #include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
+#include "converter/dsp/kernels.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/streams/stream.h"
 #include "platform/message_box.h"
@@ -17,11 +19,6 @@ namespace dorv {
 namespace {
 
 constexpr const char* kCaption = "DorvStudio Format";
-
-void Put32(uint8_t* p, int32_t v) {
-  auto u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
-}
 
 }  // namespace
 
@@ -34,6 +31,7 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   const int32_t h = s.Height();
   const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(h);
   const TDIBSurface* alpha = s.AlphaPlane();
+  const dsp::TKernels& run = dsp::Kernels();
   // Rows converted on their way to the block are written in two bands at
   // once on large pictures; the composite is only read from here on.
   const auto eachRow = [&](auto&& rowWork) {
@@ -44,14 +42,14 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   // 24- and 32-bit composites go to the block in one pass per row; every
   // other depth through the depth conversion. Both give the same bytes.
   if (s.Depth() == 24 && alpha == nullptr) {
-    eachRow([&](int32_t y, uint8_t* out) { BgrToBgra(s.RowReadOnly(y), out, w); });
+    eachRow([&](int32_t y, uint8_t* out) { run.BgrToBgra(s.RowReadOnly(y), out, w); });
     return 32;
   }
   if (s.Depth() == 24 || (s.Depth() == 32 && alpha != nullptr)) {
     const bool bgr = s.Depth() == 24;
     eachRow([&](int32_t y, uint8_t* out) {
-      if (bgr) BgrAlphaToBgra(s.RowReadOnly(y), alpha->RowReadOnly(y), out, w);
-      else BgrxAlphaToBgra(s.RowReadOnly(y), alpha->RowReadOnly(y), out, w);
+      if (bgr) run.BgrAlphaToBgra(s.RowReadOnly(y), alpha->RowReadOnly(y), out, w);
+      else run.BgrxAlphaToBgra(s.RowReadOnly(y), alpha->RowReadOnly(y), out, w);
     });
     return 32;
   }
@@ -60,7 +58,7 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
     const TDIBSurface& converted = s;
     eachRow([&](int32_t y, uint8_t* out) {
       std::memcpy(out, converted.RowReadOnly(y), stride);
-      CopyAlphaToFourthBytes(converted.AlphaPlane()->RowReadOnly(y), out, w);
+      run.CopyAlphaToFourthBytes(converted.AlphaPlane()->RowReadOnly(y), out, w);
     });
     return 32;
   }
@@ -73,7 +71,7 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   for (int32_t y = 0; y < h; ++y) {
     uint8_t* out = block + stride * static_cast<size_t>(y);
     std::memcpy(out, s.RowReadOnly(y), stride);
-    if (opaqueFourth) SetFourthBytes(out, 255, w);
+    if (opaqueFourth) run.SetFourthBytes(out, 255, w);
   }
   return s.BitCount() == 8 ? 8 : 32;
 }
@@ -183,7 +181,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   const int32_t bpp = BlockBpp(s);
   // Reserved bytes of the caller's record are left as they were.
   THeaderInfo info = LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
-  document.GetHeaderInfo(info, 1, 70);
+  document.GetHeaderInfo(info, kCompNone, defaults::kQuality);
   info.Width = s.Width();
   info.Height = s.Height();
   info.Bpp = bpp;
@@ -205,7 +203,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   }
   info.Bpp = produced;
 
-  Put32(readInfo, 40);
+  le::StoreInt32(readInfo, 40);
   StoreHeaderInfo(info, std::span<uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
   if (produced == 8) {
     std::memcpy(palette, s.Palette.data(), sizeof(TPalette));

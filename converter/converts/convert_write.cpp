@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "converter/converts/convert_impl.h"
-#include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
 #include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/framelist.h"
+#include "converter/dsp/kernels.h"
 #include "converter/streams/stream.h"
 
 namespace dorv {
@@ -49,9 +49,9 @@ bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s
       switch (bpp) {
         case 1: std::memcpy(row, src, (w + 7) / 8); break;
         case 8: std::memcpy(row, src, w); break;
-        case 16: seen &= GreyAlphaToBgrAlpha(src, row, alpha, w); break;
-        case 24: RgbToBgr(src, row, w); break;
-        default: seen &= RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, alpha, w); break;
+        case 16: seen &= dsp::Kernels().GreyAlphaToBgrAlpha(src, row, alpha, w); break;
+        case 24: dsp::Kernels().RgbToBgr(src, row, w); break;
+        default: seen &= dsp::Kernels().RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, alpha, w); break;
       }
     }
     opaque[band] = seen;
@@ -63,7 +63,7 @@ bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s
 // first that has not.
 bool AllOpaque(const TWriteRequest& r, int64_t bpp, size_t stride) {
   for (int32_t y = 0; y < r.Height; ++y)
-    if (RgbaAlphaAnd(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8),
+    if (dsp::Kernels().RgbaAlphaAnd(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8),
                      static_cast<size_t>(r.Width)) != 0xFF)
       return false;
   return true;
@@ -168,7 +168,7 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
       for (upTo = std::min(upTo, r.Height); alphaFilled < upTo; ++alphaFilled) {
         const size_t y = static_cast<size_t>(alphaFilled);
         uint8_t* const alpha = alphaTop + alphaBytes * y;
-        RgbaToAlpha(r.Pixels + stride * y, static_cast<size_t>(bpp / 8), alpha, w);
+        dsp::Kernels().RgbaToAlpha(r.Pixels + stride * y, static_cast<size_t>(bpp / 8), alpha, w);
         if (firstClear.empty()) continue;
         const void* clear = std::memchr(alpha, 0, w);
         firstClear[y] = clear != nullptr ? static_cast<int32_t>(static_cast<const uint8_t*>(clear) - alpha)
@@ -188,13 +188,13 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
       if (alphaTop == nullptr) return src;
       const size_t first = y < clearNoted.load(std::memory_order_acquire)
                                ? static_cast<size_t>(firstClear[static_cast<size_t>(y)])
-                               : FirstClearPixel(src, w);
-      return RgbaClearedBlack(src, scratch, w, first);
+                               : dsp::Kernels().FirstClearPixel(src, w);
+      return dsp::Kernels().RgbaClearedBlack(src, scratch, w, first);
     };
   } else {
     rows.ChannelOrder = TJpegRows::Order::Bgr;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
-      RgbaToBgrAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), scratch,
+      dsp::Kernels().RgbaToBgrAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), scratch,
                      alphaScratch.data(), w);
       return static_cast<const uint8_t*>(scratch);
     };
@@ -206,14 +206,14 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
     const size_t colourBytes = static_cast<size_t>(s.RowBytes());
     callerRows.Colour = [&, colourBytes](int32_t y, uint8_t* row) {
       const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
-      if (bpp == 24) RgbToBgr(src, row, w);
-      else (void)RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, alphaRow.data(), w);
+      if (bpp == 24) dsp::Kernels().RgbToBgr(src, row, w);
+      else (void)dsp::Kernels().RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, alphaRow.data(), w);
       std::memset(row + 3 * w, 0, colourBytes - 3 * w);
     };
     if (const TDIBSurface* alpha = s.AlphaPlane()) {
       const size_t alphaRowBytes = static_cast<size_t>(alpha->RowBytes());
       callerRows.Alpha = [&, alphaRowBytes](int32_t y, uint8_t* row) {
-        (void)RgbaToAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), row, w);
+        (void)dsp::Kernels().RgbaToAlpha(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8), row, w);
         std::memset(row + w, 0, alphaRowBytes - w);
       };
     }

@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "converter/dorvs/header_info.h"
+#include "converter/core/format_names.h"
+#include "converter/core/little_endian.h"
 
 namespace dorv {
 
@@ -14,27 +15,25 @@ class TReadInfoView {
  public:
   explicit TReadInfoView(const uint8_t* bytes) : b_(bytes) {}
 
-  int32_t RecordSize() const { return Int(0); }
-  int32_t Version() const { return Int(kAt + offsetof(THeaderInfo, Version)); }
-  int32_t Width() const { return Int(kAt + offsetof(THeaderInfo, Width)); }
-  int32_t Height() const { return Int(kAt + offsetof(THeaderInfo, Height)); }
-  int32_t Bpp() const { return Int(kAt + offsetof(THeaderInfo, Bpp)); }
-  int32_t Count() const { return Int(kAt + offsetof(THeaderInfo, Count)); }
-  bool SyncPal() const { return b_[kAt + offsetof(THeaderInfo, SyncPal)] != 0; }
-  bool Randomized() const { return b_[kAt + offsetof(THeaderInfo, Randomized)] != 0; }
-  uint8_t CompType() const { return b_[kAt + offsetof(THeaderInfo, CompType)]; }
-  int32_t BGColor() const { return Int(kAt + offsetof(THeaderInfo, BGColor)); }
-  int32_t BlockWidth() const { return Int(kAt + offsetof(THeaderInfo, BlockWidth)); }
-  int32_t BlockHeight() const { return Int(kAt + offsetof(THeaderInfo, BlockHeight)); }
-  bool NotFillBG() const { return b_[kAt + offsetof(THeaderInfo, NotFillBG)] != 0; }
-  uint8_t CompLevel() const { return b_[kAt + offsetof(THeaderInfo, CompLevel)]; }
+  int32_t RecordSize() const { return le::LoadInt32(b_); }
+  int32_t Version() const { return Int(record::kVersion); }
+  int32_t Width() const { return Int(record::kWidth); }
+  int32_t Height() const { return Int(record::kHeight); }
+  int32_t Bpp() const { return Int(record::kBpp); }
+  int32_t Count() const { return Int(record::kCount); }
+  bool SyncPal() const { return Byte(record::kSyncPal) != 0; }
+  bool Randomized() const { return Byte(record::kRandomized) != 0; }
+  uint8_t CompType() const { return Byte(record::kCompType); }
+  int32_t BGColor() const { return Int(record::kBGColor); }
+  int32_t BlockWidth() const { return Int(record::kBlockWidth); }
+  int32_t BlockHeight() const { return Int(record::kBlockHeight); }
+  bool NotFillBG() const { return Byte(record::kNotFillBG) != 0; }
+  uint8_t CompLevel() const { return Byte(record::kCompLevel); }
 
  private:
   static constexpr size_t kAt = 4;  // where the header record starts
-  int32_t Int(size_t at) const {
-    return static_cast<int32_t>(uint32_t{b_[at]} | uint32_t{b_[at + 1]} << 8 | uint32_t{b_[at + 2]} << 16 |
-                                uint32_t{b_[at + 3]} << 24);
-  }
+  int32_t Int(size_t field) const { return le::LoadInt32(b_ + kAt + field); }
+  uint8_t Byte(size_t field) const { return b_[kAt + field]; }
   const uint8_t* b_;
 };
 

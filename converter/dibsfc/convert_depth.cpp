@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "converter/dibsfc/dibsfc.h"
-#include "converter/dibsfc/row_kernels.h"
+#include "converter/dsp/kernels.h"
 
 namespace dorv {
 namespace {
@@ -13,17 +13,14 @@ inline uint32_t OpaqueEntry(const TPaletteEntry& e) {
   return uint32_t{e.Blue} | (uint32_t{e.Green} << 8) | (uint32_t{e.Red} << 16) | 0xFF000000u;
 }
 
-// The 16-bit table: each channel shifted up to 8 bits with the freed low bits
-// left zero (a 5-bit 31 becomes 248, a 6-bit 63 becomes 252); the top bit of
+// The 16-bit table: each channel shifted up to 8 bits, its freed low bits
+// left zero (a 5-bit 31 becomes 248, a 6-bit 63 becomes 252). The top bit of
 // a 5-5-5 value is dropped.
-std::vector<uint32_t> Table16(bool is555) {
-  const uint32_t blueBits = 5, greenBits = is555 ? 5 : 6, redBits = 5;
+std::vector<uint32_t> Table16(int32_t depth) {
   std::vector<uint32_t> lut(65536);
   for (uint32_t v = 0; v < 65536; ++v) {
-    const uint32_t b = (v << (8 - blueBits)) & 0xFF;
-    const uint32_t g = ((v >> blueBits) << (8 - greenBits)) & 0xFF;
-    const uint32_t r = ((v >> (blueBits + greenBits)) << (8 - redBits)) & 0xFF;
-    lut[v] = b | (g << 8) | (r << 16) | 0xFF000000u;
+    const TRGB c = UnpackRGB(LayoutForDepth(depth), v, false);
+    lut[v] = PackRGB(kLayout888, c.R, c.G, c.B) | 0xFF000000u;
   }
   return lut;
 }
@@ -61,6 +58,7 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
   auto target = TDIBSharedImage::Build(w, h, 32, Palette, kLayout888);
   uint8_t* out = target->Pixels.get();
   const size_t outRow = size_t(target->RowBytes);
+  const dsp::TKernels& run = dsp::Kernels();
   std::vector<uint32_t> lut;
   void (*kernel)(uint8_t*, const uint8_t*, int32_t, const uint32_t*) = nullptr;
   switch (depth) {
@@ -69,7 +67,7 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
       for (int b = 0; b < 256; ++b)
         for (int bit = 0; bit < 8; ++bit)
           lut[b * 8 + bit] = OpaqueEntry(Palette[(b >> (7 - bit)) & 1]);
-      kernel = kernels::Bits1To32;
+      kernel = run.Bits1To32;
       break;
     case 4:
       lut.resize(256 * 2);
@@ -77,17 +75,17 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
         lut[b * 2] = OpaqueEntry(Palette[b >> 4]);
         lut[b * 2 + 1] = OpaqueEntry(Palette[b & 15]);
       }
-      kernel = kernels::Bits4To32;
+      kernel = run.Bits4To32;
       break;
     case 8:
       lut.resize(256);
       for (int i = 0; i < 256; ++i) lut[i] = OpaqueEntry(Palette[i]);
-      kernel = kernels::Index8To32;
+      kernel = run.Index8To32;
       break;
     case 15:
     case 16:
-      lut = Table16(depth == 15);
-      kernel = kernels::Word16To32;
+      lut = Table16(depth);
+      kernel = run.Word16To32;
       break;
     default:
       break;
@@ -98,9 +96,9 @@ void TDIBSurface::ConvertDepth(int32_t targetBits, int32_t colorLimit) {
     if (kernel != nullptr) {
       kernel(dst, src, w, lut.data());
     } else if (depth == 24) {
-      kernels::Rgb24To32(dst, src, w);
+      run.BgrToBgra(src, dst, size_t(w));
     } else {
-      kernels::Opaque32(dst, src, w);
+      run.Opaque32(dst, src, w);
     }
   }
   SwitchTo(std::move(target));

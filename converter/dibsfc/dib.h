@@ -125,8 +125,6 @@ class TDIB {
   void CommitPalette();
   // Takes over the source's store (shared); null source resets.
   void Assign(const TDIB* source);
-  // No platform bitmaps exist here: the store is always plain memory.
-  void MakeMemoryStore() {}
 
   // Part of the conversions unit.
   void SetBitCount(int32_t n);

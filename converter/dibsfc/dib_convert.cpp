@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "converter/core/little_endian.h"
 #include "converter/dibsfc/dib.h"
 #include "converter/dibsfc/palette_search.h"
 #include "converter/dibsfc/pixel_access.h"
@@ -14,8 +15,7 @@ namespace dorv {
 namespace {
 
 // The colour of pixel x of a row of the source: its palette entry for 1, 4
-// and 8 bits, UnpackRGB of its layout for 16 and 32 bits, its three bytes for
-// 24 bits.
+// and 8 bits, else UnpackRGB of its layout.
 struct ColourReader {
   const TDIB& src;
   int32_t bits = src.BitCount();
@@ -25,17 +25,9 @@ struct ColourReader {
       const TPaletteEntry& e = src.Palette[v];
       return TRGB{e.Red, e.Green, e.Blue};
     }
-    if (bits == 24)
-      return TRGB{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
     return UnpackRGB(src.CurrentLayout(), v);
   }
 };
-
-// A direct-colour pixel of 16, 24 or 32 bits (fourth byte 0).
-inline uint32_t DirectPixel(int32_t bits, const TPixelLayout& layout, TRGB c) {
-  if (bits == 24) return uint32_t{c.B} | (uint32_t{c.G} << 8) | (uint32_t{c.R} << 16);
-  return PackRGB(layout, c.R, c.G, c.B);
-}
 
 // Fixed palettes for narrowing: black and white; the 16 standard colours;
 // 3-3-2 levels of red, green and blue.
@@ -124,7 +116,10 @@ void TDIB::SetBitCount(int32_t n) {
     for (int32_t y = 0; y < h; ++y) {
       const uint8_t* from = old.RowReadOnly(y);
       uint8_t* to = Row(y);
-      for (int32_t x = 0; x < w; ++x) pixel::Put(to, x, d, DirectPixel(d, layout, colour(from, x)));
+      for (int32_t x = 0; x < w; ++x) {
+        const TRGB c = colour(from, x);
+        pixel::Put(to, x, d, PackRGB(layout, c.R, c.G, c.B));  // the fourth byte 0
+      }
     }
     return;
   }
@@ -172,7 +167,6 @@ void TDIB::Greyscale(int32_t n) {
         case 1: out = v > 127 ? 1 : 0; break;
         case 4: out = v >> 4; break;
         case 8: out = v; break;
-        case 24: out = v | (v << 8) | (v << 16); break;
         default: out = PackRGB(layout, uint8_t(v), uint8_t(v), uint8_t(v)); break;
       }
       pixel::Put(to, x, d, out);
@@ -251,7 +245,7 @@ int32_t TDIB::CountColors() const {
         const uint8_t* row = RowReadOnly(y);
         for (int32_t x = 0; x < w; ++x) {
           const uint8_t* p = row + size_t(step) * size_t(x);
-          const uint32_t v = uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
+          const uint32_t v = le::Load24(p);
           uint64_t& word = seen[v >> 6];
           const uint64_t bit = uint64_t{1} << (v & 63);
           if (!(word & bit)) {

@@ -9,10 +9,10 @@
 
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
+#include "converter/dsp/kernels.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/palette_search.h"
 #include "converter/dibsfc/pixel_access.h"
-#include "converter/dibsfc/row_kernels.h"
 
 namespace dorv {
 namespace {
@@ -151,18 +151,9 @@ uint32_t TDIBSurface::NearestPaletteIndex(uint8_t r, uint8_t g, uint8_t b) const
 }
 
 uint32_t TDIBSurface::ColorToPixel(uint8_t r, uint8_t g, uint8_t b) const {
-  switch (Depth()) {
-    case 1:
-    case 4:
-    case 8:
-      return NearestPaletteIndex(r, g, b);
-    case 15:
-      return (uint32_t(r >> 3) << 10) | (uint32_t(g >> 3) << 5) | uint32_t(b >> 3);
-    case 16:
-      return (uint32_t(r >> 3) << 11) | (uint32_t(g >> 2) << 5) | uint32_t(b >> 3);
-    default:
-      return uint32_t(b) | (uint32_t(g) << 8) | (uint32_t(r) << 16);
-  }
+  const int32_t depth = Depth();
+  if (depth == 1 || depth == 4 || depth == 8) return NearestPaletteIndex(r, g, b);
+  return PackRGB(LayoutForDepth(depth), r, g, b);
 }
 
 // With expand, the low bits of a non-zero 5- or 6-bit channel become ones.
@@ -174,27 +165,16 @@ TRGB TDIBSurface::PixelToColor(uint32_t value, bool expand) const {
       const TPaletteEntry& e = Palette[value & 0xFF];
       return TRGB{e.Red, e.Green, e.Blue};
     }
-    case 15: {
-      auto b = static_cast<uint8_t>((value & 0x1F) * 8);
-      auto g = static_cast<uint8_t>((value & 0x3E0) >> 2);
-      auto r = static_cast<uint8_t>((value & 0x7C00) >> 7);
-      if (expand) {
-        if (b) b |= 7;
-        if (g) g |= 7;
-        if (r) r |= 7;
-      }
-      return TRGB{r, g, b};
-    }
+    case 15:
     case 16: {
-      auto b = static_cast<uint8_t>((value & 0x1F) * 8);
-      auto g = static_cast<uint8_t>((value & 0x7E0) >> 3);
-      auto r = static_cast<uint8_t>((value & 0xF800) >> 8);
+      const TPixelLayout& l = LayoutForDepth(Depth());
+      TRGB c = UnpackRGB(l, value, false);
       if (expand) {
-        if (b) b |= 7;
-        if (g) g |= 3;
-        if (r) r |= 7;
+        if (c.R) c.R = static_cast<uint8_t>(c.R | ((1u << l.RLoss) - 1));
+        if (c.G) c.G = static_cast<uint8_t>(c.G | ((1u << l.GLoss) - 1));
+        if (c.B) c.B = static_cast<uint8_t>(c.B | ((1u << l.BLoss) - 1));
       }
-      return TRGB{r, g, b};
+      return c;
     }
     case 24:
     case 32:
@@ -212,6 +192,7 @@ void TDIBSurface::FillRect(TRect rect, uint32_t value) {
   rect.Bottom = std::min(rect.Bottom, Height());
   if (rect.IsEmpty()) return;
   const int32_t n = rect.Right - rect.Left, x = rect.Left;
+  const dsp::TKernels& run = dsp::Kernels();
   auto rows = [&](auto&& fill) {
     for (int32_t y = rect.Top; y < rect.Bottom; ++y) fill(Row(y));
   };
@@ -219,10 +200,10 @@ void TDIBSurface::FillRect(TRect rect, uint32_t value) {
     case 1: rows([&](uint8_t* r) { FillSub(r, x, n, 1, value & 1); }); break;
     case 4: rows([&](uint8_t* r) { FillSub(r, x, n, 4, value & 15); }); break;
     case 8: rows([&](uint8_t* r) { std::memset(r + x, static_cast<uint8_t>(value), size_t(n)); }); break;
-    case 15: rows([&](uint8_t* r) { kernels::Fill16(r + 2 * size_t(x), n, uint16_t(value & 0x7FFF)); }); break;
-    case 16: rows([&](uint8_t* r) { kernels::Fill16(r + 2 * size_t(x), n, uint16_t(value)); }); break;
-    case 24: rows([&](uint8_t* r) { kernels::Fill24(r + 3 * size_t(x), n, value); }); break;
-    case 32: rows([&](uint8_t* r) { kernels::Fill32(r + 4 * size_t(x), n, value); }); break;
+    case 15: rows([&](uint8_t* r) { run.Fill16(r + 2 * size_t(x), n, uint16_t(value & 0x7FFF)); }); break;
+    case 16: rows([&](uint8_t* r) { run.Fill16(r + 2 * size_t(x), n, uint16_t(value)); }); break;
+    case 24: rows([&](uint8_t* r) { run.Fill24(r + 3 * size_t(x), n, value); }); break;
+    case 32: rows([&](uint8_t* r) { run.Fill32(r + 4 * size_t(x), n, value); }); break;
     default: break;
   }
 }
@@ -281,6 +262,7 @@ void TDIBSurface::DrawKeyed(int32_t x, int32_t y, int32_t key, TRect source, con
     return;
   }
   const auto kv = static_cast<uint32_t>(k);
+  const dsp::TKernels& run = dsp::Kernels();
   switch (bits) {
     case 1:
     case 4:
@@ -295,10 +277,10 @@ void TDIBSurface::DrawKeyed(int32_t x, int32_t y, int32_t key, TRect source, con
         }
       });
       break;
-    case 8: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { kernels::Keyed8(d + dx, s + sx, n, uint8_t(kv)); }); break;
-    case 16: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { kernels::Keyed16(d + 2 * dx, s + 2 * sx, n, uint16_t(kv)); }); break;
-    case 24: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { kernels::Keyed24(d + 3 * dx, s + 3 * sx, n, kv); }); break;
-    default: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { kernels::Keyed32(d + 4 * dx, s + 4 * sx, n, kv); }); break;
+    case 8: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { run.Keyed8(d + dx, s + sx, n, uint8_t(kv)); }); break;
+    case 16: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { run.Keyed16(d + 2 * dx, s + 2 * sx, n, uint16_t(kv)); }); break;
+    case 24: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { run.Keyed24(d + 3 * dx, s + 3 * sx, n, kv); }); break;
+    default: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { run.Keyed32(d + 4 * dx, s + 4 * sx, n, kv); }); break;
   }
 }
 
@@ -324,6 +306,7 @@ void TDIBSurface::DrawBlended(int32_t x, int32_t y, int32_t opacity, int32_t key
   const int64_t k = bits == 24 && key >= 0 ? int64_t{key & 0xFFFFFF} : EffectiveKey(key, bits);
   const auto o = static_cast<uint32_t>(opacity);
   const size_t dx = size_t(c.x), sx = size_t(c.s.Left);
+  const dsp::TKernels& run = dsp::Kernels();
   switch (bits) {
     case 1:
     case 4:
@@ -344,18 +327,18 @@ void TDIBSurface::DrawBlended(int32_t x, int32_t y, int32_t opacity, int32_t key
           masks[p * (size_t(n) + 3) + j] = kThreshold[p][j & 3] <= level ? 0xFF : 0x00;
       EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t row) {
         const uint8_t* mask = masks.data() + ((c.y + row) & 3) * (size_t(n) + 3) + (c.x & 3);
-        kernels::Dither8(d + dx, s + sx, mask, n, k);
+        run.Dither8(d + dx, s + sx, mask, n, k);
       });
       break;
     }
     case 16: {
       const TPixelLayout& l = CurrentLayout();
       const uint32_t masks[3] = {l.RMask, l.GMask, l.BMask};
-      EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { kernels::Blend16(d + 2 * dx, s + 2 * sx, n, o, k, masks); });
+      EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { run.Blend16(d + 2 * dx, s + 2 * sx, n, o, k, masks); });
       break;
     }
-    case 24: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { kernels::Blend24(d + 3 * dx, s + 3 * sx, n, o, k); }); break;
-    case 32: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { kernels::Blend32(d + 4 * dx, s + 4 * sx, n, o, k); }); break;
+    case 24: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { run.Blend24(d + 3 * dx, s + 3 * sx, n, o, k); }); break;
+    case 32: EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { run.Blend32(d + 4 * dx, s + 4 * sx, n, o, k); }); break;
     default: break;
   }
 }
@@ -376,6 +359,7 @@ void TDIBSurface::DrawWithAlpha(int32_t x, int32_t y, int32_t opacity, TRect sou
     throw EInvalidGraphicOperation(msg::kInvalidPixelFormat);
   const int32_t bits = BitCount(), n = c.Width();
   const size_t dx = size_t(c.x), sx = size_t(c.s.Left);
+  const dsp::TKernels& run = dsp::Kernels();
   auto rows = [&](auto&& f) {
     EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t k) {
       f(d, s, plane->RowReadOnly(c.s.Top + k) + sx);
@@ -389,11 +373,11 @@ void TDIBSurface::DrawWithAlpha(int32_t x, int32_t y, int32_t opacity, TRect sou
           if (a[i] >= 128) pixel::Put(d, c.x + i, bits, pixel::Get(s, c.s.Left + i, bits));
       });
       break;
-    case 8: rows([&](uint8_t* d, const uint8_t* s, const uint8_t* a) { kernels::Alpha8(d + dx, s + sx, a, n); }); break;
+    case 8: rows([&](uint8_t* d, const uint8_t* s, const uint8_t* a) { run.Alpha8(d + dx, s + sx, a, n); }); break;
     case 16: {
       const TPixelLayout& l = CurrentLayout();
       const uint32_t masks[3] = {l.RMask, l.GMask, l.BMask};
-      rows([&](uint8_t* d, const uint8_t* s, const uint8_t* a) { kernels::Alpha16(d + 2 * dx, s + 2 * sx, a, n, masks); });
+      rows([&](uint8_t* d, const uint8_t* s, const uint8_t* a) { run.Alpha16(d + 2 * dx, s + 2 * sx, a, n, masks); });
       break;
     }
     case 24: {
@@ -405,12 +389,12 @@ void TDIBSurface::DrawWithAlpha(int32_t x, int32_t y, int32_t opacity, TRect sou
       for (int a = 0; a < 256; ++a) table[a] = static_cast<uint8_t>(full ? a : (a * opacity) >> 8);
       std::vector<uint8_t> weights(3 * size_t(n));
       rows([&](uint8_t* d, const uint8_t* s, const uint8_t* a) {
-        kernels::ExpandWeights24(weights.data(), a, n, table);
-        kernels::Alpha24(d + 3 * dx, s + 3 * sx, weights.data(), n, full);
+        run.ExpandWeights24(weights.data(), a, n, table);
+        run.Alpha24(d + 3 * dx, s + 3 * sx, weights.data(), n, full);
       });
       break;
     }
-    case 32: rows([&](uint8_t* d, const uint8_t* s, const uint8_t* a) { kernels::Alpha32(d + 4 * dx, s + 4 * sx, a, n); }); break;
+    case 32: rows([&](uint8_t* d, const uint8_t* s, const uint8_t* a) { run.Alpha32(d + 4 * dx, s + 4 * sx, a, n); }); break;
     default: break;
   }
 }

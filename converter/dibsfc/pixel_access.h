@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "converter/core/little_endian.h"
+
 namespace dorv::pixel {
 
 // 1 bit: byte x / 8, bit 7 - x % 8. 4 bits: byte x / 2, even x in the high
@@ -23,34 +25,12 @@ inline void Put4(uint8_t* row, int64_t x, uint32_t v) {
   b = (x & 1) ? static_cast<uint8_t>((b & 0xF0u) | (v & 0x0Fu))
               : static_cast<uint8_t>((b & 0x0Fu) | ((v & 0x0Fu) << 4));
 }
-inline uint32_t Get16(const uint8_t* row, int64_t x) {
-  return uint32_t{row[2 * x]} | (uint32_t{row[2 * x + 1]} << 8);
-}
-inline void Put16(uint8_t* row, int64_t x, uint32_t v) {
-  row[2 * x] = static_cast<uint8_t>(v);
-  row[2 * x + 1] = static_cast<uint8_t>(v >> 8);
-}
-inline uint32_t Get24(const uint8_t* row, int64_t x) {
-  const uint8_t* p = row + 3 * x;
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
-}
-inline void Put24(uint8_t* row, int64_t x, uint32_t v) {
-  uint8_t* p = row + 3 * x;
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-}
-inline uint32_t Get32(const uint8_t* row, int64_t x) {
-  const uint8_t* p = row + 4 * x;
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-inline void Put32(uint8_t* row, int64_t x, uint32_t v) {
-  uint8_t* p = row + 4 * x;
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
+inline uint32_t Get16(const uint8_t* row, int64_t x) { return le::Load16(row + 2 * x); }
+inline void Put16(uint8_t* row, int64_t x, uint32_t v) { le::Store16(row + 2 * x, v); }
+inline uint32_t Get24(const uint8_t* row, int64_t x) { return le::Load24(row + 3 * x); }
+inline void Put24(uint8_t* row, int64_t x, uint32_t v) { le::Store24(row + 3 * x, v); }
+inline uint32_t Get32(const uint8_t* row, int64_t x) { return le::Load32(row + 4 * x); }
+inline void Put32(uint8_t* row, int64_t x, uint32_t v) { le::Store32(row + 4 * x, v); }
 
 inline uint32_t Get(const uint8_t* row, int64_t x, int32_t bitCount) {
   switch (bitCount) {

@@ -39,7 +39,20 @@ struct TRGB {
   bool operator==(const TRGB&) const = default;
 };
 
-uint32_t PackRGB(const TPixelLayout& layout, uint8_t r, uint8_t g, uint8_t b);
-TRGB UnpackRGB(const TPixelLayout& layout, uint32_t value);
+inline uint32_t PackRGB(const TPixelLayout& layout, uint8_t r, uint8_t g, uint8_t b) {
+  return ((uint32_t{r} << layout.RShift) & layout.RMask) | ((uint32_t{g} << layout.GShift) & layout.GMask) |
+         ((uint32_t{b} >> layout.BShift) & layout.BMask);
+}
+
+// Each channel in the top bits of a byte. With widen, ORed with itself
+// shifted right by its loss, so a full channel (5-bit 31, 6-bit 63) is 255.
+inline TRGB UnpackRGB(const TPixelLayout& layout, uint32_t value, bool widen = true) {
+  auto r = static_cast<uint8_t>((value & layout.RMask) >> layout.RShift);
+  auto g = static_cast<uint8_t>((value & layout.GMask) >> layout.GShift);
+  auto b = static_cast<uint8_t>((value & layout.BMask) << layout.BShift);
+  if (!widen) return TRGB{r, g, b};
+  return TRGB{static_cast<uint8_t>(r | (r >> layout.RLoss)), static_cast<uint8_t>(g | (g >> layout.GLoss)),
+              static_cast<uint8_t>(b | (b >> layout.BLoss))};
+}
 
 }  // namespace dorv

@@ -1,6 +1,7 @@
 #include "converter/dorvs/frame.h"
 
 #include "converter/core/errors.h"
+#include "converter/core/format_names.h"
 #include "converter/core/messages.h"
 #include "converter/dorvs/compose.h"
 #include "converter/dorvs/frame_budget.h"
@@ -50,18 +51,18 @@ void TDorvFrame::FillBackground(int32_t bgColor) {
 
 void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx) {
   const THeaderInfo& header = ctx.Header;
-  Name = element.GetAttr("Name", "");
-  TransColor = element.GetIntAttr("TransColor", -1);
-  Delay = element.GetIntAttr("Delay", 0);
-  Disposal = static_cast<uint8_t>(element.GetIntAttr("Disposal", 0) & 0xFF);
+  Name = element.GetAttr(xml::kName, "");
+  TransColor = element.GetIntAttr(xml::kTransColor, defaults::kTransColor);
+  Delay = element.GetIntAttr(xml::kDelay, 0);
+  Disposal = static_cast<uint8_t>(element.GetIntAttr(xml::kDisposal, 0) & 0xFF);
 
-  const TXmlElement* layers = element.FindChild("Layers");
+  const TXmlElement* layers = element.FindChild(xml::kLayers);
   if (layers == nullptr) throw EFormatError(msg::kNoLayers);
-  const int32_t count = layers->GetIntAttr("Count", 0);
-  const int32_t width = layers->GetIntAttr("Width", 100);
-  const int32_t height = layers->GetIntAttr("Height", 100);
-  const int32_t bpp = layers->GetIntAttr("Bpp", 8);
-  const int first = layers->IndexOfChild("Layer");
+  const int32_t count = layers->GetIntAttr(xml::kCount, 0);
+  const int32_t width = layers->GetIntAttr(xml::kWidth, defaults::kWidth);
+  const int32_t height = layers->GetIntAttr(xml::kHeight, defaults::kHeight);
+  const int32_t bpp = layers->GetIntAttr(xml::kBpp, defaults::kBpp);
+  const int first = layers->IndexOfChild(xml::kLayer);
   // A large composite is allocated only when the file still holds the
   // records of its first layer; the layers after it are checked one by one.
   const bool layersFollow = count > 0 && first >= 0;
@@ -70,7 +71,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
   PrepareComposite(width, height, bpp);
 
   if (bpp <= 8) {
-    const std::string text = layers->ChildText("RGB", "");
+    const std::string text = layers->ChildText(xml::kPalette, "");
     const int entries = 1 << (bpp < 0 ? 0 : bpp);
     if (text.size() < static_cast<size_t>(entries) * 6) throw EFormatError(msg::kNoColorTable);
     PaletteFromText(text, entries, Surface.Palette);
@@ -99,7 +100,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
   bool bottom = true;
   for (int32_t i = 0; i < count; ++i) {
     const TXmlElement* child = first < 0 ? nullptr : layers->Child(first + i);
-    if (child == nullptr || !SameName(child->Name, "Layer")) throw EFormatError(msg::kFileCorrupt);
+    if (child == nullptr || !SameName(child->Name, xml::kLayer)) throw EFormatError(msg::kFileCorrupt);
     TDorvLayer& layer = AddLayer();
     CheckLayerFits(header, width, height, bpp, input.Remaining());
     uint8_t* pixels = nullptr;
@@ -118,18 +119,18 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
 
 void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header, int32_t code,
                           const TCallerRows* rows) const {
-  element.SetAttr("Name", Name);
-  element.SetIntAttr("TransColor", TransColor);
-  element.SetIntAttr("Delay", Delay);
-  element.SetIntAttr("Disposal", Disposal);
+  element.SetAttr(xml::kName, Name);
+  element.SetIntAttr(xml::kTransColor, TransColor);
+  element.SetIntAttr(xml::kDelay, Delay);
+  element.SetIntAttr(xml::kDisposal, Disposal);
 
-  TXmlElement* layers = element.AddChild("Layers");
+  TXmlElement* layers = element.AddChild(xml::kLayers);
   const int32_t depth = Surface.Depth();
-  layers->SetIntAttr("Count", 1);
-  layers->SetIntAttr("Width", Surface.Width());
-  layers->SetIntAttr("Height", Surface.Height());
-  layers->SetIntAttr("Bpp", depth);
-  if (depth <= 8) layers->AddTextChild("RGB", PaletteToText(Surface.Palette, 1 << depth));
+  layers->SetIntAttr(xml::kCount, 1);
+  layers->SetIntAttr(xml::kWidth, Surface.Width());
+  layers->SetIntAttr(xml::kHeight, Surface.Height());
+  layers->SetIntAttr(xml::kBpp, depth);
+  if (depth <= 8) layers->AddTextChild(xml::kPalette, PaletteToText(Surface.Palette, 1 << depth));
 
   // The single layer written is the composite itself. It shares the
   // composite's stores (nothing is written to them), which is the same as
@@ -142,8 +143,8 @@ void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THead
     layer.Surface.AlphaPlane()->Assign(alpha);
     layer.AlphaOn = true;
   }
-  layer.Name = "Layer";
-  layer.WriteXml(*layers->AddChild("Layer"), dataOut, code, header, rows);
+  layer.Name = defaults::kLayerName;
+  layer.WriteXml(*layers->AddChild(xml::kLayer), dataOut, code, header, rows);
 }
 
 }  // namespace dorv

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "converter/core/errors.h"
+#include "converter/core/format_names.h"
 #include "converter/core/limits.h"
 #include "converter/core/messages.h"
 #include "converter/dorvs/corrupt.h"
@@ -19,8 +20,6 @@
 namespace dorv {
 
 namespace {
-constexpr char kMagic[] = "DorvX200";
-constexpr size_t kMagicSize = 8;
 }  // namespace
 
 TDorvFrame& TDorvFrameList::AddFrame() {
@@ -46,7 +45,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
     if (n == 0) break;
     got += n;
   }
-  if (got < 5 || std::memcmp(magic, "DorvX", 5) != 0) {
+  if (got < kMagicPrefixSize || std::memcmp(magic, kMagic, kMagicPrefixSize) != 0) {
     stream.SetPosition(start);
     LoadLegacy(*this, stream, firstFrameOnly);
     return;
@@ -81,14 +80,12 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
   TBackgroundBudget backgroundOnly;
   for (int32_t i = 0; i < info.Count; ++i) {
     const TXmlElement* child = root.Child(i);
-    if (child == nullptr || !SameName(child->Name, "Frame")) {
+    if (child == nullptr || !SameName(child->Name, xml::kFrame)) {
       if (i == 0) throw EFormatError(msg::kFileCorrupt);
       break;
     }
     TDorvFrame& frame = AddFrame();
     frame.ReadXml(*child, stream, TReadContext{info, *this, i == 0 ? firstLayerPixels : nullptr, &backgroundOnly});
-    frame.Surface.MakeMemoryStore();
-    if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
   if (!KeepLayers) ReleaseLayers();
 }
@@ -114,24 +111,24 @@ void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options) 
   THeaderInfo info;
   GetHeaderInfo(info, options.CompType, options.CompLevel);
 
-  TXmlElement root("Frames");
-  root.SetIntAttr("Version", info.Version);
-  root.SetIntAttr("Width", info.Width);
-  root.SetIntAttr("Height", info.Height);
-  root.SetIntAttr("Bpp", info.Bpp);
-  root.SetIntAttr("Count", info.Count);
-  root.SetBoolAttr("SyncPal", info.SyncPal != 0);
-  root.SetBoolAttr("Randomized", info.Randomized != 0);
-  root.SetIntAttr("CompType", info.CompType);
-  root.SetIntAttr("CompLevel", info.CompLevel);
-  root.SetIntAttr("BGColor", info.BGColor);
-  root.SetIntAttr("BlockWidth", info.BlockWidth);
-  root.SetIntAttr("BlockHeight", info.BlockHeight);
-  root.SetBoolAttr("NotFillBG", info.NotFillBG != 0);
+  TXmlElement root(xml::kFrames);
+  root.SetIntAttr(xml::kVersion, info.Version);
+  root.SetIntAttr(xml::kWidth, info.Width);
+  root.SetIntAttr(xml::kHeight, info.Height);
+  root.SetIntAttr(xml::kBpp, info.Bpp);
+  root.SetIntAttr(xml::kCount, info.Count);
+  root.SetBoolAttr(xml::kSyncPal, info.SyncPal != 0);
+  root.SetBoolAttr(xml::kRandomized, info.Randomized != 0);
+  root.SetIntAttr(xml::kCompType, info.CompType);
+  root.SetIntAttr(xml::kCompLevel, info.CompLevel);
+  root.SetIntAttr(xml::kBGColor, info.BGColor);
+  root.SetIntAttr(xml::kBlockWidth, info.BlockWidth);
+  root.SetIntAttr(xml::kBlockHeight, info.BlockHeight);
+  root.SetBoolAttr(xml::kNotFillBG, info.NotFillBG != 0);
 
   TPieceList data;
   for (const auto& frame : frames_)
-    frame->WriteXml(*root.AddChild("Frame"), data, info, Code, frame == frames_.front() ? options.Rows : nullptr);
+    frame->WriteXml(*root.AddChild(xml::kFrame), data, info, Code, frame == frames_.front() ? options.Rows : nullptr);
 
   TMemoryStream header;
   root.SaveToStream(header);

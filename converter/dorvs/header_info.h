@@ -8,19 +8,11 @@
 #include <span>
 
 #include "converter/core/comp_type.h"
+#include "converter/core/format_names.h"
 
 namespace dorv {
 
 class TXmlElement;
-
-// The file versions from which a file holds what is named.
-inline constexpr int32_t kVersionAlphaRecords = 100;   // an alpha plane record after each colour record
-inline constexpr int32_t kVersionAlphaOn = 101;        // the layer's AlphaOn byte
-inline constexpr int32_t kVersionBGColor = 102;        // (this version only) a background colour after the count
-inline constexpr int32_t kVersionCurrentCoding = 103;  // the header record and the current plane coding
-inline constexpr int32_t kVersionExtraTables = 104;    // two extra tables after each frame's layers
-inline constexpr int32_t kVersionNotFillBG = 105;      // the header record's NotFillBG byte
-inline constexpr int32_t kVersionWritten = 200;        // what this system writes
 
 struct THeaderInfo {
   int32_t Version = 0;
@@ -39,12 +31,12 @@ struct THeaderInfo {
   uint8_t CompLevel = 0;
   uint8_t Reserved2[2] = {0, 0};
 };
-static_assert(sizeof(THeaderInfo) == 40);
-static_assert(offsetof(THeaderInfo, SyncPal) == 20);
-static_assert(offsetof(THeaderInfo, BGColor) == 24);
-static_assert(offsetof(THeaderInfo, NotFillBG) == 36);
+static_assert(sizeof(THeaderInfo) == record::kSize);
+static_assert(offsetof(THeaderInfo, SyncPal) == record::kSyncPal);
+static_assert(offsetof(THeaderInfo, BGColor) == record::kBGColor);
+static_assert(offsetof(THeaderInfo, NotFillBG) == record::kNotFillBG);
 
-inline constexpr size_t kHeaderInfoSize = 40;
+inline constexpr size_t kHeaderInfoSize = record::kSize;
 
 // Little-endian byte form, independent of the host's byte order.
 void StoreHeaderInfo(const THeaderInfo& info, std::span<uint8_t, kHeaderInfoSize> out);

@@ -1,5 +1,6 @@
 #include "converter/dorvs/layer.h"
 
+#include "converter/core/format_names.h"
 #include "converter/core/second_thread.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
@@ -19,11 +20,11 @@ namespace dorv {
 void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx,
                          const TDIBSurface& composite, uint8_t* pixels) {
   const THeaderInfo& header = ctx.Header;
-  Visible = element.GetBoolAttr("Visible", true);
-  TransColor = element.GetIntAttr("TransColor", -1);
-  Alpha = element.GetIntAttr("Alpha", 255);
-  AlphaOn = element.GetBoolAttr("AlphaOn", false);
-  Name = element.GetAttr("Name", "");
+  Visible = element.GetBoolAttr(xml::kVisible, defaults::kLayerVisible);
+  TransColor = element.GetIntAttr(xml::kTransColor, defaults::kTransColor);
+  Alpha = element.GetIntAttr(xml::kAlpha, defaults::kLayerAlpha);
+  AlphaOn = element.GetBoolAttr(xml::kAlphaOn, false);
+  Name = element.GetAttr(xml::kName, "");
 
   if (pixels != nullptr) Surface.UsePixels(composite.Width(), composite.Height(), composite.Depth(), pixels);
   else Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
@@ -35,14 +36,14 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const TRead
 
 void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code,
                           const THeaderInfo& header, const TCallerRows* rows) const {
-  element.SetIntAttr("Left", 0);
-  element.SetIntAttr("Top", 0);
-  element.SetBoolAttr("Visible", Visible);
-  element.SetIntAttr("TransColor", TransColor);
-  element.SetIntAttr("Alpha", Alpha);
-  element.SetBoolAttr("AlphaOn", AlphaOn);
-  element.SetAttr("Name", Name);
-  element.SetIntAttr("Lock", 0);
+  element.SetIntAttr(xml::kLeft, 0);
+  element.SetIntAttr(xml::kTop, 0);
+  element.SetBoolAttr(xml::kVisible, Visible);
+  element.SetIntAttr(xml::kTransColor, TransColor);
+  element.SetIntAttr(xml::kAlpha, Alpha);
+  element.SetBoolAttr(xml::kAlphaOn, AlphaOn);
+  element.SetAttr(xml::kName, Name);
+  element.SetIntAttr(xml::kLock, 0);
   // A large alpha plane is coded beside the colour plane; both only read
   // their surfaces. A failure of the colour plane is the one reported, as
   // when they are coded one after the other.

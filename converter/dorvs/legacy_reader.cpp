@@ -6,6 +6,7 @@
 
 #include "converter/core/call_limits.h"
 #include "converter/core/errors.h"
+#include "converter/core/format_names.h"
 #include "converter/core/messages.h"
 #include "converter/dorvs/compose.h"
 #include "converter/dorvs/corrupt.h"
@@ -111,16 +112,16 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, c
 void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) {
   document.Clear();
   int32_t fileVersion = 0;
-  char magic[7] = {};
+  char magic[kLegacyMagicSize] = {};
   size_t got = 0;
   while (got < sizeof magic) {
     size_t n = stream.Read(magic + got, sizeof magic - got);
     if (n == 0) break;
     got += n;
   }
-  if (got >= 4 && std::memcmp(magic, "Dorv", 4) == 0) {
+  if (got >= kLegacyMagicPrefixSize && std::memcmp(magic, kMagic, kLegacyMagicPrefixSize) == 0) {
     if (got < sizeof magic) throw EReadError(msg::kStreamRead);
-    const std::string digits(magic + 4, 3);
+    const std::string digits(magic + kLegacyMagicPrefixSize, kLegacyMagicSize - kLegacyMagicPrefixSize);
     if (!TryStrToInt(digits, fileVersion))
       throw EConvertError(FormatMessage(msg::kInvalidInteger, digits));
   } else {
@@ -157,8 +158,6 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
     CheckFrameCount(int64_t{i} + 1);
     TDorvFrame& frame = document.AddFrame();
     ReadLegacyFrame(frame, stream, header, document, backgroundOnly);
-    frame.Surface.MakeMemoryStore();
-    if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
   if (!document.KeepLayers) document.ReleaseLayers();
 }

@@ -52,8 +52,8 @@ void PlaceRows(std::span<const uint8_t> rows, TDIBSurface& plane, const std::vec
 }
 
 // The order a scrambled plane's rows or block table are drawn in.
-std::vector<int32_t> ScrambledOrder(const TPlaneContext& ctx, bool isAlpha, int32_t count) {
-  return SeededPermutation(static_cast<uint32_t>(ScrambleCode(ctx.Header, isAlpha, ctx.Document.Code)), count);
+std::vector<int32_t> ScrambledOrder(const TPlaneContext& ctx, int32_t count) {
+  return SeededPermutation(static_cast<uint32_t>(ScrambleCode(ctx.Header, ctx.Document.Code)), count);
 }
 
 void DecodeJpegPlane(std::span<const uint8_t> blob, TDIBSurface& plane) {
@@ -232,8 +232,8 @@ void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isA
   if (N > p.size() / 8) ThrowCorrupt("block table runs past the plane data");
   std::vector<BlockEntry> table(static_cast<size_t>(N));
   std::vector<int32_t> order;
-  const bool scrambled = StoredScrambled(h, isAlpha);
-  if (scrambled) order = ScrambledOrder(ctx, isAlpha, static_cast<int32_t>(N));
+  const bool scrambled = StoredScrambled(h);
+  if (scrambled) order = ScrambledOrder(ctx, static_cast<int32_t>(N));
   for (uint64_t s = 0; s < N; ++s) {
     BlockEntry e{in.ReadInt32(), in.ReadInt32()};
     table[scrambled ? static_cast<size_t>(order[static_cast<size_t>(s)]) : static_cast<size_t>(s)] = e;
@@ -285,16 +285,15 @@ void CopyBlock(TDIBSurface& dest, int32_t x, int32_t y, const TRect& rect, const
   }
 }
 
-bool StoredScrambled(const THeaderInfo& header, bool isAlpha) {
+bool StoredScrambled(const THeaderInfo& header) {
   if (header.Version < kVersionCurrentCoding) return true;
   // The alpha plane beside a JPEG plane is stored in row order whatever the
   // header says, and needs no code.
-  (void)isAlpha;
   return header.Randomized != 0 && header.CompType != kCompJpeg;
 }
 
-int32_t ScrambleCode(const THeaderInfo& header, bool isAlpha, int32_t code) {
-  if (!StoredScrambled(header, isAlpha)) return 0;
+int32_t ScrambleCode(const THeaderInfo& header, int32_t code) {
+  if (!StoredScrambled(header)) return 0;
   if (header.Randomized != 0 && code == 0) throw EFormatError(msg::kCodeRequired);
   return code;
 }
@@ -307,11 +306,11 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     DecodeJpegPlane(blob, plane);
     return;
   }
-  const bool scrambled = StoredScrambled(h, isAlpha);
+  const bool scrambled = StoredScrambled(h);
   const uint64_t planeBytes = PlaneBytes(plane);
 
   if (UsesBlocks(h)) {
-    if (scrambled) (void)ScrambleCode(h, isAlpha, ctx.Document.Code);
+    if (scrambled) (void)ScrambleCode(h, ctx.Document.Code);
     if (!zlib) {
       DecodeBlocks(ctx, blob, isAlpha, plane);
       return;
@@ -354,11 +353,11 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
       // Decompress first: a corrupt stream is reported as such.
       Block rows = AllocateDenseBlock(planeBytes);
       InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), inHalves);
-      order = ScrambledOrder(ctx, isAlpha, plane.Height());
+      order = ScrambledOrder(ctx, plane.Height());
       PlaceRows(std::span<const uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), plane, &order);
       return;
     }
-    order = ScrambledOrder(ctx, isAlpha, plane.Height());
+    order = ScrambledOrder(ctx, plane.Height());
     PlaceRows(blob, plane, &order);
     return;
   }
@@ -377,7 +376,7 @@ void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDI
     InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)));
     return;
   }
-  const int32_t code = ScrambleCode(ctx.Header, false, ctx.Document.Code);
+  const int32_t code = ScrambleCode(ctx.Header, ctx.Document.Code);
   if (code == 0) {
     PlaceRows(blob, plane, nullptr);
     return;
@@ -393,7 +392,7 @@ TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSu
   if (plane == nullptr) return blob;
   const bool jpeg = header.CompType == kCompJpeg && !isAlpha;
   const bool zlib = header.CompType == kCompZlib || (header.CompType == kCompJpeg && isAlpha);
-  const int32_t scrambleCode = ScrambleCode(header, isAlpha, code);
+  const int32_t scrambleCode = ScrambleCode(header, code);
 
   const size_t rb = static_cast<size_t>(plane->RowBytes());
   const size_t h = static_cast<size_t>(plane->Height());

@@ -25,17 +25,15 @@ struct TPlaneContext {
   const TDorvFrameList& Document;
 };
 
-// Whether a plane's rows, or in block form its block table, are stored in
-// an order drawn from the document's code instead of top to bottom: in the
-// current coding when the header says Randomized (never the planes of a
-// JPEG document, whose alpha plane is in row order whatever the header
-// says), and always for the raw rows of the old coding, which code 0 leaves
-// in order.
-bool StoredScrambled(const THeaderInfo& header, bool isAlpha);
+// Whether a plane's rows (or its block table) are stored in an order drawn
+// from the document's code. The current coding does so when the header says
+// Randomized, but never in a JPEG document. The old coding always does, and
+// code 0 leaves the rows in order.
+bool StoredScrambled(const THeaderInfo& header);
 // The code such a plane is drawn with, 0 for a plane in order. Raises
 // "識別コードを設定してください" where the header says Randomized and
 // code is 0.
-int32_t ScrambleCode(const THeaderInfo& header, bool isAlpha, int32_t code);
+int32_t ScrambleCode(const THeaderInfo& header, int32_t code);
 
 // The Kind of a block table entry; any other value is the number of the
 // frame whose layer (the entry's Index) holds the block at the same place.

@@ -21,11 +21,11 @@ int32_t ReadLength(TStream& input) {
 
 // Raw rows in their order need no blob: they are read straight into the
 // pixel block.
-bool ReadsStraight(const TPlaneContext& ctx, const TDIBSurface& plane, int64_t length, bool isAlpha) {
+bool ReadsStraight(const TPlaneContext& ctx, const TDIBSurface& plane, int64_t length) {
   const THeaderInfo& h = ctx.Header;
   const int64_t bytes = static_cast<int64_t>(plane.RowBytes()) * plane.Height();
   if (h.Version >= kVersionCurrentCoding) {
-    return h.CompType == kCompNone && !UsesBlocks(h) && !StoredScrambled(h, isAlpha) && length >= bytes;
+    return h.CompType == kCompNone && !UsesBlocks(h) && !StoredScrambled(h) && length >= bytes;
   }
   // Old raw rows are drawn with the code unless both it and the header's
   // Randomized say there is none.
@@ -40,7 +40,7 @@ void DecodeBlob(const TPlaneContext& ctx, const TByteBlock& blob, bool isAlpha, 
 
 void ReadPlane(const TPlaneContext& ctx, TStream& input, int32_t length, bool isAlpha,
                TDIBSurface& plane) {
-  if (ReadsStraight(ctx, plane, length, isAlpha)) {
+  if (ReadsStraight(ctx, plane, length)) {
     const int64_t bytes = static_cast<int64_t>(plane.RowBytes()) * plane.Height();
     if (bytes > 0) input.ReadBuffer(plane.TopRow(), static_cast<size_t>(bytes));
     input.Seek(length - bytes, SeekOrigin::Current);
@@ -71,7 +71,7 @@ void ReadLayerRecords(const TPlaneContext& ctx, TStream& input, TDIBSurface& sur
   const int32_t length = ReadLength(input);
   if (length <= 0) ThrowCorrupt("empty colour plane record");
   const bool concurrent = withAlpha && ctx.Header.Version >= kVersionCurrentCoding && WorthAThread(surface.SizeBytes()) &&
-                          !ReadsStraight(ctx, surface, length, false);
+                          !ReadsStraight(ctx, surface, length);
   if (!concurrent) {
     ReadPlane(ctx, input, length, false, surface);
     if (withAlpha) ReadAlphaRecord(ctx, input, surface);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "converter/core/format_names.h"
 #include "converter/core/messages.h"
 #include "converter/options/bits_per_pixel.h"
 #include "platform/win32.h"
@@ -17,7 +18,7 @@ const TComboItem kLayoutItems[] = {{"通常圧縮", kCompZlib}, {"無圧縮", kC
 TFormOption::TFormOption()
     : Bevel1("Bevel1", {8, 8, 309, 125}),
       ComboType("ComboType", {116, 24, 177, 20}, 0),
-      SpinQual("SpinQual", {116, 60, 100, 21}, 1, 1, 100, 70),
+      SpinQual("SpinQual", {116, 60, 100, 21}, 1, 1, 100, defaults::kQuality),
       EditCode("EditCode", {116, 96, 101, 20}, 2, 4, "EditCode"),
       Label1("Label1", {28, 28, 70, 12}, "圧縮方式(&C)：", &ComboType),
       LabelQual("LabelQual", {28, 64, 46, 12}, "品質(&Q)：", &SpinQual),

@@ -1,6 +1,7 @@
 #include "converter/streams/byte_reader.h"
 
 #include "converter/core/errors.h"
+#include "converter/core/little_endian.h"
 
 namespace dorv {
 
@@ -21,9 +22,7 @@ std::span<const uint8_t> TByteReader::Take(uint64_t n) {
 }
 
 int32_t TByteReader::ReadInt32() {
-  auto b = Take(4);
-  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                              static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
+  return le::LoadInt32(Take(4).data());
 }
 
 uint8_t TByteReader::ReadByte() { return Take(1)[0]; }

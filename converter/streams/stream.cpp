@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "converter/core/errors.h"
+#include "converter/core/little_endian.h"
 #include "converter/core/messages.h"
 
 namespace dorv {
@@ -29,8 +30,7 @@ void TStream::ReadBuffer(void* buffer, size_t n) {
 int32_t TStream::ReadInt32() {
   uint8_t b[4];
   ReadBuffer(b, 4);
-  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                              static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
+  return le::LoadInt32(b);
 }
 
 uint8_t TStream::ReadByte() {
@@ -40,9 +40,8 @@ uint8_t TStream::ReadByte() {
 }
 
 void TStream::WriteInt32(int32_t v) {
-  auto u = static_cast<uint32_t>(v);
-  uint8_t b[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
-                  static_cast<uint8_t>(u >> 24)};
+  uint8_t b[4];
+  le::StoreInt32(b, v);
   Write(b, 4);
 }
 

@@ -13,6 +13,7 @@
 #include "converter/core/second_thread.h"
 #include "converter/streams/adler.h"
 #include "converter/streams/fast_deflate.h"
+#include "converter/streams/zstreams.h"
 
 namespace dorv {
 
@@ -27,19 +28,13 @@ constexpr uint8_t kFinalEmptyBlock[2] = {0x03, 0x00};
 // Places in a stream that look like the seam and are tried, at most.
 constexpr int kSeamsTried = 4;
 
-[[noreturn]] void Fail(int code) {
-  if (code == Z_MEM_ERROR) throw EOutOfMemory(msg::kOutOfMemory);
-  const char* text = zError(code);
-  throw EZlibError(text != nullptr && *text != '\0' ? text : "stream error");
-}
-
 // Inflates a raw deflate stream (which must be whole and at most 1 GiB) to
 // learn where its final block starts, clears that block's final mark, and
 // returns where the stream ends; both in bits from the start.
 uint64_t MakeFinalBlockOrdinary(uint8_t* data, size_t n) {
   z_stream z{};
   int rc = inflateInit2(&z, -15);
-  if (rc != Z_OK) Fail(rc);
+  if (rc != Z_OK) FailZlib(rc);
   struct End {
     z_stream* z;
     ~End() { inflateEnd(z); }
@@ -52,7 +47,7 @@ uint64_t MakeFinalBlockOrdinary(uint8_t* data, size_t n) {
     z.next_out = scratch.data();
     z.avail_out = static_cast<uInt>(scratch.size());
     rc = inflate(&z, Z_BLOCK);
-    if (rc != Z_OK) Fail(rc == Z_BUF_ERROR || rc == Z_STREAM_END ? Z_DATA_ERROR : rc);
+    if (rc != Z_OK) FailZlib(rc == Z_BUF_ERROR || rc == Z_STREAM_END ? Z_DATA_ERROR : rc);
     if ((z.data_type & 128) == 0) continue;
     // Between blocks (data_type counts the unused bits of the last byte):
     // after the final one the stream ends here, else the next one starts.
@@ -88,7 +83,7 @@ TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
       [&] {
         uint8_t* const first = base + 2;
         const size_t made = coder.Compress(input.first(h), std::span<uint8_t>(first, firstBound), TDeflateForm::Raw);
-        if (made == 0) Fail(Z_BUF_ERROR);
+        if (made == 0) FailZlib(Z_BUF_ERROR);
         firstAdler = Adler32(1, input.first(h));
         // The first half must not end the stream: its final block is made
         // an ordinary one.
@@ -106,7 +101,7 @@ TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
         second = TByteBlock{AllocateBlock(secondBound), 0};
         second.Size =
             c.Compress(input.subspan(h), std::span<uint8_t>(second.Data.get(), secondBound), TDeflateForm::Raw);
-        if (second.Size == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
+        if (second.Size == 0) FailZlib(Z_BUF_ERROR);  // cannot happen with the bound's room
         secondAdler = Adler32(1, input.subspan(h));
       });
 

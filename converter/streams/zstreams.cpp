@@ -23,12 +23,6 @@ constexpr size_t kMaxPiece = size_t{1} << 30;
 // First guess at the inflated size of a stream of unknown length.
 constexpr size_t kInitialGuess = size_t{64} << 10;
 
-[[noreturn]] void Fail(int code) {
-  if (code == Z_MEM_ERROR) throw EOutOfMemory(msg::kOutOfMemory);
-  const char* text = zError(code);
-  throw EZlibError(text != nullptr && *text != '\0' ? text : "stream error");
-}
-
 void Resize(std::vector<uint8_t>& v, uint64_t n) {
   if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
   try {
@@ -44,7 +38,7 @@ class Inflater {
  public:
   explicit Inflater(std::span<const uint8_t> input) : in_(input.data()), inLeft_(input.size()) {
     int rc = inflateInit(&z_);
-    if (rc != Z_OK) Fail(rc);
+    if (rc != Z_OK) FailZlib(rc);
   }
   ~Inflater() { inflateEnd(&z_); }
   Inflater(const Inflater&) = delete;
@@ -74,9 +68,9 @@ class Inflater {
       } else if (rc == Z_BUF_ERROR) {
         // No progress was possible although there was room for output: the
         // input ends before the stream does.
-        Fail(Z_BUF_ERROR);
+        FailZlib(Z_BUF_ERROR);
       } else if (rc != Z_OK) {
-        Fail(rc);
+        FailZlib(rc);
       }
     }
     return produced;
@@ -93,7 +87,7 @@ class Inflater {
 TByteBlock ZlibCompressBlock(std::span<const uint8_t> input, int level) {
   z_stream z{};
   int rc = deflateInit(&z, level);
-  if (rc != Z_OK) Fail(rc);
+  if (rc != Z_OK) FailZlib(rc);
   struct End {
     z_stream* z;
     ~End() { deflateEnd(z); }
@@ -122,12 +116,18 @@ TByteBlock ZlibCompressBlock(std::span<const uint8_t> input, int level) {
     inLeft -= inBefore - z.avail_in;
     out.Size += outBefore - z.avail_out;
     if (rc == Z_STREAM_END) break;
-    if (rc != Z_OK && rc != Z_BUF_ERROR) Fail(rc);
+    if (rc != Z_OK && rc != Z_BUF_ERROR) FailZlib(rc);
   }
   return out;
 }
 
 }  // namespace
+
+void FailZlib(int code) {
+  if (code == Z_MEM_ERROR) throw EOutOfMemory(msg::kOutOfMemory);
+  const char* text = zError(code);
+  throw EZlibError(text != nullptr && *text != '\0' ? text : "stream error");
+}
 
 // libdeflate, where present, writes the same standard zlib streams. zlib's
 // default level is done at libdeflate's level 8, which on flat pixel art and
@@ -135,7 +135,7 @@ TByteBlock ZlibCompressBlock(std::span<const uint8_t> input, int level) {
 // (its level 6 is faster but up to a third larger on flat pictures).
 TByteBlock CompressBlock(std::span<const uint8_t> input, int level) {
   // zlib's levels: -1 (its default) and 0 to 9.
-  if (level < -1 || level > 9) Fail(Z_STREAM_ERROR);
+  if (level < -1 || level > 9) FailZlib(Z_STREAM_ERROR);
   if (!FastDeflateAvailable()) return ZlibCompressBlock(input, level);
   const int effective = level < 0 ? 8 : level;
   if (input.size() >= kHalvesBytes) return CompressInHalves(input, effective);
@@ -143,7 +143,7 @@ TByteBlock CompressBlock(std::span<const uint8_t> input, int level) {
   const size_t bound = coder.Bound(input.size(), TDeflateForm::Zlib);
   TByteBlock out{AllocateBlock(bound), 0};
   out.Size = coder.Compress(input, std::span<uint8_t>(out.Data.get(), bound), TDeflateForm::Zlib);
-  if (out.Size == 0) Fail(Z_BUF_ERROR);  // cannot happen with the bound's room
+  if (out.Size == 0) FailZlib(Z_BUF_ERROR);  // cannot happen with the bound's room
   return out;
 }
 

@@ -17,6 +17,9 @@ class TMemoryStream;
 
 inline constexpr int kZlibDefaultLevel = -1;
 
+// zlib's failure code as an error: EOutOfMemory for Z_MEM_ERROR.
+[[noreturn]] void FailZlib(int code);
+
 // Replaces the whole content by its zlib compression; position at the end.
 void CompressStream(TMemoryStream& stream, int level = kZlibDefaultLevel);
 // Replaces the whole content by its decompression; position 0. The result
@@ -44,9 +47,9 @@ std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t max
 // "Stream read error"; the size is checked against what the source holds
 // before memory is reserved.
 int64_t CopyStreamPart(TMemoryStream& dest, TStream& source, int64_t size);
-// Reads size bytes from source into a block of their own, checking the size
-// against what the source holds before anything is reserved ("Stream read
-// error" otherwise, as when the source ends early).
+// Reads size bytes from source into a block of their own. The size is checked
+// against what the source holds before anything is reserved; a source too
+// short raises "Stream read error".
 TByteBlock ReadBlock(TStream& source, int64_t size);
 
 }  // namespace dorv

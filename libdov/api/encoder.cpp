@@ -11,10 +11,14 @@
 #include "converter/converts/convert_impl.h"
 #include "converter/core/call_limits.h"
 #include "converter/core/checked.h"
+#include "converter/core/format_names.h"
 #include "converter/streams/stream.h"
 #include "dov/dov.h"
 #include "libdov/api/guard.h"
 #include "libdov/api/handles.h"
+
+// The public default is the converter's, spelled again for C callers.
+static_assert(DOV_DEFAULT_QUALITY == dorv::defaults::kQuality);
 
 namespace {
 

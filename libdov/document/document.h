@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "converter/core/format_names.h"
+
 namespace dorv {
 class TDorvFrameList;
 }
@@ -181,7 +183,7 @@ enum class Compression { Zlib = 0, None = 1, Lossy = 2 };
 
 struct WriteOptions {
   Compression Coding = Compression::Zlib;
-  int32_t Quality = 70;  // 1 to 100, for Lossy
+  int32_t Quality = defaults::kQuality;  // 1 to 100, for Lossy
 };
 
 // What a document of these pictures is stored with: lossy coding cannot

@@ -3,10 +3,10 @@
 #include <exception>
 #include <string>
 
-#include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/framelist.h"
+#include "converter/dsp/kernels.h"
 #include "libdov/document/document.h"
 #include "converter/streams/stream.h"
 
@@ -68,8 +68,8 @@ void FillFrame(TDorvFrame& frame, const Picture& p) {
     switch (p.Kind) {
       case PictureKind::Palette8:
       case PictureKind::Grey8: std::memcpy(row, src, w); break;
-      case PictureKind::Rgb24: RgbToBgr(src, row, w); break;
-      case PictureKind::Rgba32: seen &= RgbaToBgrAlpha(src, 4, row, alphaTop + alphaBytes * y, w); break;
+      case PictureKind::Rgb24: dsp::Kernels().RgbToBgr(src, row, w); break;
+      case PictureKind::Rgba32: seen &= dsp::Kernels().RgbaToBgrAlpha(src, 4, row, alphaTop + alphaBytes * y, w); break;
     }
   }
   // An alpha plane that is 255 everywhere says nothing and is not stored.

@@ -32,12 +32,12 @@ TEST_P(ScrambleRuleTest, NamesTheCodeOrAsksForIt) {
   h.Version = c.Version;
   h.Randomized = c.Randomized ? 1 : 0;
   h.CompType = c.CompType;
-  EXPECT_EQ(StoredScrambled(h, c.IsAlpha), c.Scrambled);
+  EXPECT_EQ(StoredScrambled(h), c.Scrambled);
   if (c.DrawnWith) {
-    EXPECT_EQ(ScrambleCode(h, c.IsAlpha, c.Code), *c.DrawnWith);
+    EXPECT_EQ(ScrambleCode(h, c.Code), *c.DrawnWith);
   } else {
     try {
-      (void)ScrambleCode(h, c.IsAlpha, c.Code);
+      (void)ScrambleCode(h, c.Code);
       FAIL() << "no error";
     } catch (const EFormatError& e) {
       EXPECT_STREQ(e.what(), msg::kCodeRequired);

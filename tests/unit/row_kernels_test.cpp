@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/converts/convert_rows.h"
+#include "converter/dsp/kernels.h"
 
 namespace dorv {
 namespace {
@@ -44,31 +44,31 @@ void PrintTo(const Kernel& k, std::ostream* os) { *os << k.name; }
 std::vector<Kernel> Kernels() {
   return {
       {"BgrToBgra", 3, 4, 0,
-       [](const uint8_t* s, const uint8_t*, uint8_t* o, uint8_t*, size_t w) { return BgrToBgra(s, o, w), uint8_t{255}; },
+       [](const uint8_t* s, const uint8_t*, uint8_t* o, uint8_t*, size_t w) { return dsp::Kernels().BgrToBgra(s, o, w), uint8_t{255}; },
        [](const uint8_t* s, const uint8_t*, size_t i, uint8_t* o, uint8_t*) {
          o[0] = s[3 * i], o[1] = s[3 * i + 1], o[2] = s[3 * i + 2], o[3] = 255;
        }},
       {"BgrAlphaToBgra", 3, 4, 0,
        [](const uint8_t* s, const uint8_t* a, uint8_t* o, uint8_t*, size_t w) {
-         return BgrAlphaToBgra(s, a, o, w), uint8_t{255};
+         return dsp::Kernels().BgrAlphaToBgra(s, a, o, w), uint8_t{255};
        },
        [](const uint8_t* s, const uint8_t* a, size_t i, uint8_t* o, uint8_t*) {
          o[0] = s[3 * i], o[1] = s[3 * i + 1], o[2] = s[3 * i + 2], o[3] = a[i];
        }},
       {"RgbToBgr", 3, 3, 0,
-       [](const uint8_t* s, const uint8_t*, uint8_t* o, uint8_t*, size_t w) { return RgbToBgr(s, o, w), uint8_t{255}; },
+       [](const uint8_t* s, const uint8_t*, uint8_t* o, uint8_t*, size_t w) { return dsp::Kernels().RgbToBgr(s, o, w), uint8_t{255}; },
        [](const uint8_t* s, const uint8_t*, size_t i, uint8_t* o, uint8_t*) {
          o[0] = s[3 * i + 2], o[1] = s[3 * i + 1], o[2] = s[3 * i];
        }},
       {"RgbaToBgrAlpha", 4, 3, 1,
-       [](const uint8_t* s, const uint8_t*, uint8_t* o, uint8_t* a, size_t w) { return RgbaToBgrAlpha(s, 4, o, a, w); },
+       [](const uint8_t* s, const uint8_t*, uint8_t* o, uint8_t* a, size_t w) { return dsp::Kernels().RgbaToBgrAlpha(s, 4, o, a, w); },
        [](const uint8_t* s, const uint8_t*, size_t i, uint8_t* o, uint8_t* a) {
          const uint8_t* p = s + 4 * i;
          const bool shown = p[3] != 0;  // alpha 0 is stored black
          o[0] = shown ? p[2] : 0, o[1] = shown ? p[1] : 0, o[2] = shown ? p[0] : 0, a[0] = p[3];
        }},
       {"RgbaToBgrAlpha (5 bytes a pixel)", 5, 3, 1,
-       [](const uint8_t* s, const uint8_t*, uint8_t* o, uint8_t* a, size_t w) { return RgbaToBgrAlpha(s, 5, o, a, w); },
+       [](const uint8_t* s, const uint8_t*, uint8_t* o, uint8_t* a, size_t w) { return dsp::Kernels().RgbaToBgrAlpha(s, 5, o, a, w); },
        [](const uint8_t* s, const uint8_t*, size_t i, uint8_t* o, uint8_t* a) {
          const uint8_t* p = s + 5 * i;
          const bool shown = p[3] != 0;
@@ -117,12 +117,12 @@ INSTANTIATE_TEST_SUITE_P(Table, RowKernels, testing::ValuesIn(Kernels()), [](con
 // A row of opaque pixels reports 255 even when the kernel works it in steps.
 TEST(RowKernels, AnOpaqueRowIsReportedOpaque) {
   std::vector<uint8_t> rgba(4 * 1000, 255), bgr(3 * 1000 + 16), alpha(1000 + 16);
-  EXPECT_EQ(RgbaToBgrAlpha(rgba.data(), 4, bgr.data(), alpha.data(), 1000), 255);
+  EXPECT_EQ(dsp::Kernels().RgbaToBgrAlpha(rgba.data(), 4, bgr.data(), alpha.data(), 1000), 255);
   rgba[4 * 999 + 3] = 254;  // the last pixel, past the wide steps
-  EXPECT_EQ(RgbaToBgrAlpha(rgba.data(), 4, bgr.data(), alpha.data(), 1000), 254);
+  EXPECT_EQ(dsp::Kernels().RgbaToBgrAlpha(rgba.data(), 4, bgr.data(), alpha.data(), 1000), 254);
   rgba[4 * 999 + 3] = 255;
   rgba[4 * 2 + 3] = 127;  // within the first step
-  EXPECT_EQ(RgbaToBgrAlpha(rgba.data(), 4, bgr.data(), alpha.data(), 1000), 127);
+  EXPECT_EQ(dsp::Kernels().RgbaToBgrAlpha(rgba.data(), 4, bgr.data(), alpha.data(), 1000), 127);
 }
 
 // Rows for a JPEG coder: the first clear pixel is found wherever it is
@@ -133,15 +133,15 @@ TEST(RowKernels, ClearPixelsAreBlackInACopyAndOnlyThen) {
   const size_t w = 200;
   std::vector<uint8_t> rgba(4 * w), scratch(4 * w);
   for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<uint8_t>(i % 4 == 3 ? 1 + i % 250 : 7 + i);
-  EXPECT_EQ(FirstClearPixel(rgba.data(), w), w);
-  EXPECT_EQ(RgbaClearedBlack(rgba.data(), scratch.data(), w, w), rgba.data());
-  EXPECT_EQ(RgbaAlphaAnd(rgba.data(), 4, w), 0);  // 1 & 2 & ...
+  EXPECT_EQ(dsp::Kernels().FirstClearPixel(rgba.data(), w), w);
+  EXPECT_EQ(dsp::Kernels().RgbaClearedBlack(rgba.data(), scratch.data(), w, w), rgba.data());
+  EXPECT_EQ(dsp::Kernels().RgbaAlphaAnd(rgba.data(), 4, w), 0);  // 1 & 2 & ...
   const std::vector<std::vector<size_t>> clearSets = {{0}, {w - 1}, {63}, {63, 64}, {64}, {127, 128}, {5, 130, w - 1}};
   for (const std::vector<size_t>& clear : clearSets) {
     std::vector<uint8_t> row = rgba;
     for (size_t i : clear) row[4 * i + 3] = 0;
-    ASSERT_EQ(FirstClearPixel(row.data(), w), *std::min_element(clear.begin(), clear.end()));
-    const uint8_t* out = RgbaClearedBlack(row.data(), scratch.data(), w, clear[0]);
+    ASSERT_EQ(dsp::Kernels().FirstClearPixel(row.data(), w), *std::min_element(clear.begin(), clear.end()));
+    const uint8_t* out = dsp::Kernels().RgbaClearedBlack(row.data(), scratch.data(), w, clear[0]);
     ASSERT_EQ(out, scratch.data()) << clear[0];
     for (size_t i = 0; i < w; ++i) {
       const bool black = std::find(clear.begin(), clear.end(), i) != clear.end();
@@ -150,9 +150,9 @@ TEST(RowKernels, ClearPixelsAreBlackInACopyAndOnlyThen) {
     EXPECT_EQ(row[4 * clear[0]], rgba[4 * clear[0]]);  // the caller's row is left alone
   }
   std::vector<uint8_t> opaque(4 * w, 255);
-  EXPECT_EQ(RgbaAlphaAnd(opaque.data(), 4, w), 255);
+  EXPECT_EQ(dsp::Kernels().RgbaAlphaAnd(opaque.data(), 4, w), 255);
   opaque[4 * (w - 1) + 3] = 254;
-  EXPECT_EQ(RgbaAlphaAnd(opaque.data(), 4, w), 254);
+  EXPECT_EQ(dsp::Kernels().RgbaAlphaAnd(opaque.data(), 4, w), 254);
 }
 
 }  // namespace

@@ -1,20 +1,20 @@
-// Built with -O3 -ftree-vectorize: the loops are written so that the compiler
-// can vectorise them (plain index loops, no aliasing between rows, byte-wise
-// arithmetic in 16-bit lanes where the formula allows it). Every kernel is
-// integer arithmetic, so the results do not depend on how it is compiled.
-#include "converter/dibsfc/row_kernels.h"
-
+// The plain kernels. Built with -O3 -ftree-vectorize: the loops are written
+// so that the compiler can vectorise them (plain index loops, no aliasing
+// between rows, byte arithmetic in 16-bit lanes where the formula allows).
+// Every kernel is integer arithmetic, so its results do not depend on how it
+// is compiled.
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
-namespace dorv::kernels {
+#include "converter/core/little_endian.h"
+#include "converter/dsp/kernels.h"
+
+namespace dorv::dsp {
 namespace {
 
 using u16a = uint16_t __attribute__((may_alias));
 using u32a = uint32_t __attribute__((may_alias));
-
-inline uint32_t Load24(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
-}
 
 // x / 255 for 0 <= x <= 65025, without a division.
 inline uint32_t Div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
@@ -28,7 +28,6 @@ inline uint32_t BlendWord(uint32_t d, uint32_t s, uint32_t o) {
   return rb | g;
 }
 
-}  // namespace
 
 void Fill16(uint8_t* dst, int32_t n, uint16_t value) {
   auto* d = reinterpret_cast<u16a*>(dst);
@@ -62,7 +61,7 @@ void Keyed16(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, 
 
 void Keyed24(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint32_t key) {
   for (int32_t i = 0; i < n; ++i) {
-    if (Load24(src + 3 * i) != key) {
+    if (le::Load24(src + 3 * i) != key) {
       dst[3 * i] = src[3 * i];
       dst[3 * i + 1] = src[3 * i + 1];
       dst[3 * i + 2] = src[3 * i + 2];
@@ -111,7 +110,7 @@ void Blend24(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, 
   if (key >= 0) {
     const auto k = static_cast<uint32_t>(key) & 0xFFFFFFu;
     for (int32_t i = 0; i < n; ++i) {
-      if (Load24(src + 3 * i) == k) continue;
+      if (le::Load24(src + 3 * i) == k) continue;
       for (int c = 0; c < 3; ++c) {
         uint8_t& dv = dst[3 * i + c];
         dv = static_cast<uint8_t>(Div255(dv * io + src[3 * i + c] * o));
@@ -254,23 +253,158 @@ void Word16To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t 
   for (int32_t i = 0; i < n; ++i) d[i] = lut[s[i]];
 }
 
-void Rgb24To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n) {
-  auto* d = reinterpret_cast<u32a*>(dst);
-  // A four-byte load per pixel; the last pixel is read byte by byte so that
-  // nothing after it is touched.
-  int32_t i = 0;
-  for (; i + 1 < n; ++i) {
-    uint32_t v;
-    std::memcpy(&v, src + 3 * i, 4);
-    d[i] = v | 0xFF000000u;
-  }
-  for (; i < n; ++i) d[i] = Load24(src + 3 * i) | 0xFF000000u;
-}
-
 void Opaque32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n) {
   auto* d = reinterpret_cast<u32a*>(dst);
   const auto* s = reinterpret_cast<const u32a*>(src);
   for (int32_t i = 0; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
 
-}  // namespace dorv::kernels
+void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgr[3 * i];
+    bgra[4 * i + 1] = bgr[3 * i + 1];
+    bgra[4 * i + 2] = bgr[3 * i + 2];
+    bgra[4 * i + 3] = 255;
+  }
+}
+
+void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgr[3 * i];
+    bgra[4 * i + 1] = bgr[3 * i + 1];
+    bgra[4 * i + 2] = bgr[3 * i + 2];
+    bgra[4 * i + 3] = alpha[i];
+  }
+}
+
+void BgrxAlphaToBgra(const uint8_t* bgrx, const uint8_t* alpha, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgrx[4 * i];
+    bgra[4 * i + 1] = bgrx[4 * i + 1];
+    bgra[4 * i + 2] = bgrx[4 * i + 2];
+    bgra[4 * i + 3] = alpha[i];
+  }
+}
+
+void SetFourthBytes(uint8_t* bgra, uint8_t value, size_t width) {
+  for (size_t i = 0; i < width; ++i) bgra[4 * i + 3] = value;
+}
+
+void CopyAlphaToFourthBytes(const uint8_t* alpha, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) bgra[4 * i + 3] = alpha[i];
+}
+
+void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgr[3 * i] = rgb[3 * i + 2];
+    bgr[3 * i + 1] = rgb[3 * i + 1];
+    bgr[3 * i + 2] = rgb[3 * i];
+  }
+}
+
+// A constant step lets the compiler vectorise the usual four-byte layout.
+template <size_t kStep>
+uint8_t RgbaToBgrAlphaStep(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  if constexpr (kStep != 0) step = kStep;
+  uint8_t all = 0xFF;
+  for (size_t i = 0; i < width; ++i) {
+    const uint8_t* p = rgba + step * i;
+    const uint8_t keep = p[3] > 0 ? 0xFF : 0;
+    alpha[i] = p[3];
+    all &= p[3];
+    bgr[3 * i] = p[2] & keep;
+    bgr[3 * i + 1] = p[1] & keep;
+    bgr[3 * i + 2] = p[0] & keep;
+  }
+  return all;
+}
+
+uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  return step == 4 ? RgbaToBgrAlphaStep<4>(rgba, step, bgr, alpha, width)
+                   : RgbaToBgrAlphaStep<0>(rgba, step, bgr, alpha, width);
+}
+
+template <size_t kStep>
+uint8_t RgbaToAlphaStep(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width) {
+  if constexpr (kStep != 0) step = kStep;
+  uint8_t all = 0xFF;
+  for (size_t i = 0; i < width; ++i) {
+    alpha[i] = rgba[step * i + 3];
+    all &= alpha[i];
+  }
+  return all;
+}
+
+uint8_t RgbaToAlpha(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width) {
+  return step == 4 ? RgbaToAlphaStep<4>(rgba, step, alpha, width) : RgbaToAlphaStep<0>(rgba, step, alpha, width);
+}
+
+template <size_t kStep>
+uint8_t RgbaAlphaAndStep(const uint8_t* rgba, size_t step, size_t width) {
+  if constexpr (kStep != 0) step = kStep;
+  uint8_t all = 0xFF;
+  for (size_t i = 0; i < width; ++i) all &= rgba[step * i + 3];
+  return all;
+}
+
+uint8_t RgbaAlphaAnd(const uint8_t* rgba, size_t step, size_t width) {
+  return step == 4 ? RgbaAlphaAndStep<4>(rgba, step, width) : RgbaAlphaAndStep<0>(rgba, step, width);
+}
+
+size_t FirstClearPixel(const uint8_t* rgba, size_t width) {
+  // 64 pixels at a time (a minimum the compiler does in vector registers).
+  constexpr size_t kPiece = 64;
+  for (size_t at = 0; at < width; at += kPiece) {
+    const size_t n = std::min(kPiece, width - at);
+    uint8_t least = 0xFF;
+    for (size_t i = 0; i < n; ++i) least = std::min(least, rgba[4 * (at + i) + 3]);
+    if (least != 0) continue;
+    for (size_t i = 0;; ++i)
+      if (rgba[4 * (at + i) + 3] == 0) return at + i;
+  }
+  return width;
+}
+
+const uint8_t* RgbaClearedBlack(const uint8_t* rgba, uint8_t* scratch, size_t width, size_t firstClear) {
+  if (firstClear >= width) return rgba;
+  std::memcpy(scratch, rgba, 4 * firstClear);
+  // Whole pixels at a time: a clear one keeps its fourth byte only.
+  constexpr uint32_t kFourth = std::endian::native == std::endian::little ? 0xFF000000u : 0x000000FFu;
+  for (size_t i = firstClear; i < width; ++i) {
+    uint32_t px;
+    std::memcpy(&px, rgba + 4 * i, 4);
+    px &= (px & kFourth) == 0 ? kFourth : 0xFFFFFFFFu;
+    std::memcpy(scratch + 4 * i, &px, 4);
+  }
+  return scratch;
+}
+
+uint8_t GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, size_t width) {
+  uint8_t all = 0xFF;
+  for (size_t i = 0; i < width; ++i) {
+    alpha[i] = ga[2 * i + 1];
+    all &= ga[2 * i + 1];
+    if (ga[2 * i + 1] > 0) bgr[3 * i] = bgr[3 * i + 1] = bgr[3 * i + 2] = ga[2 * i];
+  }
+  return all;
+}
+
+}  // namespace
+
+const TKernels& PlainKernels() {
+  static constexpr TKernels kPlain{
+      .Fill16 = Fill16, .Fill24 = Fill24, .Fill32 = Fill32, .Keyed8 = Keyed8, .Keyed16 = Keyed16,
+      .Keyed24 = Keyed24, .Keyed32 = Keyed32, .Blend32 = Blend32, .Blend24 = Blend24, .Blend16 = Blend16,
+      .Dither8 = Dither8, .Alpha32 = Alpha32, .ExpandWeights24 = ExpandWeights24, .Alpha24 = Alpha24,
+      .Alpha16 = Alpha16, .Alpha8 = Alpha8, .Index8To32 = Index8To32, .Bits1To32 = Bits1To32,
+      .Bits4To32 = Bits4To32, .Word16To32 = Word16To32, .Opaque32 = Opaque32, .BgrToBgra = BgrToBgra,
+      .BgrAlphaToBgra = BgrAlphaToBgra, .BgrxAlphaToBgra = BgrxAlphaToBgra, .SetFourthBytes = SetFourthBytes,
+      .CopyAlphaToFourthBytes = CopyAlphaToFourthBytes, .RgbToBgr = RgbToBgr,
+      .RgbaToBgrAlpha = RgbaToBgrAlpha, .RgbaToAlpha = RgbaToAlpha, .RgbaAlphaAnd = RgbaAlphaAnd,
+      .FirstClearPixel = FirstClearPixel, .RgbaClearedBlack = RgbaClearedBlack,
+      .GreyAlphaToBgrAlpha = GreyAlphaToBgrAlpha,
+  };
+  return kPlain;
+}
+
+}  // namespace dorv::dsp
