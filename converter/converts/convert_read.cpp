@@ -7,7 +7,7 @@
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
 #include "converter/core/messages.h"
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/streams/stream.h"
@@ -29,7 +29,7 @@ int32_t BlockBpp(const TDIBSurface& s) {
   return (s.AlphaPlane() == nullptr && (s.Depth() == 1 || s.Depth() == 4 || s.Depth() == 8)) ? 8 : 32;
 }
 
-int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
+int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride, const TRunner& runner) {
   const size_t w = static_cast<size_t>(s.Width());
   const int32_t h = s.Height();
   const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(h);
@@ -37,7 +37,7 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   // Rows converted on their way to the block are written in two bands at
   // once on large pictures; the composite is only read from here on.
   const auto eachRow = [&](auto&& rowWork) {
-    ForRowBands(h, bytes, [&](int, int32_t first, int32_t last) {
+    runner.Bands(h, bytes, [&](int, int32_t first, int32_t last) {
       for (int32_t y = first; y < last; ++y) rowWork(y, block + stride * static_cast<size_t>(y));
     });
   };
@@ -166,8 +166,9 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
                            static_cast<uint64_t>(height));
     return host.Resize(static_cast<size_t>(lentBytes), true);
   };
+  const TRunner runner;
   try {
-    document.LoadFromStream(stream, true, &firstLayerPixels);
+    document.LoadFromStream(stream, true, &firstLayerPixels, runner);
   } catch (const std::bad_alloc&) {
     report(msg::kOutOfMemory);  // the system's own text for it, not the library's
   } catch (const std::exception& e) {
@@ -201,7 +202,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
     // room for it twice) fails without a message: only load errors show one.
     uint8_t* pixels = inBlock ? host.Replace(static_cast<size_t>(bytes)) : host.Resize(static_cast<size_t>(bytes), false);
     if (pixels == nullptr) return false;
-    produced = ComposeBlockRows(s, pixels, stride);
+    produced = ComposeBlockRows(s, pixels, stride, runner);
   }
   info.Bpp = produced;
 

@@ -7,7 +7,7 @@
 #include "converter/converts/convert_impl.h"
 #include "converter/converts/convert_rows.h"
 #include "converter/core/checked.h"
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/framelist.h"
@@ -31,7 +31,7 @@ uint64_t CallerStride(uint64_t bpp, uint64_t width, uint64_t height) {
 
 // Fills the surface's rows and alpha plane. Returns whether every pixel is
 // opaque (always true without alpha).
-bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s) {
+bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s, const TRunner& runner) {
   const size_t w = static_cast<size_t>(r.Width);
   // The stores are made private here, once; the bands write their own rows.
   uint8_t* const top = s.TopRow();
@@ -40,7 +40,7 @@ bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s
   uint8_t* const alphaTop = alphaPlane != nullptr ? alphaPlane->TopRow() : nullptr;
   const size_t alphaBytes = alphaPlane != nullptr ? static_cast<size_t>(alphaPlane->RowBytes()) : 0;
   uint8_t opaque[2] = {0xFF, 0xFF};
-  ForRowBands(r.Height, s.SizeBytes(), [&](int band, int32_t first, int32_t last) {
+  runner.Bands(r.Height, s.SizeBytes(), [&](int band, int32_t first, int32_t last) {
     uint8_t seen = 0xFF;
     for (int32_t y = first; y < last; ++y) {
       const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
@@ -77,10 +77,10 @@ bool ConvertWriteImpl(const TWriteRequest& r) {
 }
 
 bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
-  return ConvertWriteToStream(r, stream, TDorvFrame::kDefaultDelay);
+  return ConvertWriteToStream(r, stream, TDorvFrame::kDefaultDelay, TRunner());
 }
 
-bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay) {
+bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay, const TRunner& runner) {
   const int64_t bpp = static_cast<int64_t>(r.Planes) * r.Depth;
   if (!AcceptedBpp(bpp)) return false;
   // A picture without pixels would be written as a file that opens as
@@ -150,7 +150,7 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
     }
   } else if (rawFromRows) {
     if (bpp >= 32 && AllOpaque(r, bpp, stride)) s.DropAlpha();
-  } else if (!borrowed && !jpegFromRows && FillRows(r, bpp, stride, s)) {
+  } else if (!borrowed && !jpegFromRows && FillRows(r, bpp, stride, s, runner)) {
     s.DropAlpha();
   }
 
@@ -219,7 +219,7 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
     }
   }
 
-  document.SaveToStream(stream, TSaveOptions{compType, r.Quality, &callerRows});
+  document.SaveToStream(stream, TSaveOptions{compType, r.Quality, &callerRows}, runner);
   return true;
 }
 

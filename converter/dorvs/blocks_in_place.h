@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "converter/core/runner.h"
 #include "converter/dorvs/block_grid.h"
 
 namespace dorv {
@@ -20,6 +21,6 @@ namespace dorv {
 // overwrite stored bytes not yet moved, or where a block row holds more than
 // the copy the moves go through.
 bool PlaceBlocksInPlace(const TBlockGrid& g, std::span<const uint8_t> stored, uint8_t* buf, uint64_t bufSize,
-                        uint64_t dataAt);
+                        uint64_t dataAt, const TRunner& runner = TRunner());
 
 }  // namespace dorv

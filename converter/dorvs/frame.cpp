@@ -4,9 +4,9 @@
 #include "converter/core/messages.h"
 #include "converter/dorvs/compose.h"
 #include "converter/dorvs/frame_budget.h"
-#include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/palette_text.h"
+#include "converter/dorvs/save_context.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/xml/xmltree.h"
@@ -94,7 +94,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
       } catch (...) {
       }
     }
-  } background{*this, ctx.Document.BGColor};
+  } background{*this, ctx.BGColor};
 
   bool bottom = true;
   for (int32_t i = 0; i < count; ++i) {
@@ -107,16 +107,15 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
       pixels = (*ctx.FirstLayerPixels)(Surface.Width(), Surface.Height(), Surface.Depth());
     layer.ReadXml(*child, input, ctx, Surface, pixels);
     if (background.due && layer.Visible) {
-      if (ReplacesComposite(Surface, layer, i, bottom, ctx.Document.NotFillBG)) background.due = false;
+      if (ReplacesComposite(Surface, layer, i, bottom, ctx.NotFillBG)) background.due = false;
       else background.Fill();
     }
-    ComposeLayer(Surface, layer, i, bottom, ctx.Document.NotFillBG);
+    ComposeLayer(Surface, layer, i, bottom, ctx.NotFillBG);
   }
   background.Fill();
 }
 
-void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header, int32_t code,
-                          const TCallerRows* rows) const {
+void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const TSaveContext& ctx) const {
   element.SetAttr("Name", Name);
   element.SetIntAttr("TransColor", TransColor);
   element.SetIntAttr("Delay", Delay);
@@ -142,7 +141,7 @@ void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THead
     layer.AlphaOn = true;
   }
   layer.Name = "Layer";
-  layer.WriteXml(*layers->AddChild("Layer"), dataOut, code, header, rows);
+  layer.WriteXml(*layers->AddChild("Layer"), dataOut, ctx);
 }
 
 }  // namespace dorv

@@ -11,6 +11,7 @@
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/legacy_reader.h"
+#include "converter/dorvs/save_context.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/streams/zstreams.h"
@@ -23,21 +24,8 @@ constexpr char kMagic[] = "DorvX200";
 constexpr size_t kMagicSize = 8;
 }  // namespace
 
-TDorvFrame& TDorvFrameList::AddFrame() {
-  frames_.push_back(std::make_unique<TDorvFrame>());
-  return *frames_.back();
-}
-
-TDorvFrame& TDorvFrameList::GetFrame(int index) const {
-  if (index < 0 || index >= Count()) throw EListError(msg::kGetFrame);
-  return *frames_[static_cast<size_t>(index)];
-}
-
-void TDorvFrameList::ReleaseLayers() {
-  for (auto& f : frames_) f->Clear();
-}
-
-void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const TLayerPixels* firstLayerPixels) {
+void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const TLayerPixels* firstLayerPixels,
+                                    const TRunner& runner) {
   const int64_t start = stream.Position();
   uint8_t magic[kMagicSize] = {};
   size_t got = 0;
@@ -48,13 +36,16 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
   }
   if (got < 5 || std::memcmp(magic, "DorvX", 5) != 0) {
     stream.SetPosition(start);
-    LoadLegacy(*this, stream, firstFrameOnly);
+    LoadLegacy(stream, firstFrameOnly, runner);
     return;
   }
   if (got < kMagicSize) throw EReadError(msg::kStreamRead);
   int generation = (magic[5] >= '0' && magic[5] <= '9') ? magic[5] - '0' : 0;
   if (generation > 2) throw EFormatError(msg::kUnreadableFormat);
+  LoadCurrent(stream, firstLayerPixels, runner);
+}
 
+void TDorvFrameList::LoadCurrent(TStream& stream, const TLayerPixels* firstLayerPixels, const TRunner& runner) {
   Clear();
   const int32_t headerLength = stream.ReadInt32();
   // A header of no bytes, a negative length or one that runs past the end of
@@ -86,10 +77,40 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
       break;
     }
     TDorvFrame& frame = AddFrame();
-    frame.ReadXml(*child, stream, TReadContext{info, *this, i == 0 ? firstLayerPixels : nullptr, &backgroundOnly});
+    frame.ReadXml(*child, stream,
+                  TReadContext{.Header = info,
+                               .Runner = runner,
+                               .Code = Code,
+                               .BGColor = BGColor,
+                               .NotFillBG = NotFillBG,
+                               .Frames = frames_,
+                               .FirstLayerPixels = i == 0 ? firstLayerPixels : nullptr,
+                               .BackgroundOnly = &backgroundOnly});
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
+  if (!KeepLayers) ReleaseLayers();
+}
+
+void TDorvFrameList::LoadLegacy(TStream& stream, bool firstFrameOnly, const TRunner& runner) {
+  Clear();
+  const TLegacyHeader legacy = ReadLegacyHeader(stream);
+  if (legacy.BGColor) BGColor = *legacy.BGColor;
+  NotFillBG = legacy.NotFillBG;
+  LoadedHeader = legacy.Header;
+  int32_t frames = legacy.Frames;
+  if (firstFrameOnly && frames > 1) frames = 1;
+
+  TBackgroundBudget backgroundOnly;
+  const TReadContext ctx{.Header = legacy.Header,
+                         .Runner = runner,
+                         .Code = Code,
+                         .BGColor = BGColor,
+                         .NotFillBG = NotFillBG,
+                         .Frames = frames_,
+                         .FirstLayerPixels = nullptr,
+                         .BackgroundOnly = &backgroundOnly};
+  ReadLegacyFrames(stream, frames, ctx, frames_);
   if (!KeepLayers) ReleaseLayers();
 }
 
@@ -110,7 +131,7 @@ void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t 
   info.CompLevel = static_cast<uint8_t>(compLevel);
 }
 
-void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options) const {
+void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options, const TRunner& runner) const {
   THeaderInfo info;
   GetHeaderInfo(info, options.CompType, options.CompLevel);
 
@@ -130,8 +151,10 @@ void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options) 
   root.SetBoolAttr("NotFillBG", info.NotFillBG != 0);
 
   TPieceList data;
-  for (const auto& frame : frames_)
-    frame->WriteXml(*root.AddChild("Frame"), data, info, Code, frame == frames_.front() ? options.Rows : nullptr);
+  for (int i = 0; i < Count(); ++i) {
+    const TSaveContext ctx{.Header = info, .Code = Code, .Runner = runner, .Rows = i == 0 ? options.Rows : nullptr};
+    GetFrame(i).WriteXml(*root.AddChild("Frame"), data, ctx);
+  }
 
   TMemoryStream header;
   root.SaveToStream(header);

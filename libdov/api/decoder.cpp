@@ -23,9 +23,11 @@ dorv::TCallLimits CallLimits(const dov_decoder& d) {
   limits.MaxSurfacePixels = d.limits.max_frame_pixels;
   limits.MaxAllocatedBytes = d.limits.max_memory;
   limits.MaxFrames = d.limits.max_frames;
-  limits.Threads = d.threads != 1;
   return limits;
 }
+
+// The caller's thread setting, on top of the environment's.
+dorv::TRunner Runner(const dov_decoder& d) { return dorv::TRunner(d.threads != 1); }
 
 const Document& Doc(const dov_decoder& d) {
   if (!d.document) throw ApiError{DOV_ERROR_NO_DOCUMENT, "no document has been read"};
@@ -51,7 +53,7 @@ const Composite& CompositeOf(dov_decoder& d, uint32_t frame) {
   std::optional<Composite>& slot = d.composites[frame];
   if (!slot) {
     dorv::TCallScope scope(CallLimits(d));
-    slot = d.document->MakeComposite(frame);
+    slot = d.document->MakeComposite(frame, Runner(d));
   }
   return *slot;
 }
@@ -66,7 +68,7 @@ void Read(dov_decoder& d, std::span<const uint8_t> bytes) {
   options.Composites = false;  // made when asked for
   options.Layers = true;
   try {
-    d.document = dorv::frames::ReadDocument(bytes, options);
+    d.document = dorv::frames::ReadDocument(bytes, options, Runner(d));
   } catch (const FramesError& e) {
     if (e.Reason() == FramesError::Kind::Unreadable && !dorv::frames::HasDocumentMagic(bytes))
       throw ApiError{DOV_ERROR_NOT_A_DOCUMENT, e.what()};

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "converter/core/runner.h"
+
 namespace dorv {
 class TDorvFrameList;
 }
@@ -116,10 +118,10 @@ class Document {
   RgbaImage LayerRgba(size_t frame, size_t layer) const;
   // Frame `frame`'s composite made now, when composites were not asked for
   // at the read (layers need not have been kept). Raises FramesError.
-  Composite MakeComposite(size_t frame) const;
+  Composite MakeComposite(size_t frame, const TRunner& runner) const;
 
  private:
-  friend Document ReadDocument(std::span<const uint8_t>, const ReadOptions&);
+  friend Document ReadDocument(std::span<const uint8_t>, const ReadOptions&, const TRunner&);
   std::unique_ptr<TDorvFrameList> list_;
 };
 
@@ -129,7 +131,8 @@ bool HasDocumentMagic(std::span<const uint8_t> bytes);
 
 // Reads every frame. A damaged file keeps the frames read so far (and says
 // why in Messages); a file that yields no frame raises FramesError.
-Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options = {});
+Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options = {},
+                      const TRunner& runner = TRunner());
 
 // A composite as straight RGBA (the transparent index clear).
 RgbaImage CompositeToRgba(const Composite& composite);
@@ -169,6 +172,7 @@ Compression StoredCompression(std::span<const Picture> pictures, Compression ask
 
 // One document with a frame of one layer per picture, in order, as the
 // converter writes a document. Raises FramesError.
-std::vector<uint8_t> WriteDocument(std::span<const Picture> pictures, const WriteOptions& options = {});
+std::vector<uint8_t> WriteDocument(std::span<const Picture> pictures, const WriteOptions& options = {},
+                                   const TRunner& runner = TRunner());
 
 }  // namespace dorv::frames
