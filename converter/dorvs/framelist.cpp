@@ -158,7 +158,7 @@ void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options, 
 
   TMemoryStream header;
   root.SaveToStream(header);
-  CompressStream(header);
+  CompressStream(header, kZlibDefaultLevel, runner);
 
   stream.Expect(kMagicSize + 4 + header.Length() + data.Size());
   stream.WriteBuffer(kMagic, kMagicSize);

@@ -148,8 +148,8 @@ TByteBlock CompressBlock(std::span<const uint8_t> input, int level, const TRunne
 }
 
 
-std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
-  const TByteBlock packed = CompressBlock(input, level);
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level, const TRunner& runner) {
+  const TByteBlock packed = CompressBlock(input, level, runner);
   const std::span<const uint8_t> bytes = packed.Bytes();
   std::vector<uint8_t> out;
   Resize(out, bytes.size());
@@ -215,8 +215,8 @@ size_t InflateInto(std::span<const uint8_t> input, std::span<uint8_t> room) {
   return inflater.Fill(room.data(), room.size());
 }
 
-void CompressStream(TMemoryStream& stream, int level) {
-  std::vector<uint8_t> packed = CompressBytes(std::span<const uint8_t>(stream.Data(), stream.Length()), level);
+void CompressStream(TMemoryStream& stream, int level, const TRunner& runner) {
+  std::vector<uint8_t> packed = CompressBytes(std::span<const uint8_t>(stream.Data(), stream.Length()), level, runner);
   stream.Bytes() = std::move(packed);
   stream.Seek(0, SeekOrigin::End);
 }

@@ -19,7 +19,7 @@ class TMemoryStream;
 inline constexpr int kZlibDefaultLevel = -1;
 
 // Replaces the whole content by its zlib compression; position at the end.
-void CompressStream(TMemoryStream& stream, int level = kZlibDefaultLevel);
+void CompressStream(TMemoryStream& stream, int level = kZlibDefaultLevel, const TRunner& runner = TRunner());
 // Replaces the whole content by its decompression; position 0. The result
 // may not exceed maxOutput bytes (EZlibError otherwise).
 void DecompressStream(TMemoryStream& stream, uint64_t maxOutput);
@@ -29,7 +29,8 @@ void DecompressStream(TMemoryStream& stream, uint64_t maxOutput);
 // two threads where libdeflate is present (see zlib_halves.h).
 TByteBlock CompressBlock(std::span<const uint8_t> input, int level = kZlibDefaultLevel,
                          const TRunner& runner = TRunner());
-std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = kZlibDefaultLevel);
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = kZlibDefaultLevel,
+                                   const TRunner& runner = TRunner());
 // Inflates into exactly out.size() bytes: a stream that ends sooner is an
 // error; data past out.size() is ignored (inflation stops there). With
 // inHalves a large stream coded in halves is inflated on two threads.
