@@ -160,7 +160,8 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   // A bottom layer that will most likely be the picture as it is goes
   // straight into the host's block.
   uint64_t lentBytes = 0;
-  const TLayerPixels firstLayerPixels = [&](int32_t width, int32_t height, int32_t depth) -> uint8_t* {
+  TCallerRows hostBlock;
+  hostBlock.LayerPixels = [&](int32_t width, int32_t height, int32_t depth) -> uint8_t* {
     if (lentBytes != 0 || !RowsAreBlockRows(width, depth)) return nullptr;
     lentBytes = CheckedMul(static_cast<uint64_t>(width) * static_cast<uint64_t>(depth / 8),
                            static_cast<uint64_t>(height));
@@ -168,7 +169,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   };
   const TRunner runner;
   try {
-    document.LoadFromStream(stream, true, &firstLayerPixels, runner);
+    document.LoadFromStream(stream, true, &hostBlock, runner);
   } catch (const std::bad_alloc&) {
     report(msg::kOutOfMemory);  // the system's own text for it, not the library's
   } catch (const std::exception& e) {

@@ -163,8 +163,9 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
   std::vector<int32_t> firstClear(alphaTop != nullptr && bpp == 32 ? static_cast<size_t>(r.Height) : 0);
   std::atomic<int32_t> clearNoted{0};
   int32_t alphaFilled = 0;  // rows of the alpha plane filled from the top
+  TCallerRows callerRows;
   if (alphaTop != nullptr) {
-    rows.FillAlpha = [&](int32_t upTo) {
+    callerRows.FillAlpha = [&](int32_t upTo) {
       for (upTo = std::min(upTo, r.Height); alphaFilled < upTo; ++alphaFilled) {
         const size_t y = static_cast<size_t>(alphaFilled);
         uint8_t* const alpha = alphaTop + alphaBytes * y;
@@ -199,7 +200,6 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
       return static_cast<const uint8_t*>(scratch);
     };
   }
-  TCallerRows callerRows;
   if (jpegFromRows) callerRows.Jpeg = &rows;
   std::vector<uint8_t> alphaRow(rawFromRows && bpp >= 32 ? w : 0);
   if (rawFromRows) {

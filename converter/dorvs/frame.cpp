@@ -103,8 +103,8 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
     TDorvLayer& layer = AddLayer();
     CheckLayerFits(header, width, height, bpp, input.Remaining());
     uint8_t* pixels = nullptr;
-    if (i == 0 && ctx.FirstLayerPixels != nullptr && *ctx.FirstLayerPixels)
-      pixels = (*ctx.FirstLayerPixels)(Surface.Width(), Surface.Height(), Surface.Depth());
+    if (i == 0 && ctx.Rows != nullptr && ctx.Rows->LayerPixels)
+      pixels = ctx.Rows->LayerPixels(Surface.Width(), Surface.Height(), Surface.Depth());
     layer.ReadXml(*child, input, ctx, Surface, pixels);
     if (background.due && layer.Visible) {
       if (ReplacesComposite(Surface, layer, i, bottom, ctx.NotFillBG)) background.due = false;

@@ -24,7 +24,7 @@ constexpr char kMagic[] = "DorvX200";
 constexpr size_t kMagicSize = 8;
 }  // namespace
 
-void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const TLayerPixels* firstLayerPixels,
+void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const TCallerRows* rows,
                                     const TRunner& runner) {
   const int64_t start = stream.Position();
   uint8_t magic[kMagicSize] = {};
@@ -42,10 +42,10 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
   if (got < kMagicSize) throw EReadError(msg::kStreamRead);
   int generation = (magic[5] >= '0' && magic[5] <= '9') ? magic[5] - '0' : 0;
   if (generation > 2) throw EFormatError(msg::kUnreadableFormat);
-  LoadCurrent(stream, firstLayerPixels, runner);
+  LoadCurrent(stream, rows, runner);
 }
 
-void TDorvFrameList::LoadCurrent(TStream& stream, const TLayerPixels* firstLayerPixels, const TRunner& runner) {
+void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner) {
   Clear();
   const int32_t headerLength = stream.ReadInt32();
   // A header of no bytes, a negative length or one that runs past the end of
@@ -84,7 +84,7 @@ void TDorvFrameList::LoadCurrent(TStream& stream, const TLayerPixels* firstLayer
                                .BGColor = BGColor,
                                .NotFillBG = NotFillBG,
                                .Frames = frames_,
-                               .FirstLayerPixels = i == 0 ? firstLayerPixels : nullptr,
+                               .Rows = i == 0 ? rows : nullptr,
                                .BackgroundOnly = &backgroundOnly});
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
@@ -108,7 +108,7 @@ void TDorvFrameList::LoadLegacy(TStream& stream, bool firstFrameOnly, const TRun
                          .BGColor = BGColor,
                          .NotFillBG = NotFillBG,
                          .Frames = frames_,
-                         .FirstLayerPixels = nullptr,
+                         .Rows = nullptr,
                          .BackgroundOnly = &backgroundOnly};
   ReadLegacyFrames(stream, frames, ctx, frames_);
   if (!KeepLayers) ReleaseLayers();

@@ -41,9 +41,8 @@ class TDorvFrameList {
 
   // Reads a current or legacy file from the stream's position, its work run
   // by runner. After a failure the document holds the frames created so
-  // far. firstLayerPixels, when given, is asked for the memory of the first
-  // frame's bottom layer.
-  void LoadFromStream(TStream& stream, bool firstFrameOnly, const TLayerPixels* firstLayerPixels = nullptr,
+  // far. rows, when given, may take the first frame's bottom layer.
+  void LoadFromStream(TStream& stream, bool firstFrameOnly, const TCallerRows* rows = nullptr,
                       const TRunner& runner = TRunner());
   // Reads a file of the older layout (one that does not start "DorvX").
   void LoadLegacy(TStream& stream, bool firstFrameOnly, const TRunner& runner = TRunner());
@@ -58,7 +57,7 @@ class TDorvFrameList {
   int32_t StoredCompType(int32_t compType) const { return Code != 0 ? kCompNone : compType; }
 
  private:
-  void LoadCurrent(TStream& stream, const TLayerPixels* firstLayerPixels, const TRunner& runner);
+  void LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner);
 
   TFrames frames_;
 };

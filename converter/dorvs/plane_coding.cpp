@@ -413,7 +413,7 @@ TPlaneBlob EncodePlaneBlob(const TSaveContext& ctx, bool isAlpha, const TDIBSurf
   // caller's rows) is filled as the row coder reads it; any other coding
   // fills the whole plane first.
   const std::function<void(int32_t)>* const fill =
-      isAlpha && jpegRows != nullptr && jpegRows->FillAlpha ? &jpegRows->FillAlpha : nullptr;
+      isAlpha && jpegRows != nullptr && callerRows->FillAlpha ? &callerRows->FillAlpha : nullptr;
   const auto fillTo = [fill](int32_t rows) {
     if (fill != nullptr) (*fill)(rows);
   };
