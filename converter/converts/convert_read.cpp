@@ -197,10 +197,10 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   if (inBlock && s.AlphaPlane() == nullptr && RowsAreBlockRows(s.Width(), s.Depth()) && bytes == lentBytes) {
     produced = bpp;  // the composite is the block's rows already
   } else {
-    // A composite that lives in the block is converted into a new one; the
-    // layer that may live in an old block is not looked at again.
-    // A picture that cannot be handed over (a 32-bit process may not have
-    // room for it twice) fails without a message: only load errors show one.
+    // A composite that lives in the block is converted into a new one. The
+    // layer that may live in the old block is not looked at again.
+    // A picture that cannot be handed over fails without a message; only
+    // load errors show one. (A 32-bit process may not have room for it twice.)
     uint8_t* pixels = inBlock ? host.Replace(static_cast<size_t>(bytes)) : host.Resize(static_cast<size_t>(bytes), false);
     if (pixels == nullptr) return false;
     produced = ComposeBlockRows(s, pixels, stride, runner);

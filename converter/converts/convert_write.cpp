@@ -111,11 +111,10 @@ bool PrepareFrame(const TPicture& p, int32_t delay, TDorvFrameList& document) {
   return borrowed;
 }
 
-// The JPEG colour plane is coded straight from the caller's colour rows;
-// rows with alpha go through a row of their own, where alpha 0 is black.
-// The alpha plane is filled from the caller's rows by its coder as it reads
-// it, beside the JPEG coder (on a thread of its own when the plane is
-// large).
+// The JPEG colour plane is coded straight from the caller's colour rows.
+// Rows with alpha go through a row of their own, where alpha 0 is black.
+// The alpha coder fills its plane from the caller's rows as it reads it,
+// beside the JPEG coder, on a thread of its own when the plane is large.
 void SaveJpegFromRows(const TPicture& p, TDorvFrameList& document, TSaveOptions options, const TRunner& runner,
                       TStream& stream) {
   const TWriteRequest& r = p.R;

@@ -79,9 +79,8 @@ bool PlaceBlocksInPlace(const TBlockGrid& g, std::span<const uint8_t> stored, ui
   if (!down && !up) return false;
 
   // Two halves side by side, each in its own order. The half that runs
-  // second in order would write over the stored bytes of the first half's
-  // last row, which are set aside first; beyond that row the halves' bytes
-  // must not meet.
+  // second in order would overwrite the first half's last row, so that row
+  // is set aside first. Beyond it the halves' bytes must not meet.
   const uint64_t middle = rows / 2;
   const uint64_t aside = down ? middle - 1 : middle;
   bool halves = rows >= 2 && runner.Worth(planeBytes);

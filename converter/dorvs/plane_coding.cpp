@@ -106,13 +106,12 @@ void CopyBlockEntry(const TReadContext& ctx, const TBlockGrid& g, const std::vec
   if (source != nullptr) CopyBlock(plane, a.X, a.Y, TRect{a.X, a.Y, a.X + a.W, a.Y + a.H}, *source);
 }
 
-// Where each stored block's bytes start in the data after the table (into
-// start, when given) and how many bytes they take in all; nothing where
-// placing the stored blocks before the others could give other pixels or
-// another failure than placing the blocks one after the other: below 8 bits
-// a pixel (blocks may share bytes), a copy of a stored block that comes
-// later in the table (it must see the block before it is stored), or a
-// table that fails.
+// How many bytes the stored blocks take in all, and where each one starts
+// after the table (into start, when given). Nothing when placing the stored
+// blocks first could change the pixels or the failure. That is so below 8
+// bits a pixel, where blocks may share bytes. It is so when a block copies a
+// stored block that comes later in the table, since the copy must see it
+// unstored. And it is so when the table fails.
 std::optional<uint64_t> StoredBytes(const TReadContext& ctx, const TBlockGrid& g,
                                     const std::vector<BlockEntry>& table, bool isAlpha, const TDIBSurface& plane,
                                     std::vector<uint64_t>* start) {
@@ -154,10 +153,10 @@ struct TInflatedPlane {
   uint64_t Size;  // bytes reserved
 };
 
-// Moves the stored blocks to their places inside the inflated memory, makes
-// it the plane's, then copies the others in table order, and returns true;
-// returns false, having placed nothing, where the blocks cannot be placed
-// before the others (see StoredBytes) or not within that memory.
+// Moves the stored blocks to their places inside the inflated memory and
+// makes it the plane's. Then copies the others in table order. Returns false,
+// having placed nothing, when the stored blocks cannot go first (see
+// StoredBytes) or do not fit in that memory.
 bool PlaceInInflated(const TReadContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
                      const TByteReader& in, bool isAlpha, TDIBSurface& plane, TInflatedPlane& inflated) {
   if (!plane.OwnsPixels()) return false;
@@ -174,10 +173,9 @@ bool PlaceInInflated(const TReadContext& ctx, const TBlockGrid& g, const std::ve
   return true;
 }
 
-// Places the stored blocks of a large plane on two threads, then copies the
-// others in table order, and returns true; returns false, having read and
-// placed nothing, where the blocks cannot be placed before the others (see
-// StoredBytes) or the data are short.
+// Places the stored blocks of a large plane on two threads. Then copies the
+// others in table order. Returns false, having read and placed nothing, when
+// the stored blocks cannot go first (see StoredBytes) or the data are short.
 bool PlaceRawBlocksFirst(const TReadContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
                          TByteReader& in, bool isAlpha, TDIBSurface& plane, uint8_t* top) {
   if (!ctx.Runner.Worth(CheckedMul(g.RowBytes, g.H))) return false;
@@ -187,10 +185,9 @@ bool PlaceRawBlocksFirst(const TReadContext& ctx, const TBlockGrid& g, const std
   if (!at || *at > in.Remaining()) return false;
   const std::span<const uint8_t> data = in.Take(*at);
 
-  // Each plane row of a block row is written whole, left to right, from the
-  // rows of its stored blocks side by side: written block by block, down
-  // the plane, the copy touched a block's height of rows at once and took
-  // about twice as long.
+  // Each plane row is written whole, left to right, from the stored blocks
+  // side by side. Block by block, the copy touched a block's height of rows
+  // at once and took about twice as long.
   const auto placeRows = [&](uint64_t firstRow, uint64_t lastRow) {
     for (uint64_t r = firstRow; r < lastRow; ++r) {
       const uint64_t first = r * g.BX, last = std::min(n, first + g.BX);
@@ -327,14 +324,14 @@ void DecodePlane(const TReadContext& ctx, std::span<const uint8_t> blob, bool is
                                               ((W + BW - 1) / BW));
     const uint64_t room = std::min<uint64_t>(CheckedAdd(CheckedMul(N, 8), rawMax), limits::kMaxAllocationBytes);
     Block inflated = AllocateDenseBlock(room);
-    // The table and blocks are inflated into memory of their own. Where the
-    // plane's memory is its own, the blocks are mostly moved to their places
-    // inside it, and it becomes the plane's; else they are placed from it.
-    // On a large plane its pages (and, where the plane will not take it, the
-    // plane's) are taken on the other thread while the stream is inflated,
-    // but only for as much as the stream could make at a ratio that pictures
-    // reach: a short stream that claims a large plane is paid for as it
-    // inflates. (A blob holds less than 2^32 bytes: the product fits.)
+    // The table and blocks are inflated into memory of their own. When the
+    // plane owns its memory, the blocks are mostly moved into place there
+    // and that memory becomes the plane's. Else they are copied from it.
+    // On a large plane, the other thread takes the pages of that memory
+    // ahead of the inflater (and the plane's, when it will not take it).
+    // It takes only as much as the stream could make at a ratio pictures
+    // reach, so a short stream that claims a large plane pays as it goes.
+    // A blob holds less than 2^32 bytes, so the product fits.
     const bool mayTake = plane.OwnsPixels() && room >= planeBytes;
     const uint64_t ahead = ctx.Runner.Worth(planeBytes) ? uint64_t{blob.size()} * kPagesAheadPerByte : 0;
     const uint64_t planeAhead = mayTake ? 0 : std::min(planeBytes, ahead);
@@ -404,10 +401,10 @@ TPlaneBlob EncodePlaneBlob(const TSaveContext& ctx, bool isAlpha, const TDIBSurf
   const size_t size = rb * h;
   const uint8_t* rows = plane->TopRowReadOnly();
   // Palette planes and the alpha plane beside a JPEG plane go to the row
-  // coder, which on pictures of a few colours and on masks is many times
-  // faster than the general coder and still smaller than zlib's default
-  // level; colour planes keep the general coder's smaller streams. The
-  // alpha coder runs beside the JPEG coder, so it keeps to one thread.
+  // coder. On few colours and on masks it is many times faster than the
+  // general coder, and still smaller than zlib's default level. Colour
+  // planes keep the general coder's smaller streams. The alpha coder runs
+  // beside the JPEG coder, so it keeps to one thread.
   const bool rowCoder = isAlpha ? header.CompType == kCompJpeg : plane->BitCount() <= 8;
   // An alpha plane not filled yet (beside a JPEG plane coded from the
   // caller's rows) is filled as the row coder reads it; any other coding

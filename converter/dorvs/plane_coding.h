@@ -18,12 +18,11 @@ struct TReadContext;
 struct TRect;
 struct TSaveContext;
 
-// Whether a plane's rows, or in block form its block table, are stored in
-// an order drawn from the document's code instead of top to bottom: in the
-// current coding when the header says Randomized (never the planes of a
-// JPEG document, whose alpha plane is in row order whatever the header
-// says), and always for the raw rows of the old coding, which code 0 leaves
-// in order.
+// Whether a plane's rows (or in block form its block table) are stored in
+// an order drawn from the document's code. In the current coding that is
+// when the header says Randomized, but never in a JPEG document: its alpha
+// plane is in row order whatever the header says. The raw rows of the old
+// coding always are; code 0 leaves them in order.
 bool StoredScrambled(const THeaderInfo& header, bool isAlpha);
 // The code such a plane is drawn with, 0 for a plane in order. Raises
 // "識別コードを設定してください" where the header says Randomized and
@@ -41,10 +40,10 @@ void DecodePlane(const TReadContext& ctx, std::span<const uint8_t> blob, bool is
                  TDIBSurface& plane);
 // Old row coding (below Version 103).
 void DecodeOldPlane(const TReadContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane);
-// The blob of one plane record: bytes made for it; or, when Rows is not
-// empty, the plane's own rows (which must stay unchanged until the record
-// is written); or, when MadeRows is set, the plane's rows made by it as the
-// record is written.
+// The blob of one plane record. It is the bytes made for it, or the
+// plane's own rows when Rows is not empty (they must stay unchanged until
+// the record is written), or rows made by MadeRows as the record is
+// written.
 struct TPlaneBlob {
   TByteBlock Made;
   std::span<const uint8_t> Rows;

@@ -18,8 +18,8 @@ void ReadColourRecord(const TReadContext& ctx, TStream& input, TDIBSurface& surf
 bool ReadAlphaRecord(const TReadContext& ctx, TStream& input, TDIBSurface& surface);
 // The colour record and, with withAlpha, the alpha record of one layer of
 // the current coding. Large planes stored in blobs are decoded on two
-// threads; what is read and what is reported are as when the records are
-// read one after the other (a failure of the colour plane first).
+// threads. What is read and what fails is as when the records are read one
+// after the other: a failure of the colour plane comes first.
 void ReadLayerRecords(const TReadContext& ctx, TStream& input, TDIBSurface& surface, bool withAlpha);
 
 }  // namespace dorv
