@@ -70,6 +70,7 @@ void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const
   NotFillBG = info.NotFillBG != 0;
 
   TBackgroundBudget backgroundOnly;
+  TReadContext ctx = Context(info, runner, rows, backgroundOnly);
   for (int32_t i = 0; i < info.Count; ++i) {
     const TXmlElement* child = root.Child(i);
     if (child == nullptr || !SameName(child->Name, "Frame")) {
@@ -77,15 +78,8 @@ void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const
       break;
     }
     TDorvFrame& frame = AddFrame();
-    frame.ReadXml(*child, stream,
-                  TReadContext{.Header = info,
-                               .Runner = runner,
-                               .Code = Code,
-                               .BGColor = BGColor,
-                               .NotFillBG = NotFillBG,
-                               .Frames = frames_,
-                               .Rows = i == 0 ? rows : nullptr,
-                               .BackgroundOnly = &backgroundOnly});
+    frame.ReadXml(*child, stream, ctx);
+    ctx.Rows = nullptr;  // the caller's rows are the first frame's
     frame.Surface.MakeMemoryStore();
     if (frame.Surface.AlphaPlane() != nullptr) frame.Surface.AlphaPlane()->MakeMemoryStore();
   }
@@ -102,16 +96,13 @@ void TDorvFrameList::LoadLegacy(TStream& stream, bool firstFrameOnly, const TRun
   if (firstFrameOnly && frames > 1) frames = 1;
 
   TBackgroundBudget backgroundOnly;
-  const TReadContext ctx{.Header = legacy.Header,
-                         .Runner = runner,
-                         .Code = Code,
-                         .BGColor = BGColor,
-                         .NotFillBG = NotFillBG,
-                         .Frames = frames_,
-                         .Rows = nullptr,
-                         .BackgroundOnly = &backgroundOnly};
-  ReadLegacyFrames(stream, frames, ctx, frames_);
+  ReadLegacyFrames(stream, frames, Context(legacy.Header, runner, nullptr, backgroundOnly), frames_);
   if (!KeepLayers) ReleaseLayers();
+}
+
+TReadContext TDorvFrameList::Context(const THeaderInfo& header, const TRunner& runner, const TCallerRows* rows,
+                                     TBackgroundBudget& backgroundOnly) const {
+  return TReadContext{header, runner, Code, BGColor, NotFillBG, frames_, rows, &backgroundOnly};
 }
 
 void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const {

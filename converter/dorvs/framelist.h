@@ -58,6 +58,9 @@ class TDorvFrameList {
 
  private:
   void LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner);
+  // What every part of the read is handed, once the header's values are in.
+  TReadContext Context(const THeaderInfo& header, const TRunner& runner, const TCallerRows* rows,
+                       TBackgroundBudget& backgroundOnly) const;
 
   TFrames frames_;
 };
