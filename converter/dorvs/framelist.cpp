@@ -11,7 +11,6 @@
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/legacy_reader.h"
-#include "converter/dorvs/save_context.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/streams/zstreams.h"

@@ -11,7 +11,7 @@
 #include "converter/dorvs/frames.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/read_context.h"
-#include "converter/dorvs/save_options.h"
+#include "converter/dorvs/save_context.h"
 
 namespace dorv {
 

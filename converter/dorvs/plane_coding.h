@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "converter/core/checked.h"
-#include "converter/dorvs/save_options.h"
+#include "converter/dorvs/caller_rows.h"
 
 namespace dorv {
 

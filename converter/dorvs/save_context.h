@@ -1,22 +1,29 @@
-// What every part of a save is handed: the header written, the document's
-// code, the caller's runner, and the caller's rows for the first frame.
+// What a save is given. The caller asks for a coding and may hand its own
+// rows for the first frame; every part of the save is then handed the
+// header written, the document's code, the runner and those rows.
 #pragma once
 
 #include <cstdint>
 
+#include "converter/core/comp_type.h"
 #include "converter/core/runner.h"
+#include "converter/dorvs/caller_rows.h"
 
 namespace dorv {
 
-struct TCallerRows;
 struct THeaderInfo;
+
+struct TSaveOptions {
+  int32_t CompType = kCompZlib;
+  int32_t CompLevel = 0;
+  const TCallerRows* Rows = nullptr;
+};
 
 struct TSaveContext {
   const THeaderInfo& Header;
   int32_t Code = 0;
   const TRunner& Runner;
-  // The first frame's rows in the caller's layout, where the caller has them.
-  const TCallerRows* Rows = nullptr;
+  const TCallerRows* Rows = nullptr;  // the first frame's only
 };
 
 }  // namespace dorv
