@@ -69,8 +69,8 @@ bool ReadAlphaRecord(const TReadContext& ctx, TStream& input, TDIBSurface& surfa
 void ReadLayerRecords(const TReadContext& ctx, TStream& input, TDIBSurface& surface, bool withAlpha) {
   const int32_t length = ReadLength(input);
   if (length <= 0) ThrowCorrupt("empty colour plane record");
-  const bool concurrent = withAlpha && ctx.Header.Version >= kVersionCurrentCoding && ctx.Runner.Worth(surface.SizeBytes()) &&
-                          !ReadsStraight(ctx, surface, length, false);
+  const bool concurrent = withAlpha && ctx.Header.Version >= kVersionCurrentCoding &&
+                          ctx.Runner.Worth(surface.SizeBytes()) && !ReadsStraight(ctx, surface, length, false);
   if (!concurrent) {
     ReadPlane(ctx, input, length, false, surface);
     if (withAlpha) ReadAlphaRecord(ctx, input, surface);
