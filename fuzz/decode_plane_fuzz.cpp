@@ -1,12 +1,13 @@
 // DecodePlane and DecodeOldPlane with header values taken from the input:
 // coding, scrambling, block size, plane size and depth, document code. The
-// document holds one frame with one layer (colour and alpha plane) for the
+// frames hold one frame with one layer (colour and alpha plane) for the
 // frame-copy entries of block tables to name.
 #include "converter/core/errors.h"
 #include "converter/dibsfc/dibsfc.h"
-#include "converter/dorvs/framelist.h"
+#include "converter/dorvs/frames.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/plane_coding.h"
+#include "converter/dorvs/read_context.h"
 #include "fuzz_input.h"
 #include "fuzz_check.h"
 
@@ -30,8 +31,8 @@ int dorv::fuzz::RunDecodePlane(const uint8_t* data, size_t size) {
   const int32_t code = (flags & 8) ? static_cast<int32_t>(in.Dword()) : 0;
   h.CompLevel = 90;
 
-  dorv::TDorvFrameList doc(code);
-  dorv::TDorvFrame& frame = doc.AddFrame();
+  dorv::TFrames frames;
+  dorv::TDorvFrame& frame = frames.Add();
   frame.Surface.Allocate(w, ht, depth);
   dorv::TDorvLayer& layer = frame.AddLayer();
   layer.Surface.Allocate(w, ht, depth);
@@ -40,7 +41,8 @@ int dorv::fuzz::RunDecodePlane(const uint8_t* data, size_t size) {
 
   dorv::TDIBSurface plane;
   plane.Allocate(w, ht, depth);
-  const dorv::TPlaneContext ctx{h, doc};
+  const dorv::TRunner runner;
+  const dorv::TReadContext ctx{.Header = h, .Runner = runner, .Code = code, .Frames = frames};
   const std::span<const uint8_t> blob = in.Rest();
   try {
     if (old) dorv::DecodeOldPlane(ctx, blob, plane);

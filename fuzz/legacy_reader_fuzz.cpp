@@ -2,7 +2,6 @@
 // first-frame-only flag; the rest is the file.
 #include "converter/core/errors.h"
 #include "converter/dorvs/framelist.h"
-#include "converter/dorvs/legacy_reader.h"
 #include "converter/streams/stream.h"
 #include "fuzz_check.h"
 
@@ -12,7 +11,7 @@ int dorv::fuzz::RunLegacyReader(const uint8_t* data, size_t size) {
   dorv::TSpanStream stream(data + 1, size - 1);
   dorv::TDorvFrameList doc(static_cast<int32_t>(data[0] >> 1));
   try {
-    dorv::LoadLegacy(doc, stream, firstFrameOnly);
+    doc.LoadLegacy(stream, firstFrameOnly);
     if (firstFrameOnly && doc.Count() > 1) dorv::fuzz::Fail("legacy_reader");
     for (int i = 0; i < doc.Count(); ++i)
       if (doc.GetFrame(i).LayerCount() != 0) dorv::fuzz::Fail("legacy_reader");  // layers are released

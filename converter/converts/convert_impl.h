@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "converter/core/runner.h"
 #include "platform/win32.h"
 
 namespace dorv {
@@ -31,14 +32,15 @@ struct TWriteRequest {
 bool ConvertWriteImpl(const TWriteRequest& request);
 // ConvertWrite into any stream (request.File is not used).
 bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream);
-// The same for a frame shown for delay units instead of the default.
-bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream, int32_t delay);
+// The same for a frame shown for delay units instead of the default, its
+// work run by runner.
+bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream, int32_t delay, const TRunner& runner);
 
 // The bits per pixel of the block a composite is brought to: 8 for palette
 // composites without an alpha plane, else 32.
 int32_t BlockBpp(const TDIBSurface& composite);
 // Brings a composite to the rows of the pixel block (8-bit indices or 32-bit
 // B, G, R, A) and returns the block's bits per pixel.
-int32_t ComposeBlockRows(TDIBSurface& composite, uint8_t* block, size_t stride);
+int32_t ComposeBlockRows(TDIBSurface& composite, uint8_t* block, size_t stride, const TRunner& runner = TRunner());
 
 }  // namespace dorv

@@ -8,7 +8,7 @@
 #include "converter/core/format_names.h"
 #include "converter/core/little_endian.h"
 #include "converter/core/messages.h"
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dsp/kernels.h"
 #include "converter/dorvs/framelist.h"
@@ -26,7 +26,7 @@ int32_t BlockBpp(const TDIBSurface& s) {
   return (s.AlphaPlane() == nullptr && (s.Depth() == 1 || s.Depth() == 4 || s.Depth() == 8)) ? 8 : 32;
 }
 
-int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
+int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride, const TRunner& runner) {
   const size_t w = static_cast<size_t>(s.Width());
   const int32_t h = s.Height();
   const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(h);
@@ -35,7 +35,7 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride) {
   // Rows converted on their way to the block are written in two bands at
   // once on large pictures; the composite is only read from here on.
   const auto eachRow = [&](auto&& rowWork) {
-    ForRowBands(h, bytes, [&](int, int32_t first, int32_t last) {
+    runner.Bands(h, bytes, [&](int, int32_t first, int32_t last) {
       for (int32_t y = first; y < last; ++y) rowWork(y, block + stride * static_cast<size_t>(y));
     });
   };
@@ -158,14 +158,16 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   // A bottom layer that will most likely be the picture as it is goes
   // straight into the host's block.
   uint64_t lentBytes = 0;
-  const TLayerPixels firstLayerPixels = [&](int32_t width, int32_t height, int32_t depth) -> uint8_t* {
+  TCallerRows hostBlock;
+  hostBlock.LayerPixels = [&](int32_t width, int32_t height, int32_t depth) -> uint8_t* {
     if (lentBytes != 0 || !RowsAreBlockRows(width, depth)) return nullptr;
     lentBytes = CheckedMul(static_cast<uint64_t>(width) * static_cast<uint64_t>(depth / 8),
                            static_cast<uint64_t>(height));
     return host.Resize(static_cast<size_t>(lentBytes), true);
   };
+  const TRunner runner;
   try {
-    document.LoadFromStream(stream, true, &firstLayerPixels);
+    document.LoadFromStream(stream, true, &hostBlock, runner);
   } catch (const std::bad_alloc&) {
     report(msg::kOutOfMemory);  // the system's own text for it, not the library's
   } catch (const std::exception& e) {
@@ -193,13 +195,13 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   if (inBlock && s.AlphaPlane() == nullptr && RowsAreBlockRows(s.Width(), s.Depth()) && bytes == lentBytes) {
     produced = bpp;  // the composite is the block's rows already
   } else {
-    // A composite that lives in the block is converted into a new one; the
-    // layer that may live in an old block is not looked at again.
-    // A picture that cannot be handed over (a 32-bit process may not have
-    // room for it twice) fails without a message: only load errors show one.
+    // A composite that lives in the block is converted into a new one. The
+    // layer that may live in the old block is not looked at again.
+    // A picture that cannot be handed over fails without a message; only
+    // load errors show one. (A 32-bit process may not have room for it twice.)
     uint8_t* pixels = inBlock ? host.Replace(static_cast<size_t>(bytes)) : host.Resize(static_cast<size_t>(bytes), false);
     if (pixels == nullptr) return false;
-    produced = ComposeBlockRows(s, pixels, stride);
+    produced = ComposeBlockRows(s, pixels, stride, runner);
   }
   info.Bpp = produced;
 

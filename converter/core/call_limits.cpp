@@ -49,9 +49,4 @@ void ChargeAllocation(uint64_t bytes) {
   if (TCallScope* scope = tCurrent) scope->ChargeAllocation(bytes);
 }
 
-bool CallAllowsThreads() {
-  const TCallScope* scope = tCurrent;
-  return scope == nullptr || scope->Limits().Threads;
-}
-
 }  // namespace dorv

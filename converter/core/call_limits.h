@@ -1,7 +1,8 @@
-// Limits and a thread setting that a library caller sets for one call. They
-// hold for the work done on the thread that installed them and for the work
-// that thread hands to the second core. Without a scope in force the
-// converter's own caps apply alone and threads follow the environment.
+// Limits that a library caller sets for one call. They hold for the work
+// done on the thread that installed them and for the work its runner hands
+// to the second core. They are checked where memory is taken, far below
+// any context. Without a scope in force the converter's own caps apply
+// alone.
 #pragma once
 
 #include <atomic>
@@ -18,7 +19,6 @@ struct TCallLimits {
   uint64_t MaxSurfacePixels = 0;  // 0: no limit beyond the converter's caps
   uint64_t MaxAllocatedBytes = 0;
   uint32_t MaxFrames = 0;
-  bool Threads = true;
 };
 
 // Installs limits for the calling thread while it lives; scopes nest.
@@ -51,7 +51,5 @@ class TCallScope {
 void CheckSurfacePixels(uint64_t pixels);
 void CheckFrameCount(int64_t frames);
 void ChargeAllocation(uint64_t bytes);
-// False when the scope in force turned threads off.
-bool CallAllowsThreads();
 
 }  // namespace dorv

@@ -10,13 +10,13 @@
 #include <initializer_list>
 #include <span>
 
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 
 namespace dorv {
 
 class TPagesAhead {
  public:
-  explicit TPagesAhead(std::initializer_list<std::span<uint8_t>> ranges);
+  explicit TPagesAhead(std::initializer_list<std::span<uint8_t>> ranges, const TRunner& runner = TRunner());
   ~TPagesAhead();
   TPagesAhead(const TPagesAhead&) = delete;
   TPagesAhead& operator=(const TPagesAhead&) = delete;

@@ -30,11 +30,6 @@ TByteBlock SaveToJpeg(const TDIBSurface& surface, int quality);
 struct TJpegRows {
   enum class Order { Rgb, Bgr, Rgbx } ChannelOrder = Order::Rgb;
   std::function<const uint8_t*(int32_t y, uint8_t* scratch)> Row;
-  // When set, the alpha plane saved beside these rows is not filled yet:
-  // its coder calls FillAlpha(rows) before it reads rows [0, rows), from
-  // one thread (which may be another than the JPEG coder's), with counts
-  // that never fall. Row does not touch the plane.
-  std::function<void(int32_t rows)> FillAlpha;
 };
 // Encodes width x height pixels given by rows at the given quality, exactly
 // as SaveToJpeg encodes a surface that shows the same pixels.

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "converter/core/checked.h"
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 
 namespace dorv {
 namespace {
@@ -43,7 +43,7 @@ void MoveBlockRow(const TBlockGrid& g, std::span<const uint8_t> stored, uint8_t*
 }  // namespace
 
 bool PlaceBlocksInPlace(const TBlockGrid& g, std::span<const uint8_t> stored, uint8_t* buf, uint64_t bufSize,
-                        uint64_t dataAt) {
+                        uint64_t dataAt, const TRunner& runner) {
   if (g.Bits % 8 != 0 || g.BX == 0) return false;
   const uint64_t rows = g.BlockRows();
   const uint64_t planeBytes = CheckedMul(g.RowBytes, g.H);
@@ -79,12 +79,11 @@ bool PlaceBlocksInPlace(const TBlockGrid& g, std::span<const uint8_t> stored, ui
   if (!down && !up) return false;
 
   // Two halves side by side, each in its own order. The half that runs
-  // second in order would write over the stored bytes of the first half's
-  // last row, which are set aside first; beyond that row the halves' bytes
-  // must not meet.
+  // second in order would overwrite the first half's last row, so that row
+  // is set aside first. Beyond it the halves' bytes must not meet.
   const uint64_t middle = rows / 2;
   const uint64_t aside = down ? middle - 1 : middle;
-  bool halves = rows >= 2 && WorthAThread(planeBytes);
+  bool halves = rows >= 2 && runner.Worth(planeBytes);
   if (halves && down) halves = Src(middle - 1) <= Dst(middle) || Src(middle - 1) == dataAt;
   if (halves && !down) halves = Dst(middle) <= Src(middle + 1) || Src(middle + 1) == end;
 
@@ -112,9 +111,9 @@ bool PlaceBlocksInPlace(const TBlockGrid& g, std::span<const uint8_t> stored, ui
   if (!halves) {
     moveRows(0, rows);
   } else if (down) {
-    RunBeside(true, [&] { moveRows(0, middle); }, [&] { moveRows(middle, rows); });
+    runner.Beside(true, [&] { moveRows(0, middle); }, [&] { moveRows(middle, rows); });
   } else {
-    RunBeside(true, [&] { moveRows(middle, rows); }, [&] { moveRows(0, middle); });
+    runner.Beside(true, [&] { moveRows(middle, rows); }, [&] { moveRows(0, middle); });
   }
   return true;
 }

@@ -5,9 +5,9 @@
 #include "converter/core/messages.h"
 #include "converter/dorvs/compose.h"
 #include "converter/dorvs/frame_budget.h"
-#include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/palette_text.h"
+#include "converter/dorvs/save_context.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/xml/xmltree.h"
@@ -95,7 +95,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
       } catch (...) {
       }
     }
-  } background{*this, ctx.Document.BGColor};
+  } background{*this, ctx.BGColor};
 
   bool bottom = true;
   for (int32_t i = 0; i < count; ++i) {
@@ -104,21 +104,20 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
     TDorvLayer& layer = AddLayer();
     CheckLayerFits(header, width, height, bpp, input.Remaining());
     uint8_t* pixels = nullptr;
-    if (i == 0 && ctx.FirstLayerPixels != nullptr && *ctx.FirstLayerPixels)
-      pixels = (*ctx.FirstLayerPixels)(Surface.Width(), Surface.Height(), Surface.Depth());
+    if (i == 0 && ctx.Rows != nullptr && ctx.Rows->LayerPixels)
+      pixels = ctx.Rows->LayerPixels(Surface.Width(), Surface.Height(), Surface.Depth());
     layer.ReadXml(*child, input, ctx, Surface, pixels);
     if (background.due && layer.Visible) {
-      if (ReplacesComposite(Surface, layer, i, bottom, ctx.Document.NotFillBG)) background.due = false;
+      if (ReplacesComposite(Surface, layer, i, bottom, ctx.NotFillBG)) background.due = false;
       else background.Fill();
     }
-    ComposeLayer(Surface, layer, i, bottom, ctx.Document.NotFillBG);
+    ComposeLayer(Surface, layer, i, bottom, ctx.NotFillBG);
     ++ComposedLayers;
   }
   background.Fill();
 }
 
-void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header, int32_t code,
-                          const TCallerRows* rows) const {
+void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const TSaveContext& ctx) const {
   element.SetAttr(xml::kName, Name);
   element.SetIntAttr(xml::kTransColor, TransColor);
   element.SetIntAttr(xml::kDelay, Delay);
@@ -144,7 +143,7 @@ void TDorvFrame::WriteXml(TXmlElement& element, TPieceList& dataOut, const THead
     layer.AlphaOn = true;
   }
   layer.Name = defaults::kLayerName;
-  layer.WriteXml(*layers->AddChild(xml::kLayer), dataOut, code, header, rows);
+  layer.WriteXml(*layers->AddChild(xml::kLayer), dataOut, ctx);
 }
 
 }  // namespace dorv

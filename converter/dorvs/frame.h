@@ -13,11 +13,10 @@
 
 namespace dorv {
 
-struct TCallerRows;
 class TPieceList;
 class TStream;
 class TXmlElement;
-struct THeaderInfo;
+struct TSaveContext;
 
 class TDorvFrame {
  public:
@@ -50,11 +49,10 @@ class TDorvFrame {
   void FillBackground(int32_t bgColor);
 
   void ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx);
-  // rows, when given, show the composite's pixels; planes made from them
-  // are not read from the composite (whose stores a saver then need not
-  // fill).
-  void WriteXml(TXmlElement& element, TPieceList& dataOut, const THeaderInfo& header, int32_t code,
-                const TCallerRows* rows = nullptr) const;
+  // The context's rows, when given, show the composite's pixels. Planes
+  // made from them do not read the composite, whose stores a saver then
+  // need not fill.
+  void WriteXml(TXmlElement& element, TPieceList& dataOut, const TSaveContext& ctx) const;
 
  private:
   std::vector<std::unique_ptr<TDorvLayer>> layers_;

@@ -22,21 +22,8 @@ namespace dorv {
 namespace {
 }  // namespace
 
-TDorvFrame& TDorvFrameList::AddFrame() {
-  frames_.push_back(std::make_unique<TDorvFrame>());
-  return *frames_.back();
-}
-
-TDorvFrame& TDorvFrameList::GetFrame(int index) const {
-  if (index < 0 || index >= Count()) throw EListError(msg::kGetFrame);
-  return *frames_[static_cast<size_t>(index)];
-}
-
-void TDorvFrameList::ReleaseLayers() {
-  for (auto& f : frames_) f->Clear();
-}
-
-void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const TLayerPixels* firstLayerPixels) {
+void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const TCallerRows* rows,
+                                    const TRunner& runner) {
   const int64_t start = stream.Position();
   uint8_t magic[kMagicSize] = {};
   size_t got = 0;
@@ -47,13 +34,16 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
   }
   if (got < kMagicPrefixSize || std::memcmp(magic, kMagic, kMagicPrefixSize) != 0) {
     stream.SetPosition(start);
-    LoadLegacy(*this, stream, firstFrameOnly);
+    LoadLegacy(stream, firstFrameOnly, runner);
     return;
   }
   if (got < kMagicSize) throw EReadError(msg::kStreamRead);
   int generation = (magic[5] >= '0' && magic[5] <= '9') ? magic[5] - '0' : 0;
   if (generation > 2) throw EFormatError(msg::kUnreadableFormat);
+  LoadCurrent(stream, rows, runner);
+}
 
+void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner) {
   Clear();
   const int32_t headerLength = stream.ReadInt32();
   // A header of no bytes, a negative length or one that runs past the end of
@@ -78,6 +68,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
   NotFillBG = info.NotFillBG != 0;
 
   TBackgroundBudget backgroundOnly;
+  TReadContext ctx = Context(info, runner, rows, backgroundOnly);
   for (int32_t i = 0; i < info.Count; ++i) {
     const TXmlElement* child = root.Child(i);
     if (child == nullptr || !SameName(child->Name, xml::kFrame)) {
@@ -85,9 +76,29 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
       break;
     }
     TDorvFrame& frame = AddFrame();
-    frame.ReadXml(*child, stream, TReadContext{info, *this, i == 0 ? firstLayerPixels : nullptr, &backgroundOnly});
+    frame.ReadXml(*child, stream, ctx);
+    ctx.Rows = nullptr;  // the caller's rows are the first frame's
   }
   if (!KeepLayers) ReleaseLayers();
+}
+
+void TDorvFrameList::LoadLegacy(TStream& stream, bool firstFrameOnly, const TRunner& runner) {
+  Clear();
+  const TLegacyHeader legacy = ReadLegacyHeader(stream);
+  if (legacy.BGColor) BGColor = *legacy.BGColor;
+  NotFillBG = legacy.NotFillBG;
+  LoadedHeader = legacy.Header;
+  int32_t frames = legacy.Frames;
+  if (firstFrameOnly && frames > 1) frames = 1;
+
+  TBackgroundBudget backgroundOnly;
+  ReadLegacyFrames(stream, frames, Context(legacy.Header, runner, nullptr, backgroundOnly), frames_);
+  if (!KeepLayers) ReleaseLayers();
+}
+
+TReadContext TDorvFrameList::Context(const THeaderInfo& header, const TRunner& runner, const TCallerRows* rows,
+                                     TBackgroundBudget& backgroundOnly) const {
+  return TReadContext{header, runner, Code, BGColor, NotFillBG, frames_, rows, &backgroundOnly};
 }
 
 void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const {
@@ -107,7 +118,7 @@ void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t 
   info.CompLevel = static_cast<uint8_t>(compLevel);
 }
 
-void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options) const {
+void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options, const TRunner& runner) const {
   THeaderInfo info;
   GetHeaderInfo(info, options.CompType, options.CompLevel);
 
@@ -127,12 +138,14 @@ void TDorvFrameList::SaveToStream(TStream& stream, const TSaveOptions& options) 
   root.SetBoolAttr(xml::kNotFillBG, info.NotFillBG != 0);
 
   TPieceList data;
-  for (const auto& frame : frames_)
-    frame->WriteXml(*root.AddChild(xml::kFrame), data, info, Code, frame == frames_.front() ? options.Rows : nullptr);
+  for (int i = 0; i < Count(); ++i) {
+    const TSaveContext ctx{.Header = info, .Code = Code, .Runner = runner, .Rows = i == 0 ? options.Rows : nullptr};
+    GetFrame(i).WriteXml(*root.AddChild(xml::kFrame), data, ctx);
+  }
 
   TMemoryStream header;
   root.SaveToStream(header);
-  CompressStream(header);
+  CompressStream(header, kZlibDefaultLevel, runner);
 
   stream.Expect(kMagicSize + 4 + header.Length() + data.Size());
   stream.WriteBuffer(kMagic, kMagicSize);

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "converter/dorvs/frame.h"
+#include "converter/dorvs/frames.h"
 #include "converter/dorvs/header_info.h"
-#include "converter/dorvs/save_options.h"
+#include "converter/dorvs/read_context.h"
+#include "converter/dorvs/save_context.h"
 
 namespace dorv {
 
@@ -29,20 +31,23 @@ class TDorvFrameList {
   // them), for callers that describe how the planes were stored.
   THeaderInfo LoadedHeader;
 
-  int Count() const { return static_cast<int>(frames_.size()); }
-  TDorvFrame& AddFrame();
+  int Count() const { return frames_.Count(); }
+  TDorvFrame& AddFrame() { return frames_.Add(); }
   // Raises "Error:TDorvFrameList.GetFrame" outside 0 to Count() - 1.
-  TDorvFrame& GetFrame(int index) const;
-  void Clear() { frames_.clear(); }
+  TDorvFrame& GetFrame(int index) const { return frames_.Get(index); }
+  void Clear() { frames_.Clear(); }
   // Drops every frame's layers, keeping the composites.
-  void ReleaseLayers();
+  void ReleaseLayers() { frames_.ReleaseLayers(); }
 
-  // Reads a current or legacy file from the stream's position. After a
-  // failure the document holds the frames created so far. firstLayerPixels,
-  // when given, is asked for the memory of the first frame's bottom layer.
-  void LoadFromStream(TStream& stream, bool firstFrameOnly, const TLayerPixels* firstLayerPixels = nullptr);
+  // Reads a current or legacy file from the stream's position, its work run
+  // by runner. After a failure the document holds the frames created so
+  // far. rows, when given, may take the first frame's bottom layer.
+  void LoadFromStream(TStream& stream, bool firstFrameOnly, const TCallerRows* rows = nullptr,
+                      const TRunner& runner = TRunner());
+  // Reads a file of the older layout (one that does not start "DorvX").
+  void LoadLegacy(TStream& stream, bool firstFrameOnly, const TRunner& runner = TRunner());
   // Writes a current-format file at the stream's position.
-  void SaveToStream(TStream& stream, const TSaveOptions& options) const;
+  void SaveToStream(TStream& stream, const TSaveOptions& options, const TRunner& runner = TRunner()) const;
   void SaveToStream(TStream& stream, int32_t compType, int32_t compLevel) const {
     SaveToStream(stream, TSaveOptions{compType, compLevel, nullptr});
   }
@@ -52,7 +57,12 @@ class TDorvFrameList {
   int32_t StoredCompType(int32_t compType) const { return Code != 0 ? kCompNone : compType; }
 
  private:
-  std::vector<std::unique_ptr<TDorvFrame>> frames_;
+  void LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner);
+  // What every part of the read is handed, once the header's values are in.
+  TReadContext Context(const THeaderInfo& header, const TRunner& runner, const TCallerRows* rows,
+                       TBackgroundBudget& backgroundOnly) const;
+
+  TFrames frames_;
 };
 
 }  // namespace dorv

@@ -1,16 +1,15 @@
 #include "converter/dorvs/layer.h"
 
 #include "converter/core/format_names.h"
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/corrupt.h"
-#include "converter/dorvs/frame.h"
-#include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/plane_coding.h"
 #include "converter/dorvs/plane_record.h"
 #include "converter/dorvs/read_context.h"
+#include "converter/dorvs/save_context.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
 #include "converter/xml/xmltree.h"
@@ -29,13 +28,12 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const TRead
   if (pixels != nullptr) Surface.UsePixels(composite.Width(), composite.Height(), composite.Depth(), pixels);
   else Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
 
-  ReadLayerRecords(TPlaneContext{header, ctx.Document}, input, Surface, header.Version >= kVersionAlphaRecords);
+  ReadLayerRecords(ctx, input, Surface, header.Version >= kVersionAlphaRecords);
 
   Surface.Palette = composite.Palette;
 }
 
-void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code,
-                          const THeaderInfo& header, const TCallerRows* rows) const {
+void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, const TSaveContext& ctx) const {
   element.SetIntAttr(xml::kLeft, 0);
   element.SetIntAttr(xml::kTop, 0);
   element.SetBoolAttr(xml::kVisible, Visible);
@@ -49,10 +47,10 @@ void TDorvLayer::WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t cod
   // when they are coded one after the other.
   const TDIBSurface* alpha = Surface.AlphaPlane();
   TPlaneBlob colourBlob, alphaBlob;
-  RunBeside(
-      alpha != nullptr && WorthAThread(alpha->SizeBytes()),
-      [&] { colourBlob = EncodePlaneBlob(header, false, &Surface, code, rows); },
-      [&] { alphaBlob = EncodePlaneBlob(header, true, alpha, code, rows); });
+  ctx.Runner.Beside(
+      alpha != nullptr && ctx.Runner.Worth(alpha->SizeBytes()),
+      [&] { colourBlob = EncodePlaneBlob(ctx, false, &Surface); },
+      [&] { alphaBlob = EncodePlaneBlob(ctx, true, alpha); });
   AppendPlaneRecord(dataOut, std::move(colourBlob));
   AppendPlaneRecord(dataOut, std::move(alphaBlob));
 }

@@ -9,12 +9,11 @@
 
 namespace dorv {
 
-struct TCallerRows;
 class TPieceList;
 class TStream;
 class TXmlElement;
-struct THeaderInfo;
 struct TReadContext;
+struct TSaveContext;
 
 class TDorvLayer {
  public:
@@ -32,9 +31,9 @@ class TDorvLayer {
   void ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx, const TDIBSurface& composite,
                uint8_t* pixels = nullptr);
   // Sets the element's attributes and appends the two plane records (made
-  // from rows, where they are given, as EncodePlaneBlob makes them).
-  void WriteXml(TXmlElement& element, TPieceList& dataOut, int32_t code, const THeaderInfo& header,
-                const TCallerRows* rows = nullptr) const;
+  // from the context's rows, where it has them, as EncodePlaneBlob makes
+  // them).
+  void WriteXml(TXmlElement& element, TPieceList& dataOut, const TSaveContext& ctx) const;
 };
 
 }  // namespace dorv

@@ -11,9 +11,10 @@
 #include "converter/dorvs/compose.h"
 #include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/frame_budget.h"
-#include "converter/dorvs/framelist.h"
+#include "converter/dorvs/frames.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/plane_record.h"
+#include "converter/dorvs/read_context.h"
 #include "converter/streams/stream.h"
 #include "converter/xml/xmltree.h"
 
@@ -51,7 +52,7 @@ uint64_t LayerFieldBytes(const THeaderInfo& header) {
   return static_cast<uint64_t>(kMinLayerRecord - 4 + (header.Version >= kVersionAlphaOn ? 1 : 0));
 }
 
-void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const TPlaneContext& ctx, const TDIBSurface& composite) {
+void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const TReadContext& ctx, const TDIBSurface& composite) {
   const THeaderInfo& header = ctx.Header;
   CheckLayerFits(header, composite.Width(), composite.Height(), composite.Depth(), s.Remaining(),
                  LayerFieldBytes(header));
@@ -68,8 +69,8 @@ void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const TPlaneContext& ctx, co
     layer.TransColor = -1;
 }
 
-void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, const TDorvFrameList& document,
-                     TBackgroundBudget& backgroundOnly) {
+void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const TReadContext& ctx) {
+  const THeaderInfo& header = ctx.Header;
   frame.Name = ReadString(s);
   frame.TransColor = s.ReadInt32();
   frame.Delay = s.ReadInt32();
@@ -83,7 +84,7 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, c
   // the layers read in full.
   const int64_t paletteBytes = depth <= 8 && depth >= 0 ? int64_t{4} << depth : 0;
   CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes, LayerFieldBytes(header));
-  if (layers <= 0) backgroundOnly.Charge(width, height);
+  if (layers <= 0) ctx.BackgroundOnly->Charge(width, height);
   frame.PrepareComposite(width, height, depth);
 
   if (depth <= 8 && depth >= 0) {
@@ -92,13 +93,13 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, c
     s.ReadBuffer(frame.Surface.Palette.data(), bytes);
     frame.Surface.CommitPalette();
   }
-  frame.FillBackground(document.BGColor);
+  frame.FillBackground(ctx.BGColor);
 
   bool bottom = true;
   for (int32_t i = 0; i < layers; ++i) {
     TDorvLayer& layer = frame.AddLayer();
-    ReadLegacyLayer(layer, s, TPlaneContext{header, document}, frame.Surface);
-    ComposeLayer(frame.Surface, layer, i, bottom, document.NotFillBG);
+    ReadLegacyLayer(layer, s, ctx, frame.Surface);
+    ComposeLayer(frame.Surface, layer, i, bottom, ctx.NotFillBG);
     ++frame.ComposedLayers;
   }
   if (header.Version >= kVersionExtraTables) {
@@ -109,8 +110,8 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const THeaderInfo& header, c
 
 }  // namespace
 
-void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) {
-  document.Clear();
+TLegacyHeader ReadLegacyHeader(TStream& stream) {
+  TLegacyHeader legacy;
   int32_t fileVersion = 0;
   char magic[kLegacyMagicSize] = {};
   size_t got = 0;
@@ -128,13 +129,13 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
     stream.Seek(-static_cast<int64_t>(got), SeekOrigin::Current);
   }
 
-  THeaderInfo header;  // all zero
-  int32_t frames = 0;
+  THeaderInfo& header = legacy.Header;
+  int32_t& frames = legacy.Frames;
   if (fileVersion < kVersionCurrentCoding) {
     header.Version = fileVersion;
     frames = stream.ReadInt32();
     Skip(stream, 1);
-    if (fileVersion == kVersionBGColor) document.BGColor = stream.ReadInt32();
+    if (fileVersion == kVersionBGColor) legacy.BGColor = stream.ReadInt32();
   } else {
     const int32_t length = stream.ReadInt32();
     if (length < 0) ThrowCorrupt("negative header record length");
@@ -145,21 +146,20 @@ void LoadLegacy(TDorvFrameList& document, TStream& stream, bool firstFrameOnly) 
     Skip(stream, length - static_cast<int64_t>(stored));  // a longer record keeps its first 40 bytes
     header = LoadHeaderInfo(record);
     frames = header.Count;
-    document.BGColor = header.BGColor;
+    legacy.BGColor = header.BGColor;
   }
-  document.NotFillBG = fileVersion >= kVersionNotFillBG && header.NotFillBG != 0;
-  document.LoadedHeader = header;
-  if (firstFrameOnly && frames > 1) frames = 1;
+  legacy.NotFillBG = fileVersion >= kVersionNotFillBG && header.NotFillBG != 0;
+  return legacy;
+}
 
-  TBackgroundBudget backgroundOnly;
-  for (int32_t i = 0; i < frames; ++i) {
+void ReadLegacyFrames(TStream& stream, int32_t count, const TReadContext& ctx, TFrames& frames) {
+  for (int32_t i = 0; i < count; ++i) {
     // Counted as frames come: a count read from a file that is no document
     // at all must not pass for a document over the limit.
     CheckFrameCount(int64_t{i} + 1);
-    TDorvFrame& frame = document.AddFrame();
-    ReadLegacyFrame(frame, stream, header, document, backgroundOnly);
+    TDorvFrame& frame = frames.Add();
+    ReadLegacyFrame(frame, stream, ctx);
   }
-  if (!document.KeepLayers) document.ReleaseLayers();
 }
 
 }  // namespace dorv

@@ -8,14 +8,16 @@
 #include "converter/core/limits.h"
 #include "converter/core/messages.h"
 #include "converter/core/pages_ahead.h"
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dibsfc/jpeg_codec.h"
 #include "converter/dorvs/block_grid.h"
 #include "converter/dorvs/blocks_in_place.h"
 #include "converter/dorvs/corrupt.h"
-#include "converter/dorvs/framelist.h"
+#include "converter/dorvs/frames.h"
 #include "converter/dorvs/header_info.h"
+#include "converter/dorvs/read_context.h"
+#include "converter/dorvs/save_context.h"
 #include "converter/rands/rands.h"
 #include "converter/streams/byte_reader.h"
 #include "converter/streams/piece_list.h"
@@ -52,8 +54,8 @@ void PlaceRows(std::span<const uint8_t> rows, TDIBSurface& plane, const std::vec
 }
 
 // The order a scrambled plane's rows or block table are drawn in.
-std::vector<int32_t> ScrambledOrder(const TPlaneContext& ctx, int32_t count) {
-  return SeededPermutation(static_cast<uint32_t>(ScrambleCode(ctx.Header, ctx.Document.Code)), count);
+std::vector<int32_t> ScrambledOrder(const TReadContext& ctx, int32_t count) {
+  return SeededPermutation(static_cast<uint32_t>(ScrambleCode(ctx.Header, ctx.Code)), count);
 }
 
 void DecodeJpegPlane(std::span<const uint8_t> blob, TDIBSurface& plane) {
@@ -77,9 +79,9 @@ struct BlockEntry {
 // The source of a copied block: another block of the plane (Kind -2) or the
 // block at the same place in a layer of a frame; null when it is the plane
 // itself (nothing to copy).
-const TDIBSurface* CopySource(const TPlaneContext& ctx, const BlockEntry& e, bool isAlpha, const TDIBSurface& plane) {
+const TDIBSurface* CopySource(const TReadContext& ctx, const BlockEntry& e, bool isAlpha, const TDIBSurface& plane) {
   if (e.Kind == kBlockCopy) return &plane;
-  const TDorvFrame& frame = ctx.Document.GetFrame(e.Kind);
+  const TDorvFrame& frame = ctx.Frames.Get(e.Kind);
   const TDorvLayer& layer = frame.Layer(e.Index);
   const TDIBSurface* source = &layer.Surface;
   if (isAlpha) {
@@ -89,7 +91,7 @@ const TDIBSurface* CopySource(const TPlaneContext& ctx, const BlockEntry& e, boo
   return source == &plane ? nullptr : source;
 }
 
-void CopyBlockEntry(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table, uint64_t b,
+void CopyBlockEntry(const TReadContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table, uint64_t b,
                     bool isAlpha, TDIBSurface& plane) {
   const BlockEntry& e = table[static_cast<size_t>(b)];
   const TBlockArea a = g.Area(b);
@@ -104,14 +106,13 @@ void CopyBlockEntry(const TPlaneContext& ctx, const TBlockGrid& g, const std::ve
   if (source != nullptr) CopyBlock(plane, a.X, a.Y, TRect{a.X, a.Y, a.X + a.W, a.Y + a.H}, *source);
 }
 
-// Where each stored block's bytes start in the data after the table (into
-// start, when given) and how many bytes they take in all; nothing where
-// placing the stored blocks before the others could give other pixels or
-// another failure than placing the blocks one after the other: below 8 bits
-// a pixel (blocks may share bytes), a copy of a stored block that comes
-// later in the table (it must see the block before it is stored), or a
-// table that fails.
-std::optional<uint64_t> StoredBytes(const TPlaneContext& ctx, const TBlockGrid& g,
+// How many bytes the stored blocks take in all, and where each one starts
+// after the table (into start, when given). Nothing when placing the stored
+// blocks first could change the pixels or the failure. That is so below 8
+// bits a pixel, where blocks may share bytes. It is so when a block copies a
+// stored block that comes later in the table, since the copy must see it
+// unstored. And it is so when the table fails.
+std::optional<uint64_t> StoredBytes(const TReadContext& ctx, const TBlockGrid& g,
                                     const std::vector<BlockEntry>& table, bool isAlpha, const TDIBSurface& plane,
                                     std::vector<uint64_t>* start) {
   if (g.Bits % 8 != 0) return std::nullopt;
@@ -139,7 +140,7 @@ std::optional<uint64_t> StoredBytes(const TPlaneContext& ctx, const TBlockGrid& 
   return at;
 }
 
-void CopyOtherBlocks(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
+void CopyOtherBlocks(const TReadContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
                      bool isAlpha, TDIBSurface& plane) {
   for (uint64_t b = 0; b < table.size(); ++b)
     if (table[static_cast<size_t>(b)].Kind != kBlockStored) CopyBlockEntry(ctx, g, table, b, isAlpha, plane);
@@ -147,23 +148,23 @@ void CopyOtherBlocks(const TPlaneContext& ctx, const TBlockGrid& g, const std::v
 
 // The memory a plane's table and blocks were inflated into, which the plane
 // may take as its own.
-struct TInflated {
+struct TInflatedPlane {
   Block& Bytes;
   uint64_t Size;  // bytes reserved
 };
 
-// Moves the stored blocks to their places inside the inflated memory, makes
-// it the plane's, then copies the others in table order, and returns true;
-// returns false, having placed nothing, where the blocks cannot be placed
-// before the others (see StoredBytes) or not within that memory.
-bool PlaceInInflated(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
-                     const TByteReader& in, bool isAlpha, TDIBSurface& plane, TInflated& inflated) {
+// Moves the stored blocks to their places inside the inflated memory and
+// makes it the plane's. Then copies the others in table order. Returns false,
+// having placed nothing, when the stored blocks cannot go first (see
+// StoredBytes) or do not fit in that memory.
+bool PlaceInInflated(const TReadContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
+                     const TByteReader& in, bool isAlpha, TDIBSurface& plane, TInflatedPlane& inflated) {
   if (!plane.OwnsPixels()) return false;
   const std::optional<uint64_t> bytes = StoredBytes(ctx, g, table, isAlpha, plane, nullptr);
   if (!bytes || *bytes > in.Remaining()) return false;
   std::vector<uint8_t> stored(table.size());
   for (size_t b = 0; b < table.size(); ++b) stored[b] = table[b].Kind == kBlockStored ? 1 : 0;
-  if (!PlaceBlocksInPlace(g, stored, inflated.Bytes.get(), inflated.Size, in.Position())) return false;
+  if (!PlaceBlocksInPlace(g, stored, inflated.Bytes.get(), inflated.Size, in.Position(), ctx.Runner)) return false;
   const uint64_t planeBytes = PlaneBytes(plane);
   Block& rows = inflated.Bytes;
   if (!plane.AdoptPixels(rows, inflated.Size))
@@ -172,23 +173,21 @@ bool PlaceInInflated(const TPlaneContext& ctx, const TBlockGrid& g, const std::v
   return true;
 }
 
-// Places the stored blocks of a large plane on two threads, then copies the
-// others in table order, and returns true; returns false, having read and
-// placed nothing, where the blocks cannot be placed before the others (see
-// StoredBytes) or the data are short.
-bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
+// Places the stored blocks of a large plane on two threads. Then copies the
+// others in table order. Returns false, having read and placed nothing, when
+// the stored blocks cannot go first (see StoredBytes) or the data are short.
+bool PlaceRawBlocksFirst(const TReadContext& ctx, const TBlockGrid& g, const std::vector<BlockEntry>& table,
                          TByteReader& in, bool isAlpha, TDIBSurface& plane, uint8_t* top) {
-  if (!WorthAThread(CheckedMul(g.RowBytes, g.H))) return false;
+  if (!ctx.Runner.Worth(CheckedMul(g.RowBytes, g.H))) return false;
   const uint64_t n = table.size();
   std::vector<uint64_t> start;
   const std::optional<uint64_t> at = StoredBytes(ctx, g, table, isAlpha, plane, &start);
   if (!at || *at > in.Remaining()) return false;
   const std::span<const uint8_t> data = in.Take(*at);
 
-  // Each plane row of a block row is written whole, left to right, from the
-  // rows of its stored blocks side by side: written block by block, down
-  // the plane, the copy touched a block's height of rows at once and took
-  // about twice as long.
+  // Each plane row is written whole, left to right, from the stored blocks
+  // side by side. Block by block, the copy touched a block's height of rows
+  // at once and took about twice as long.
   const auto placeRows = [&](uint64_t firstRow, uint64_t lastRow) {
     for (uint64_t r = firstRow; r < lastRow; ++r) {
       const uint64_t first = r * g.BX, last = std::min(n, first + g.BX);
@@ -208,7 +207,7 @@ bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const st
   };
   const uint64_t blockRows = (n + g.BX - 1) / g.BX;
   const uint64_t middle = blockRows / 2;
-  RunBeside(true, [&] { placeRows(0, middle); }, [&] { placeRows(middle, blockRows); });
+  ctx.Runner.Beside(true, [&] { placeRows(0, middle); }, [&] { placeRows(middle, blockRows); });
   CopyOtherBlocks(ctx, g, table, isAlpha, plane);
   return true;
 }
@@ -216,8 +215,8 @@ bool PlaceRawBlocksFirst(const TPlaneContext& ctx, const TBlockGrid& g, const st
 // Decodes a table and its blocks (p); where they were inflated into memory
 // that the plane may take (inflated, whose first bytes p are), the plane may
 // end up with that memory.
-void DecodeBlocks(const TPlaneContext& ctx, std::span<const uint8_t> p, bool isAlpha, TDIBSurface& plane,
-                  TInflated* inflated = nullptr) {
+void DecodeBlocks(const TReadContext& ctx, std::span<const uint8_t> p, bool isAlpha, TDIBSurface& plane,
+                  TInflatedPlane* inflated = nullptr) {
   const THeaderInfo& h = ctx.Header;
   const uint64_t W = static_cast<uint64_t>(plane.Width());
   const uint64_t H = static_cast<uint64_t>(plane.Height());
@@ -298,7 +297,7 @@ int32_t ScrambleCode(const THeaderInfo& header, int32_t code) {
   return code;
 }
 
-void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
+void DecodePlane(const TReadContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
                  TDIBSurface& plane) {
   const THeaderInfo& h = ctx.Header;
   const bool zlib = h.CompType == kCompZlib || (h.CompType == kCompJpeg && isAlpha);
@@ -310,7 +309,7 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
   const uint64_t planeBytes = PlaneBytes(plane);
 
   if (UsesBlocks(h)) {
-    if (scrambled) (void)ScrambleCode(h, ctx.Document.Code);
+    if (scrambled) (void)ScrambleCode(h, ctx.Code);
     if (!zlib) {
       DecodeBlocks(ctx, blob, isAlpha, plane);
       return;
@@ -324,21 +323,22 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
                                               ((W + BW - 1) / BW));
     const uint64_t room = std::min<uint64_t>(CheckedAdd(CheckedMul(N, 8), rawMax), limits::kMaxAllocationBytes);
     Block inflated = AllocateDenseBlock(room);
-    // The table and blocks are inflated into memory of their own. Where the
-    // plane's memory is its own, the blocks are mostly moved to their places
-    // inside it, and it becomes the plane's; else they are placed from it.
-    // On a large plane its pages (and, where the plane will not take it, the
-    // plane's) are taken on the other thread while the stream is inflated,
-    // but only for as much as the stream could make at a ratio that pictures
-    // reach: a short stream that claims a large plane is paid for as it
-    // inflates. (A blob holds less than 2^32 bytes: the product fits.)
+    // The table and blocks are inflated into memory of their own. When the
+    // plane owns its memory, the blocks are mostly moved into place there
+    // and that memory becomes the plane's. Else they are copied from it.
+    // On a large plane, the other thread takes the pages of that memory
+    // ahead of the inflater (and the plane's, when it will not take it).
+    // It takes only as much as the stream could make at a ratio pictures
+    // reach, so a short stream that claims a large plane pays as it goes.
+    // A blob holds less than 2^32 bytes, so the product fits.
     const bool mayTake = plane.OwnsPixels() && room >= planeBytes;
-    const uint64_t ahead = WorthAThread(planeBytes) ? uint64_t{blob.size()} * kPagesAheadPerByte : 0;
+    const uint64_t ahead = ctx.Runner.Worth(planeBytes) ? uint64_t{blob.size()} * kPagesAheadPerByte : 0;
     const uint64_t planeAhead = mayTake ? 0 : std::min(planeBytes, ahead);
-    const TPagesAhead pages{std::span<uint8_t>(inflated.get(), static_cast<size_t>(std::min(room, ahead))),
-                            std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeAhead))};
+    const TPagesAhead pages({std::span<uint8_t>(inflated.get(), static_cast<size_t>(std::min(room, ahead))),
+                             std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeAhead))},
+                            ctx.Runner);
     const size_t made = InflateInto(blob, std::span<uint8_t>(inflated.get(), static_cast<size_t>(room)));
-    TInflated own{inflated, room};
+    TInflatedPlane own{inflated, room};
     DecodeBlocks(ctx, std::span<const uint8_t>(inflated.get(), made), isAlpha, plane, mayTake ? &own : nullptr);
     return;
   }
@@ -352,7 +352,7 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
     if (zlib) {
       // Decompress first: a corrupt stream is reported as such.
       Block rows = AllocateDenseBlock(planeBytes);
-      InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), inHalves);
+      InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), inHalves, ctx.Runner);
       order = ScrambledOrder(ctx, plane.Height());
       PlaceRows(std::span<const uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), plane, &order);
       return;
@@ -363,20 +363,20 @@ void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool i
   }
   if (zlib) {
     if (planeBytes == 0) return;
-    InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)), inHalves);
+    InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)), inHalves, ctx.Runner);
     return;
   }
   PlaceRows(blob, plane, nullptr);
 }
 
-void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane) {
+void DecodeOldPlane(const TReadContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane) {
   const uint64_t planeBytes = PlaneBytes(plane);
   if (blob.size() != planeBytes) {
     if (planeBytes == 0) return;
     InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)));
     return;
   }
-  const int32_t code = ScrambleCode(ctx.Header, ctx.Document.Code);
+  const int32_t code = ScrambleCode(ctx.Header, ctx.Code);
   if (code == 0) {
     PlaceRows(blob, plane, nullptr);
     return;
@@ -385,39 +385,40 @@ void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDI
   PlaceRows(blob, plane, &order);
 }
 
-TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
-                           int32_t code, const TCallerRows* callerRows) {
+TPlaneBlob EncodePlaneBlob(const TSaveContext& ctx, bool isAlpha, const TDIBSurface* plane) {
+  const THeaderInfo& header = ctx.Header;
+  const TCallerRows* const callerRows = ctx.Rows;
   const TJpegRows* const jpegRows = callerRows != nullptr ? callerRows->Jpeg : nullptr;
   TPlaneBlob blob;
   if (plane == nullptr) return blob;
   const bool jpeg = header.CompType == kCompJpeg && !isAlpha;
   const bool zlib = header.CompType == kCompZlib || (header.CompType == kCompJpeg && isAlpha);
-  const int32_t scrambleCode = ScrambleCode(header, code);
+  const int32_t scrambleCode = ScrambleCode(header, ctx.Code);
 
   const size_t rb = static_cast<size_t>(plane->RowBytes());
   const size_t h = static_cast<size_t>(plane->Height());
   const size_t size = rb * h;
   const uint8_t* rows = plane->TopRowReadOnly();
   // Palette planes and the alpha plane beside a JPEG plane go to the row
-  // coder, which on pictures of a few colours and on masks is many times
-  // faster than the general coder and still smaller than zlib's default
-  // level; colour planes keep the general coder's smaller streams. The
-  // alpha coder runs beside the JPEG coder, so it keeps to one thread.
+  // coder. On few colours and on masks it is many times faster than the
+  // general coder, and still smaller than zlib's default level. Colour
+  // planes keep the general coder's smaller streams. The alpha coder runs
+  // beside the JPEG coder, so it keeps to one thread.
   const bool rowCoder = isAlpha ? header.CompType == kCompJpeg : plane->BitCount() <= 8;
   // An alpha plane not filled yet (beside a JPEG plane coded from the
   // caller's rows) is filled as the row coder reads it; any other coding
   // fills the whole plane first.
   const std::function<void(int32_t)>* const fill =
-      isAlpha && jpegRows != nullptr && jpegRows->FillAlpha ? &jpegRows->FillAlpha : nullptr;
+      isAlpha && jpegRows != nullptr && callerRows->FillAlpha ? &callerRows->FillAlpha : nullptr;
   const auto fillTo = [fill](int32_t rows) {
     if (fill != nullptr) (*fill)(rows);
   };
   TInputReady ready;
   if (fill != nullptr) ready = [&](size_t bytes) { fillTo(static_cast<int32_t>((bytes + rb - 1) / rb)); };
   const auto compress = [&](std::span<const uint8_t> bytes) {
-    if (rowCoder) return RowDeflate(bytes, TRowShape{rb, 1}, !isAlpha, ready);
+    if (rowCoder) return RowDeflate(bytes, TRowShape{rb, 1}, !isAlpha, ready, ctx.Runner);
     fillTo(static_cast<int32_t>(h));
-    return CompressBlock(bytes);
+    return CompressBlock(bytes, kZlibDefaultLevel, ctx.Runner);
   };
 
   if (jpeg) {

@@ -7,28 +7,21 @@
 #include <vector>
 
 #include "converter/core/checked.h"
-#include "converter/dorvs/save_options.h"
+#include "converter/dorvs/caller_rows.h"
 
 namespace dorv {
 
 class TDIBSurface;
-class TDorvFrameList;
 class TPieceList;
-struct TCallerRows;
 struct THeaderInfo;
+struct TReadContext;
 struct TRect;
+struct TSaveContext;
 
-// What a plane decoder needs of the document: its code and, for frame-copy
-// blocks, its frames.
-struct TPlaneContext {
-  const THeaderInfo& Header;
-  const TDorvFrameList& Document;
-};
-
-// Whether a plane's rows (or its block table) are stored in an order drawn
-// from the document's code. The current coding does so when the header says
-// Randomized, but never in a JPEG document. The old coding always does, and
-// code 0 leaves the rows in order.
+// Whether a plane's rows (or in block form its block table) are stored in
+// an order drawn from the document's code. In the current coding that is
+// when the header says Randomized, but never in a JPEG document. The raw
+// rows of the old coding always are; code 0 leaves them in order.
 bool StoredScrambled(const THeaderInfo& header);
 // The code such a plane is drawn with, 0 for a plane in order. Raises
 // "識別コードを設定してください" where the header says Randomized and
@@ -42,14 +35,14 @@ inline constexpr int32_t kBlockCopy = -2;    // a copy of block Index of the sam
 
 // Current coding (Version 103 and above). plane is allocated with the frame's
 // size and depth (8 bits for alpha planes).
-void DecodePlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
+void DecodePlane(const TReadContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
                  TDIBSurface& plane);
 // Old row coding (below Version 103).
-void DecodeOldPlane(const TPlaneContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane);
-// The blob of one plane record: bytes made for it; or, when Rows is not
-// empty, the plane's own rows (which must stay unchanged until the record
-// is written); or, when MadeRows is set, the plane's rows made by it as the
-// record is written.
+void DecodeOldPlane(const TReadContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane);
+// The blob of one plane record. It is the bytes made for it, or the
+// plane's own rows when Rows is not empty (they must stay unchanged until
+// the record is written), or rows made by MadeRows as the record is
+// written.
 struct TPlaneBlob {
   TByteBlock Made;
   std::span<const uint8_t> Rows;
@@ -58,10 +51,9 @@ struct TPlaneBlob {
   int32_t RowCount = 0;
 };
 // Codes a plane; a null plane gives an empty blob. Only reads the plane.
-// rows, when given, are what a JPEG colour plane is coded from and what
-// raw planes stored in order are made from.
-TPlaneBlob EncodePlaneBlob(const THeaderInfo& header, bool isAlpha, const TDIBSurface* plane,
-                           int32_t code, const TCallerRows* rows = nullptr);
+// The context's rows, when given, are what a JPEG colour plane is coded
+// from and what raw planes stored in order are made from.
+TPlaneBlob EncodePlaneBlob(const TSaveContext& ctx, bool isAlpha, const TDIBSurface* plane);
 // Appends one plane record: the blob's length (0 for a null plane), then
 // the blob.
 void AppendPlaneRecord(TPieceList& out, TPlaneBlob blob);

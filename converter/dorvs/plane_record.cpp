@@ -2,10 +2,9 @@
 
 #include <exception>
 
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/corrupt.h"
-#include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/streams/stream.h"
 #include "converter/streams/zstreams.h"
@@ -21,7 +20,7 @@ int32_t ReadLength(TStream& input) {
 
 // Raw rows in their order need no blob: they are read straight into the
 // pixel block.
-bool ReadsStraight(const TPlaneContext& ctx, const TDIBSurface& plane, int64_t length) {
+bool ReadsStraight(const TReadContext& ctx, const TDIBSurface& plane, int64_t length) {
   const THeaderInfo& h = ctx.Header;
   const int64_t bytes = static_cast<int64_t>(plane.RowBytes()) * plane.Height();
   if (h.Version >= kVersionCurrentCoding) {
@@ -29,16 +28,16 @@ bool ReadsStraight(const TPlaneContext& ctx, const TDIBSurface& plane, int64_t l
   }
   // Old raw rows are drawn with the code unless both it and the header's
   // Randomized say there is none.
-  return h.Randomized == 0 && ctx.Document.Code == 0 && length == bytes;
+  return h.Randomized == 0 && ctx.Code == 0 && length == bytes;
 }
 
-void DecodeBlob(const TPlaneContext& ctx, const TByteBlock& blob, bool isAlpha, TDIBSurface& plane) {
+void DecodeBlob(const TReadContext& ctx, const TByteBlock& blob, bool isAlpha, TDIBSurface& plane) {
   const std::span<const uint8_t> bytes = blob.Bytes();
   if (ctx.Header.Version >= kVersionCurrentCoding) DecodePlane(ctx, bytes, isAlpha, plane);
   else DecodeOldPlane(ctx, bytes, plane);
 }
 
-void ReadPlane(const TPlaneContext& ctx, TStream& input, int32_t length, bool isAlpha,
+void ReadPlane(const TReadContext& ctx, TStream& input, int32_t length, bool isAlpha,
                TDIBSurface& plane) {
   if (ReadsStraight(ctx, plane, length)) {
     const int64_t bytes = static_cast<int64_t>(plane.RowBytes()) * plane.Height();
@@ -51,7 +50,7 @@ void ReadPlane(const TPlaneContext& ctx, TStream& input, int32_t length, bool is
 
 }  // namespace
 
-void ReadColourRecord(const TPlaneContext& ctx, TStream& input, TDIBSurface& surface) {
+void ReadColourRecord(const TReadContext& ctx, TStream& input, TDIBSurface& surface) {
   const int32_t length = ReadLength(input);
   // A colour plane always has bytes; an empty or negative record would make
   // the copy take the wrong bytes.
@@ -59,7 +58,7 @@ void ReadColourRecord(const TPlaneContext& ctx, TStream& input, TDIBSurface& sur
   ReadPlane(ctx, input, length, false, surface);
 }
 
-bool ReadAlphaRecord(const TPlaneContext& ctx, TStream& input, TDIBSurface& surface) {
+bool ReadAlphaRecord(const TReadContext& ctx, TStream& input, TDIBSurface& surface) {
   const int32_t length = ReadLength(input);
   if (length <= 0) return false;
   surface.EnsureAlpha();
@@ -67,11 +66,11 @@ bool ReadAlphaRecord(const TPlaneContext& ctx, TStream& input, TDIBSurface& surf
   return true;
 }
 
-void ReadLayerRecords(const TPlaneContext& ctx, TStream& input, TDIBSurface& surface, bool withAlpha) {
+void ReadLayerRecords(const TReadContext& ctx, TStream& input, TDIBSurface& surface, bool withAlpha) {
   const int32_t length = ReadLength(input);
   if (length <= 0) ThrowCorrupt("empty colour plane record");
-  const bool concurrent = withAlpha && ctx.Header.Version >= kVersionCurrentCoding && WorthAThread(surface.SizeBytes()) &&
-                          !ReadsStraight(ctx, surface, length);
+  const bool concurrent = withAlpha && ctx.Header.Version >= kVersionCurrentCoding &&
+                          ctx.Runner.Worth(surface.SizeBytes()) && !ReadsStraight(ctx, surface, length);
   if (!concurrent) {
     ReadPlane(ctx, input, length, false, surface);
     if (withAlpha) ReadAlphaRecord(ctx, input, surface);
@@ -106,7 +105,7 @@ void ReadLayerRecords(const TPlaneContext& ctx, TStream& input, TDIBSurface& sur
   // replaces it), the alpha decoder only the alpha plane made here first.
   surface.EnsureAlpha();
   TDIBSurface& alphaPlane = *surface.AlphaPlane();
-  RunBeside(
+  ctx.Runner.Beside(
       true, [&] { DecodeBlob(ctx, colour, false, surface); }, [&] { DecodeBlob(ctx, alpha, true, alphaPlane); });
 }
 

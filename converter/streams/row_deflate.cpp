@@ -8,7 +8,7 @@
 
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 #include "converter/streams/adler.h"
 #include "converter/streams/huffman_lengths.h"
 
@@ -531,7 +531,8 @@ void CodePart(const uint8_t* data, TRowShape shape, const TInputReady& ready, TP
 
 }  // namespace
 
-TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoParts, const TInputReady& ready) {
+TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoParts, const TInputReady& ready,
+                      const TRunner& runner) {
   const size_t n = input.size();
   TByteBlock out{AllocateBlock(CheckedAdd(PartBound(n), 6 + 16)), 0};
   uint8_t* const base = out.Data.get();
@@ -548,7 +549,7 @@ TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoP
   TPart first(0, middle == 0 ? n : middle);
   TPart second(first.Last, n);
   if (middle != 0) second.Own = TByteBlock{AllocateBlock(PartBound(n - middle)), 0};
-  RunBeside(
+  runner.Beside(
       middle != 0, [&] { CodePart(input.data(), shape, ready, first, base + 2, middle == 0); },
       [&] {
         if (middle != 0) CodePart(input.data(), shape, ready, second, second.Own.Data.get(), true);

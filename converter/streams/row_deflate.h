@@ -13,6 +13,7 @@
 #include <span>
 
 #include "converter/core/checked.h"
+#include "converter/core/runner.h"
 
 namespace dorv {
 
@@ -30,6 +31,6 @@ using TInputReady = std::function<void(size_t bytes)>;
 // when twoParts is set; the stream is the same either way apart from the
 // seam between them.
 TByteBlock RowDeflate(std::span<const uint8_t> input, TRowShape shape, bool twoParts,
-                      const TInputReady& ready = {});
+                      const TInputReady& ready = {}, const TRunner& runner = TRunner());
 
 }  // namespace dorv

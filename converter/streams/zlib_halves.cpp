@@ -10,7 +10,7 @@
 
 #include "converter/core/errors.h"
 #include "converter/core/messages.h"
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 #include "converter/streams/adler.h"
 #include "converter/streams/fast_deflate.h"
 #include "converter/streams/zstreams.h"
@@ -64,7 +64,7 @@ uint64_t MakeFinalBlockOrdinary(uint8_t* data, size_t n) {
 
 bool HalvesAvailable() { return FastDeflateAvailable(); }
 
-TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
+TByteBlock CompressInHalves(std::span<const uint8_t> input, int level, const TRunner& runner) {
   const size_t h = HalvesSplit(input.size());
   // The stream is made in one block: header, first half, seam and checksum
   // in place; the second half is coded beside it into a block of its own and
@@ -78,7 +78,7 @@ TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
   uint32_t firstAdler = 1, secondAdler = 1;
   size_t firstSize = 0;
   bool pad = false;  // the seam's header takes a byte of its own
-  RunBeside(
+  runner.Beside(
       true,
       [&] {
         uint8_t* const first = base + 2;
@@ -121,7 +121,7 @@ TByteBlock CompressInHalves(std::span<const uint8_t> input, int level) {
   return out;
 }
 
-bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
+bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out, const TRunner& runner) {
   const size_t n = out.size();
   if (!FastDeflateAvailable() || n < kHalvesBytes || input.size() < 2 + sizeof kSeam + 4) return false;
   if ((input[0] & 0x0F) != 8 || (input[0] >> 4) > 7 || (input[1] & 0x20) != 0 || (input[0] * 256 + input[1]) % 31 != 0)
@@ -145,7 +145,7 @@ bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out) {
     bool firstRight = false, secondRight = false;
     uint32_t firstAdler = 1, secondAdler = 1;
     try {
-      RunBeside(
+      runner.Beside(
           true,
           [&] {
             // The first half with a final block added, to end it there.

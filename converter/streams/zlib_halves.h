@@ -12,6 +12,7 @@
 #include <span>
 
 #include "converter/core/checked.h"
+#include "converter/core/runner.h"
 
 namespace dorv {
 
@@ -25,13 +26,13 @@ bool HalvesAvailable();
 
 // Codes input (at least kHalvesBytes) at libdeflate's level, the halves on
 // two threads.
-TByteBlock CompressInHalves(std::span<const uint8_t> input, int level);
+TByteBlock CompressInHalves(std::span<const uint8_t> input, int level, const TRunner& runner = TRunner());
 
 // Inflates a stream coded in halves into exactly out, the halves on two
 // threads, and returns true once every byte and the checksum are found
 // right; returns false (out then holds no meaning) for any stream that is
 // not such a stream, is damaged or makes another size: it is then inflated
 // as any other, which reports what is wrong with it.
-bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out);
+bool InflateHalves(std::span<const uint8_t> input, std::span<uint8_t> out, const TRunner& runner = TRunner());
 
 }  // namespace dorv

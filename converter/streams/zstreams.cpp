@@ -133,12 +133,12 @@ void FailZlib(int code) {
 // default level is done at libdeflate's level 8, which on flat pixel art and
 // on noisy pictures alike is no slower than zlib and gives smaller streams
 // (its level 6 is faster but up to a third larger on flat pictures).
-TByteBlock CompressBlock(std::span<const uint8_t> input, int level) {
+TByteBlock CompressBlock(std::span<const uint8_t> input, int level, const TRunner& runner) {
   // zlib's levels: -1 (its default) and 0 to 9.
   if (level < -1 || level > 9) FailZlib(Z_STREAM_ERROR);
   if (!FastDeflateAvailable()) return ZlibCompressBlock(input, level);
   const int effective = level < 0 ? 8 : level;
-  if (input.size() >= kHalvesBytes) return CompressInHalves(input, effective);
+  if (input.size() >= kHalvesBytes) return CompressInHalves(input, effective, runner);
   const TFastCompressor coder(effective);
   const size_t bound = coder.Bound(input.size(), TDeflateForm::Zlib);
   TByteBlock out{AllocateBlock(bound), 0};
@@ -148,8 +148,8 @@ TByteBlock CompressBlock(std::span<const uint8_t> input, int level) {
 }
 
 
-std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level) {
-  const TByteBlock packed = CompressBlock(input, level);
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level, const TRunner& runner) {
+  const TByteBlock packed = CompressBlock(input, level, runner);
   const std::span<const uint8_t> bytes = packed.Bytes();
   std::vector<uint8_t> out;
   Resize(out, bytes.size());
@@ -172,9 +172,9 @@ std::optional<size_t> InflateAtOnce(std::span<const uint8_t> input, std::span<ui
 
 }  // namespace
 
-void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out, bool inHalves) {
+void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out, bool inHalves, const TRunner& runner) {
   if (out.empty()) return;
-  if (inHalves && InflateHalves(input, out)) return;
+  if (inHalves && InflateHalves(input, out, runner)) return;
   if (InflateAtOnce(input, out) == out.size()) return;
   Inflater inflater(input);
   const size_t produced = inflater.Fill(out.data(), out.size());
@@ -215,8 +215,8 @@ size_t InflateInto(std::span<const uint8_t> input, std::span<uint8_t> room) {
   return inflater.Fill(room.data(), room.size());
 }
 
-void CompressStream(TMemoryStream& stream, int level) {
-  std::vector<uint8_t> packed = CompressBytes(std::span<const uint8_t>(stream.Data(), stream.Length()), level);
+void CompressStream(TMemoryStream& stream, int level, const TRunner& runner) {
+  std::vector<uint8_t> packed = CompressBytes(std::span<const uint8_t>(stream.Data(), stream.Length()), level, runner);
   stream.Bytes() = std::move(packed);
   stream.Seek(0, SeekOrigin::End);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "converter/core/checked.h"
+#include "converter/core/runner.h"
 
 namespace dorv {
 
@@ -21,7 +22,7 @@ inline constexpr int kZlibDefaultLevel = -1;
 [[noreturn]] void FailZlib(int code);
 
 // Replaces the whole content by its zlib compression; position at the end.
-void CompressStream(TMemoryStream& stream, int level = kZlibDefaultLevel);
+void CompressStream(TMemoryStream& stream, int level = kZlibDefaultLevel, const TRunner& runner = TRunner());
 // Replaces the whole content by its decompression; position 0. The result
 // may not exceed maxOutput bytes (EZlibError otherwise).
 void DecompressStream(TMemoryStream& stream, uint64_t maxOutput);
@@ -29,12 +30,15 @@ void DecompressStream(TMemoryStream& stream, uint64_t maxOutput);
 // The zlib stream of input, in a block reserved for the worst case of which
 // only the bytes written are touched. Large inputs are coded in halves on
 // two threads where libdeflate is present (see zlib_halves.h).
-TByteBlock CompressBlock(std::span<const uint8_t> input, int level = kZlibDefaultLevel);
-std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = kZlibDefaultLevel);
+TByteBlock CompressBlock(std::span<const uint8_t> input, int level = kZlibDefaultLevel,
+                         const TRunner& runner = TRunner());
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> input, int level = kZlibDefaultLevel,
+                                   const TRunner& runner = TRunner());
 // Inflates into exactly out.size() bytes: a stream that ends sooner is an
 // error; data past out.size() is ignored (inflation stops there). With
 // inHalves a large stream coded in halves is inflated on two threads.
-void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out, bool inHalves = false);
+void InflateExact(std::span<const uint8_t> input, std::span<uint8_t> out, bool inHalves = false,
+                  const TRunner& runner = TRunner());
 // Inflates at most room.size() bytes of a stream whose size is not known in
 // advance into room: data past that is ignored. Returns how many bytes were
 // made; only those are touched.

@@ -30,7 +30,7 @@ const Composite& Composed(dov_decoder& d, uint32_t frame, const uint8_t* shown, 
   if (d.composed && d.composed->frame == frame && d.composed->shown == flags) return d.composed->picture;
   d.composed.reset();
   dorv::TCallScope scope(DecoderCallLimits(d));
-  Composite picture = doc.ComposeLayers(frame, flags);
+  Composite picture = doc.ComposeLayers(frame, flags, DecoderRunner(d));
   d.composed = dov_decoder::Composed{frame, std::move(flags), std::move(picture)};
   return d.composed->picture;
 }

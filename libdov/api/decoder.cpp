@@ -18,6 +18,7 @@ using dorv::frames::Composite;
 using dorv::frames::Document;
 using dorv::frames::FramesError;
 
+
 const Document& Doc(const dov_decoder& d) {
   if (!d.document) throw ApiError{DOV_ERROR_NO_DOCUMENT, "no document has been read"};
   return *d.document;
@@ -42,7 +43,7 @@ const Composite& CompositeOf(dov_decoder& d, uint32_t frame) {
   std::optional<Composite>& slot = d.composites[frame];
   if (!slot) {
     dorv::TCallScope scope(DecoderCallLimits(d));
-    slot = d.document->MakeComposite(frame);
+    slot = d.document->MakeComposite(frame, DecoderRunner(d));
   }
   return *slot;
 }
@@ -58,7 +59,7 @@ void Read(dov_decoder& d, std::span<const uint8_t> bytes) {
   options.Composites = false;  // made when asked for
   options.Layers = true;
   try {
-    d.document = dorv::frames::ReadDocument(bytes, options);
+    d.document = dorv::frames::ReadDocument(bytes, options, DecoderRunner(d));
   } catch (const FramesError& e) {
     if (e.Reason() == FramesError::Kind::Unreadable && !dorv::frames::HasDocumentMagic(bytes))
       throw ApiError{DOV_ERROR_NOT_A_DOCUMENT, e.what()};

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "converter/converts/convert_impl.h"
-#include "converter/core/call_limits.h"
 #include "converter/core/checked.h"
 #include "converter/core/format_names.h"
 #include "converter/streams/stream.h"
@@ -93,11 +92,8 @@ Frame CopyPicture(const dov_picture& p, int32_t delayMs) {
   return f;
 }
 
-dorv::TCallLimits CallLimits(const dov_encoder& e) {
-  dorv::TCallLimits limits;
-  limits.Threads = e.threads != 1;
-  return limits;
-}
+// The caller's thread setting, on top of the environment's.
+dorv::TRunner Runner(const dov_encoder& e) { return dorv::TRunner(e.threads != 1); }
 
 // One frame, as the host hands its picture to the converter's save.
 std::vector<uint8_t> WriteOne(const dov_encoder& e, const Frame& f) {
@@ -135,7 +131,7 @@ std::vector<uint8_t> WriteOne(const dov_encoder& e, const Frame& f) {
                                     f.transparent, static_cast<int32_t>(e.compression), e.quality,
                                     0,           l.mode};
   dorv::TMemoryStream out;
-  if (!dorv::ConvertWriteToStream(request, out, dorv::frames::MillisecondsToDelay(f.delayMs)))
+  if (!dorv::ConvertWriteToStream(request, out, dorv::frames::MillisecondsToDelay(f.delayMs), Runner(e)))
     throw ApiError{DOV_ERROR_INVALID_ARGUMENT, "the picture cannot be written"};
   return out.TakeBytes();
 }
@@ -183,7 +179,6 @@ dorv::frames::Picture ToDocumentPicture(const Frame& f) {
 
 std::vector<uint8_t> Encode(const dov_encoder& e) {
   if (e.frames.empty()) throw ApiError{DOV_ERROR_NO_FRAMES, "no frame has been added"};
-  dorv::TCallScope scope(CallLimits(e));
   if (e.frames.size() == 1) return WriteOne(e, e.frames[0]);
   std::vector<dorv::frames::Picture> pictures;
   pictures.reserve(e.frames.size());
@@ -191,7 +186,7 @@ std::vector<uint8_t> Encode(const dov_encoder& e) {
   dorv::frames::WriteOptions options;
   options.Coding = static_cast<dorv::frames::Compression>(e.compression);
   options.Quality = e.quality;
-  return dorv::frames::WriteDocument(pictures, options);
+  return dorv::frames::WriteDocument(pictures, options, Runner(e));
 }
 
 }  // namespace

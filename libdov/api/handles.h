@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "converter/core/call_limits.h"
+#include "converter/core/runner.h"
 #include "dov/dov.h"
 #include "libdov/document/document.h"
 
@@ -47,12 +48,14 @@ struct dov_encoder {
   std::string error;
 };
 
-// The scope a decoder's calls run in: its limits and thread choice.
+// The scope a decoder's calls run in: its limits.
 inline dorv::TCallLimits DecoderCallLimits(const dov_decoder& d) {
   dorv::TCallLimits limits;
   limits.MaxSurfacePixels = d.limits.max_frame_pixels;
   limits.MaxAllocatedBytes = d.limits.max_memory;
   limits.MaxFrames = d.limits.max_frames;
-  limits.Threads = d.threads != 1;
   return limits;
 }
+
+// The caller's thread setting, on top of the environment's.
+inline dorv::TRunner DecoderRunner(const dov_decoder& d) { return dorv::TRunner(d.threads != 1); }

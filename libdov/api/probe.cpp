@@ -23,7 +23,7 @@ extern "C" dov_error dov_decoder_probe_memory(dov_decoder* d, const void* data, 
     const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data), size);
     dorv::frames::Probe p;
     try {
-      p = dorv::frames::ProbeDocument(bytes);
+      p = dorv::frames::ProbeDocument(bytes, DecoderRunner(*d));
     } catch (const dorv::frames::FramesError& e) {
       if (e.Reason() == dorv::frames::FramesError::Kind::Unreadable && !dorv::frames::HasDocumentMagic(bytes))
         throw dov::ApiError{DOV_ERROR_NOT_A_DOCUMENT, e.what()};

@@ -36,14 +36,14 @@ void FillBackground(TDIBSurface& s, int32_t bgColor) {
 
 }  // namespace
 
-Composite Document::ComposeLayers(size_t frame, std::span<const uint8_t> shown) const {
+Composite Document::ComposeLayers(size_t frame, std::span<const uint8_t> shown, const TRunner& runner) const {
   if (list_ == nullptr || frame >= Frames.size()) throw FramesError("no such frame", FramesError::Kind::Argument);
   const FrameInfo& info = Frames[frame];
   TDorvFrame& f = list_->GetFrame(static_cast<int>(frame));
   const int layers = static_cast<int>(info.Layers.size());
   if (f.LayerCount() < layers) throw FramesError("the frame's layers were not kept", FramesError::Kind::Argument);
   // A frame without layers shows its background alone, whatever is chosen.
-  if (layers == 0) return MakeComposite(frame);
+  if (layers == 0) return MakeComposite(frame, runner);
   try {
     TDIBSurface s;
     s.Allocate(info.Width, info.Height, info.Depth);
@@ -68,7 +68,7 @@ Composite Document::ComposeLayers(size_t frame, std::span<const uint8_t> shown) 
     const int32_t bpp = BlockBpp(s);
     const uint64_t stride = (static_cast<uint64_t>(bpp) * static_cast<uint64_t>(c.Width) + 7) / 8;
     c.Pixels.resize(static_cast<size_t>(CheckedMul(stride, static_cast<uint64_t>(c.Height))));
-    c.Bpp = ComposeBlockRows(s, c.Pixels.data(), static_cast<size_t>(stride));
+    c.Bpp = ComposeBlockRows(s, c.Pixels.data(), static_cast<size_t>(stride), runner);
     if (c.Bpp == 8) {
       std::memcpy(c.Palette.data(), s.Palette.data(), c.Palette.size());
       c.TransparentIndex = f.TransColor;

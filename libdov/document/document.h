@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "converter/core/format_names.h"
+#include "converter/core/runner.h"
 
 namespace dorv {
 class TDorvFrameList;
@@ -103,7 +104,7 @@ struct Probe {
   int32_t Version = 0;
   bool Decoded = false;  // the first frame was read to tell (legacy files)
 };
-Probe ProbeDocument(std::span<const uint8_t> bytes);
+Probe ProbeDocument(std::span<const uint8_t> bytes, const TRunner& runner);
 
 struct ReadOptions {
   bool Composites = true;  // fill FrameInfo::Picture
@@ -132,15 +133,15 @@ class Document {
   RgbaImage LayerRgba(size_t frame, size_t layer) const;
   // Frame `frame`'s composite made now, when composites were not asked for
   // at the read (layers need not have been kept). Raises FramesError.
-  Composite MakeComposite(size_t frame) const;
+  Composite MakeComposite(size_t frame, const TRunner& runner) const;
   // Frame `frame` composed now of the layers whose flag in `shown` is set,
   // each as though it were visible, the others as though hidden (a layer
   // past the flags is left out): the frame's own rule, background, keys,
   // opacities and alpha planes. Needs the layers kept. Raises FramesError.
-  Composite ComposeLayers(size_t frame, std::span<const uint8_t> shown) const;
+  Composite ComposeLayers(size_t frame, std::span<const uint8_t> shown, const TRunner& runner) const;
 
  private:
-  friend Document ReadDocument(std::span<const uint8_t>, const ReadOptions&);
+  friend Document ReadDocument(std::span<const uint8_t>, const ReadOptions&, const TRunner&);
   std::unique_ptr<TDorvFrameList> list_;
   // Each palette frame's palette as read, before a composite was made of it
   // (making one may change the frame's own).
@@ -153,7 +154,8 @@ bool HasDocumentMagic(std::span<const uint8_t> bytes);
 
 // Reads every frame. A damaged file keeps the frames read so far (and says
 // why in Messages); a file that yields no frame raises FramesError.
-Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options = {});
+Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options = {},
+                      const TRunner& runner = TRunner());
 
 // A composite as straight RGBA (the transparent index clear).
 RgbaImage CompositeToRgba(const Composite& composite);
@@ -193,6 +195,7 @@ Compression StoredCompression(std::span<const Picture> pictures, Compression ask
 
 // One document with a frame of one layer per picture, in order, as the
 // converter writes a document. Raises FramesError.
-std::vector<uint8_t> WriteDocument(std::span<const Picture> pictures, const WriteOptions& options = {});
+std::vector<uint8_t> WriteDocument(std::span<const Picture> pictures, const WriteOptions& options = {},
+                                   const TRunner& runner = TRunner());
 
 }  // namespace dorv::frames

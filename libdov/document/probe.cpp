@@ -66,12 +66,12 @@ std::optional<Probe> FromHeader(std::span<const uint8_t> bytes) {
 
 // Reads the first frame, as a legacy file or a header that does not say
 // plainly needs.
-Probe FromFirstFrame(std::span<const uint8_t> bytes) {
+Probe FromFirstFrame(std::span<const uint8_t> bytes, const TRunner& runner) {
   TDorvFrameList list(0);
   TSpanStream stream(bytes.data(), bytes.size());
   std::string failure;
   try {
-    list.LoadFromStream(stream, true);
+    list.LoadFromStream(stream, true, nullptr, runner);
   } catch (const ELimitExceeded&) {
     throw;
   } catch (const std::exception& e) {
@@ -92,7 +92,7 @@ Probe FromFirstFrame(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
-Probe ProbeDocument(std::span<const uint8_t> bytes) {
+Probe ProbeDocument(std::span<const uint8_t> bytes, const TRunner& runner) {
   try {
     std::optional<Probe> p;
     try {
@@ -103,7 +103,7 @@ Probe ProbeDocument(std::span<const uint8_t> bytes) {
       // A header this cannot read plainly is read as a load reads it, which
       // gives the load's own verdict.
     }
-    return p ? *p : FromFirstFrame(bytes);
+    return p ? *p : FromFirstFrame(bytes, runner);
   } catch (...) {
     RethrowAsFramesError();
   }

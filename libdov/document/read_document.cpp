@@ -18,7 +18,7 @@ namespace {
 
 // The frame's composite brought to the host's block rows. The composite is
 // changed on the way, as the converter changes frame 0's.
-Composite ComposeFrame(TDorvFrame& frame) {
+Composite ComposeFrame(TDorvFrame& frame, const TRunner& runner) {
   TDIBSurface& s = frame.Surface;
   Composite c;
   c.Width = s.Width();
@@ -26,7 +26,7 @@ Composite ComposeFrame(TDorvFrame& frame) {
   const int32_t bpp = BlockBpp(s);
   const uint64_t stride = (static_cast<uint64_t>(bpp) * static_cast<uint64_t>(c.Width) + 7) / 8;
   c.Pixels.resize(static_cast<size_t>(CheckedMul(stride, static_cast<uint64_t>(c.Height))));
-  c.Bpp = ComposeBlockRows(s, c.Pixels.data(), static_cast<size_t>(stride));
+  c.Bpp = ComposeBlockRows(s, c.Pixels.data(), static_cast<size_t>(stride), runner);
   if (c.Bpp == 8) {
     std::memcpy(c.Palette.data(), s.Palette.data(), c.Palette.size());
     c.TransparentIndex = frame.TransColor;
@@ -59,7 +59,7 @@ bool HasDocumentMagic(std::span<const uint8_t> bytes) {
   return bytes.size() >= 4 && std::memcmp(bytes.data(), "Dorv", 4) == 0;
 }
 
-Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options) {
+Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options, const TRunner& runner) {
   Document doc;
   try {
     doc.list_ = std::make_unique<TDorvFrameList>(0);
@@ -67,7 +67,7 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
     list.KeepLayers = true;
     TSpanStream stream(bytes.data(), bytes.size());
     try {
-      list.LoadFromStream(stream, false);
+      list.LoadFromStream(stream, false, nullptr, runner);
     } catch (const ELimitExceeded&) {
       throw;  // a caller's limit is no damage: nothing of the file is kept
     } catch (const std::exception& e) {
@@ -122,7 +122,7 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
     // later frames may copy blocks from earlier ones.
     if (options.Composites)
       for (size_t i = 0; i < doc.Frames.size(); ++i)
-        doc.Frames[i].Picture = ComposeFrame(list.GetFrame(static_cast<int>(i)));
+        doc.Frames[i].Picture = ComposeFrame(list.GetFrame(static_cast<int>(i)), runner);
     if (!options.Layers) list.ReleaseLayers();
   } catch (...) {
     RethrowAsFramesError();
@@ -130,10 +130,10 @@ Document ReadDocument(std::span<const uint8_t> bytes, const ReadOptions& options
   return doc;
 }
 
-Composite Document::MakeComposite(size_t frame) const {
+Composite Document::MakeComposite(size_t frame, const TRunner& runner) const {
   if (list_ == nullptr || frame >= Frames.size()) throw FramesError("no such frame", FramesError::Kind::Argument);
   try {
-    return ComposeFrame(list_->GetFrame(static_cast<int>(frame)));
+    return ComposeFrame(list_->GetFrame(static_cast<int>(frame)), runner);
   } catch (...) {
     RethrowAsFramesError();
   }

@@ -85,7 +85,8 @@ Compression StoredCompression(std::span<const Picture> pictures, Compression ask
   return asked;
 }
 
-std::vector<uint8_t> WriteDocument(std::span<const Picture> pictures, const WriteOptions& options) {
+std::vector<uint8_t> WriteDocument(std::span<const Picture> pictures, const WriteOptions& options,
+                                   const TRunner& runner) {
   if (pictures.empty()) throw FramesError("no picture to write");
   if (options.Quality < 1 || options.Quality > 100) throw FramesError("the quality must be 1 to 100");
   for (size_t i = 0; i < pictures.size(); ++i) Check(pictures[i], i);
@@ -100,7 +101,7 @@ std::vector<uint8_t> WriteDocument(std::span<const Picture> pictures, const Writ
     TSaveOptions save;
     save.CompType = static_cast<int32_t>(StoredCompression(pictures, options.Coding));
     save.CompLevel = options.Quality;
-    document.SaveToStream(out, save);
+    document.SaveToStream(out, save, runner);
     return out.TakeBytes();
   } catch (const std::exception& e) {
     throw FramesError(e.what());

@@ -153,7 +153,8 @@ TEST_P(LargeBlockTableTest, ShowsTheBlocksAsPlacedInTableOrder) {
   }
   const std::vector<uint8_t> file = WriteDov(d);
   std::vector<uint8_t> rows;
-  const TLayerPixels lend = [&](int32_t width, int32_t height, int32_t depth) {
+  TCallerRows lend;
+  lend.LayerPixels = [&](int32_t width, int32_t height, int32_t depth) {
     rows.assign(static_cast<size_t>(DIBRowBytes(width, depth)) * static_cast<size_t>(height), 0);
     return rows.data();
   };
@@ -303,7 +304,8 @@ TEST(LargeLayerSave, AlphaPlaneIsFilledAsItsCoderReadsIt) {
     std::set<std::thread::id> askers;
     int32_t filled = 0;
     TJpegRows rows;
-    rows.FillAlpha = [&](int32_t upTo) {
+    TCallerRows callerRows;
+    callerRows.FillAlpha = [&](int32_t upTo) {
       asked.push_back(upTo);
       askers.insert(std::this_thread::get_id());
       for (; filled < std::min(upTo, h); ++filled)
@@ -313,7 +315,6 @@ TEST(LargeLayerSave, AlphaPlaneIsFilledAsItsCoderReadsIt) {
       if (y == failAt) throw EJpegError("no more rows");
       return colour.data();
     };
-    TCallerRows callerRows;
     callerRows.Jpeg = &rows;
     const TSaveOptions options{kCompJpeg, 80, &callerRows};
     TMemoryStream out;

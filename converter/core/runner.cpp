@@ -1,4 +1,4 @@
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 
 #include "converter/core/call_limits.h"
 #include <cstdlib>
@@ -21,7 +21,7 @@ TSecondThread::~TSecondThread() {
 }
 
 bool TSecondThread::Start(std::function<void()> job) {
-  if (thread_.joinable() || !ThreadsOn() || !CallAllowsThreads()) return false;
+  if (thread_.joinable()) return false;
   error_ = nullptr;
   try {
     // The job works under its creator's limits.
@@ -44,9 +44,13 @@ std::exception_ptr TSecondThread::Join() {
   return std::exchange(error_, nullptr);
 }
 
-void RunBeside(bool beside, const std::function<void()>& first, const std::function<void()>& second) {
+bool TRunner::Start(TSecondThread& thread, std::function<void()> job) const {
+  return threads_ && thread.Start(std::move(job));
+}
+
+void TRunner::Beside(bool beside, const std::function<void()>& first, const std::function<void()>& second) const {
   TSecondThread other;
-  if (!beside || !other.Start(second)) {
+  if (!beside || !Start(other, second)) {
     first();
     second();
     return;
@@ -62,10 +66,10 @@ void RunBeside(bool beside, const std::function<void()>& first, const std::funct
   if (secondFailed) std::rethrow_exception(secondFailed);
 }
 
-void ForRowBands(int32_t height, uint64_t bytes, const std::function<void(int, int32_t, int32_t)>& work) {
+void TRunner::Bands(int32_t height, uint64_t bytes, const std::function<void(int, int32_t, int32_t)>& work) const {
   const int32_t middle = height / 2;
   TSecondThread lower;
-  if (height < 2 || !WorthAThread(bytes) || !lower.Start([&] { work(1, middle, height); })) {
+  if (height < 2 || !Worth(bytes) || !Start(lower, [&] { work(1, middle, height); })) {
     work(0, 0, height);
     return;
   }

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "converter/core/second_thread.h"
+#include "converter/core/runner.h"
 
 namespace dorv {
 namespace {
@@ -30,7 +30,7 @@ TEST_P(RunBesideTest, ReportsTheErrorOfTheInOrderRun) {
   std::atomic<bool> firstRan{false}, secondRan{false};
   std::string error;
   try {
-    RunBeside(
+    TRunner().Beside(
         c.Beside,
         [&] {
           firstRan = true;
@@ -66,19 +66,49 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RunBeside, UsesASecondThreadOnlyWhenAskedAndThreadsAreOn) {
   const std::thread::id here = std::this_thread::get_id();
   std::thread::id where;
-  RunBeside(false, [] {}, [&] { where = std::this_thread::get_id(); });
+  TRunner().Beside(false, [] {}, [&] { where = std::this_thread::get_id(); });
   EXPECT_EQ(where, here);
-  RunBeside(true, [] {}, [&] { where = std::this_thread::get_id(); });
+  TRunner().Beside(true, [] {}, [&] { where = std::this_thread::get_id(); });
   EXPECT_EQ(where == here, !ThreadsOn());
 }
 
 TEST(SecondThread, RunsNothingWhenThreadsAreOffAndHandsBackTheJobsError) {
   TSecondThread t;
-  const bool started = t.Start([] { throw std::runtime_error("job"); });
+  const bool started = TRunner().Start(t, [] { throw std::runtime_error("job"); });
   EXPECT_EQ(started, ThreadsOn());
   const std::exception_ptr error = t.Join();
   EXPECT_EQ(error != nullptr, started);
   EXPECT_EQ(t.Join(), nullptr);  // handed back once
+}
+
+// A caller that turns threads off gets every job in order on its own
+// thread, whatever the environment says.
+TEST(Runner, CallerWithoutThreadsRunsEverythingInOrderHere) {
+  const TRunner runner(false);
+  EXPECT_FALSE(runner.ThreadsAllowed());
+  EXPECT_EQ(TRunner().ThreadsAllowed(), ThreadsOn());
+  const std::thread::id here = std::this_thread::get_id();
+  std::thread::id where;
+  runner.Beside(true, [] {}, [&] { where = std::this_thread::get_id(); });
+  EXPECT_EQ(where, here);
+  int bands = 0;
+  runner.Bands(100, uint64_t{64} << 20, [&](int band, int32_t first, int32_t last) {
+    ++bands;
+    EXPECT_EQ(band, 0);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 100);
+  });
+  EXPECT_EQ(bands, 1);
+  TSecondThread t;
+  EXPECT_FALSE(runner.Start(t, [] {}));
+}
+
+// Whether work is worth a thread depends on its size alone: with threads
+// off the same way is taken, so the same bytes are written.
+TEST(Runner, WorthDependsOnSizeAlone) {
+  EXPECT_FALSE(TRunner::Worth(kWorthAThreadBytes - 1));
+  EXPECT_TRUE(TRunner::Worth(kWorthAThreadBytes));
+  EXPECT_EQ(TRunner(false).Worth(kWorthAThreadBytes), TRunner(true).Worth(kWorthAThreadBytes));
 }
 
 TEST(Threads, AreOffExactlyWhenTheEnvironmentSaysOne) {
@@ -100,7 +130,7 @@ TEST_P(RowBandsTest, WorkEveryRowOnce) {
   const BandsCase& c = GetParam();
   std::vector<int> worked(static_cast<size_t>(c.Height), 0);
   std::atomic<int> bands{0}, lowerBands{0};
-  ForRowBands(c.Height, c.Bytes, [&](int band, int32_t first, int32_t last) {
+  TRunner().Bands(c.Height, c.Bytes, [&](int band, int32_t first, int32_t last) {
     ++bands;
     if (band == 1) ++lowerBands;
     for (int32_t y = first; y < last; ++y) ++worked[static_cast<size_t>(y)];
