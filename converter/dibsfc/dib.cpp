@@ -1,6 +1,5 @@
 #include "converter/dibsfc/dib.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "converter/core/call_limits.h"
@@ -158,26 +157,6 @@ void TDIB::BorrowPixels(int32_t width, int32_t height, int32_t depth, const uint
 void TDIB::UsePixels(int32_t width, int32_t height, int32_t depth, uint8_t* rows) {
   const TPixelLayout& layout = LayoutForDepth(depth);
   SwitchTo(TDIBSharedImage::Borrow(width, height, depth == 15 ? 16 : depth, Palette, layout, rows, true));
-}
-
-void TDIB::SetWidth(int32_t width) {
-  if (width <= 0) {
-    Reset();
-  } else if (IsEmpty()) {
-    Allocate(width, std::max(Height(), 1), 8);
-  } else {
-    Allocate(width, Height(), Depth());
-  }
-}
-
-void TDIB::SetHeight(int32_t height) {
-  if (height <= 0) {
-    Reset();
-  } else if (IsEmpty()) {
-    Allocate(std::max(Width(), 1), height, 8);
-  } else {
-    Allocate(Width(), height, Depth());
-  }
 }
 
 int32_t TDIB::Depth() const {

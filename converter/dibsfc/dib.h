@@ -86,14 +86,11 @@ class TDIB {
   // apart, top row first), written in place and never freed here; it must
   // outlive every use of the store.
   void UsePixels(int32_t width, int32_t height, int32_t depth, uint8_t* rows);
-  void SetWidth(int32_t width);
-  void SetHeight(int32_t height);
 
   int32_t Width() const { return store_->Width; }
   int32_t Height() const { return store_->Height; }
   int32_t BitCount() const { return store_->BitCount; }
   int32_t RowBytes() const { return store_->RowBytes; }
-  int32_t RowStep() const { return -store_->RowBytes; }
   uint64_t SizeBytes() const { return store_->Size; }
   int32_t Depth() const;
   bool IsEmpty() const { return store_->Size == 0; }

@@ -23,7 +23,6 @@ TEST_P(RowBytesTable, RowsArePaddedToWholeWords) {
   TDIBSurface s;
   s.Allocate(c.width, 2, c.bits);
   EXPECT_EQ(s.RowBytes(), c.rowBytes);
-  EXPECT_EQ(s.RowStep(), -c.rowBytes);
   EXPECT_EQ(s.SizeBytes(), uint64_t(c.rowBytes) * 2);
   EXPECT_EQ(s.RowReadOnly(1) - s.RowReadOnly(0), c.rowBytes);  // top-down, contiguous
 }
@@ -392,20 +391,6 @@ TEST(AlphaPlane, OnAnEmptySurfaceStaysEmptyUntilTheSurfaceIsAllocated) {
   EXPECT_EQ(s.AlphaPlane()->Width(), 5);
   s.Reset();
   EXPECT_EQ(s.AlphaPlane(), nullptr);
-}
-
-TEST(SetSize, WidthAndHeightSetters) {
-  TDIBSurface s;
-  s.SetWidth(5);
-  EXPECT_EQ(s.Width(), 5);
-  EXPECT_EQ(s.Height(), 1);
-  EXPECT_EQ(s.BitCount(), 8);
-  s.Allocate(5, 1, 15);
-  s.SetHeight(3);
-  EXPECT_EQ(s.Depth(), 15);
-  EXPECT_EQ(s.Height(), 3);
-  s.SetHeight(0);
-  EXPECT_TRUE(s.IsEmpty());
 }
 
 }  // namespace
