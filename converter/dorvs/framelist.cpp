@@ -2,14 +2,11 @@
 
 #include "converter/core/call_limits.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "converter/core/errors.h"
 #include "converter/core/format_names.h"
-#include "converter/core/limits.h"
 #include "converter/core/messages.h"
-#include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/legacy_reader.h"
 #include "converter/streams/piece_list.h"
@@ -18,9 +15,6 @@
 #include "converter/xml/xmltree.h"
 
 namespace dorv {
-
-namespace {
-}  // namespace
 
 void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const TCallerRows* rows,
                                     const TRunner& runner) {
@@ -45,21 +39,8 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
 
 void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner) {
   Clear();
-  const int32_t headerLength = stream.ReadInt32();
-  // A header of no bytes, a negative length or one that runs past the end of
-  // the file cannot be a header: refuse it before reserving memory for it.
-  if (headerLength <= 0) ThrowCorrupt("header length is not positive");
-  if (headerLength > stream.Remaining()) ThrowCorrupt("header runs past the end of the file");
-  TMemoryStream header;
-  CopyStreamPart(header, stream, headerLength);
-  DecompressStream(header, limits::kMaxHeaderTextBytes);
-  // Each tag becomes an element of far more bytes than its text: the count
-  // is checked before the tree is built.
-  if (static_cast<uint64_t>(std::count(header.Data(), header.Data() + header.Length(), uint8_t{'<'})) >
-      limits::kMaxHeaderTags)
-    ThrowCorrupt("header holds too many elements");
   TXmlElement root;
-  root.LoadFromStream(header);
+  ReadHeaderTree(stream, root);
 
   const THeaderInfo info = HeaderInfoFromXml(root);
   CheckFrameCount(info.Count);

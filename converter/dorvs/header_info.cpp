@@ -1,9 +1,32 @@
 #include "converter/dorvs/header_info.h"
 
+#include <algorithm>
+
+#include "converter/core/limits.h"
 #include "converter/core/little_endian.h"
+#include "converter/dorvs/corrupt.h"
+#include "converter/streams/stream.h"
+#include "converter/streams/zstreams.h"
 #include "converter/xml/xmltree.h"
 
 namespace dorv {
+
+void ReadHeaderTree(TStream& stream, TXmlElement& root) {
+  const int32_t headerLength = stream.ReadInt32();
+  // A header of no bytes, a negative length or one that runs past the end of
+  // the file cannot be a header: refuse it before reserving memory for it.
+  if (headerLength <= 0) ThrowCorrupt("header length is not positive");
+  if (headerLength > stream.Remaining()) ThrowCorrupt("header runs past the end of the file");
+  TMemoryStream header;
+  CopyStreamPart(header, stream, headerLength);
+  DecompressStream(header, limits::kMaxHeaderTextBytes);
+  // Each tag becomes an element of far more bytes than its text: the count
+  // is checked before the tree is built.
+  if (static_cast<uint64_t>(std::count(header.Data(), header.Data() + header.Length(), uint8_t{'<'})) >
+      limits::kMaxHeaderTags)
+    ThrowCorrupt("header holds too many elements");
+  root.LoadFromStream(header);
+}
 
 void StoreHeaderInfo(const THeaderInfo& h, std::span<uint8_t, kHeaderInfoSize> out) {
   uint8_t* p = out.data();

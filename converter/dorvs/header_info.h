@@ -12,6 +12,7 @@
 
 namespace dorv {
 
+class TStream;
 class TXmlElement;
 
 struct THeaderInfo {
@@ -41,6 +42,10 @@ inline constexpr size_t kHeaderInfoSize = record::kSize;
 // Little-endian byte form, independent of the host's byte order.
 void StoreHeaderInfo(const THeaderInfo& info, std::span<uint8_t, kHeaderInfoSize> out);
 THeaderInfo LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize> bytes);
+
+// Reads a current file's header at the stream's position (just after the
+// magic): its length, its zlib stream and its element tree.
+void ReadHeaderTree(TStream& stream, TXmlElement& root);
 
 // Fills the record from the root element's attributes, with the defaults of a
 // header that leaves an attribute out.

@@ -58,16 +58,7 @@ dov_error dov_decoder_compose_indexed(dov_decoder* d, uint32_t frame, const uint
     if (c.Bpp != 8)
       throw ApiError{DOV_ERROR_NOT_INDEXED, "frame " + std::to_string(frame) + " of these layers has colour pixels"};
     dov::CheckBuffer(indices, size, stride, static_cast<uint32_t>(c.Width), static_cast<uint32_t>(c.Height), 1);
-    dov::CopyRows(c.Pixels.data(), static_cast<size_t>(c.Width), static_cast<uint32_t>(c.Height), indices, stride);
-    if (palette != nullptr) {
-      for (size_t i = 0; i < 256; ++i) {
-        palette[4 * i] = c.Palette[4 * i + 2];
-        palette[4 * i + 1] = c.Palette[4 * i + 1];
-        palette[4 * i + 2] = c.Palette[4 * i];
-        palette[4 * i + 3] = static_cast<int32_t>(i) == c.TransparentIndex ? 0 : 255;
-      }
-    }
-    if (transparent != nullptr) *transparent = c.TransparentIndex;
+    dov::CopyIndexed(c, indices, stride, palette, transparent);
   });
 }
 

@@ -217,16 +217,7 @@ dov_error dov_decoder_frame_indexed(dov_decoder* d, uint32_t frame, uint8_t* ind
     if (!f.Indexed) throw ApiError{DOV_ERROR_NOT_INDEXED, "frame " + std::to_string(frame) + " has colour pixels"};
     dov::CheckBuffer(indices, size, stride, static_cast<uint32_t>(f.Width), static_cast<uint32_t>(f.Height), 1);
     const Composite& c = CompositeOf(*d, frame);
-    dov::CopyRows(c.Pixels.data(), static_cast<size_t>(c.Width), static_cast<uint32_t>(c.Height), indices, stride);
-    if (palette != nullptr) {
-      for (size_t i = 0; i < 256; ++i) {
-        palette[4 * i] = c.Palette[4 * i + 2];
-        palette[4 * i + 1] = c.Palette[4 * i + 1];
-        palette[4 * i + 2] = c.Palette[4 * i];
-        palette[4 * i + 3] = static_cast<int32_t>(i) == c.TransparentIndex ? 0 : 255;
-      }
-    }
-    if (transparent != nullptr) *transparent = c.TransparentIndex;
+    dov::CopyIndexed(c, indices, stride, palette, transparent);
   });
 }
 

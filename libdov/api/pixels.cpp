@@ -22,4 +22,18 @@ void CopyRows(const uint8_t* rows, size_t rowBytes, uint32_t height, uint8_t* ou
   for (size_t y = 0; y < height; ++y) std::memcpy(out + stride * y, rows + rowBytes * y, rowBytes);
 }
 
+void CopyIndexed(const dorv::frames::Composite& c, uint8_t* indices, size_t stride, uint8_t* palette,
+                 int32_t* transparent) {
+  CopyRows(c.Pixels.data(), static_cast<size_t>(c.Width), static_cast<uint32_t>(c.Height), indices, stride);
+  if (palette != nullptr) {
+    for (size_t i = 0; i < 256; ++i) {
+      palette[4 * i] = c.Palette[4 * i + 2];
+      palette[4 * i + 1] = c.Palette[4 * i + 1];
+      palette[4 * i + 2] = c.Palette[4 * i];
+      palette[4 * i + 3] = static_cast<int32_t>(i) == c.TransparentIndex ? 0 : 255;
+    }
+  }
+  if (transparent != nullptr) *transparent = c.TransparentIndex;
+}
+
 }  // namespace dov

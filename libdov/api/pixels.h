@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "libdov/document/document.h"
 
 namespace dov {
 
@@ -15,5 +16,11 @@ void CheckBuffer(const uint8_t* buffer, size_t size, size_t stride, uint32_t wid
 
 // Packed rows of rowBytes bytes copied to rows stride apart.
 void CopyRows(const uint8_t* rows, size_t rowBytes, uint32_t height, uint8_t* out, size_t stride);
+
+// An 8-bit composite's indices to rows stride apart; its palette as 256
+// RGBA entries (alpha 0 at the transparent index) and that index, where
+// asked for.
+void CopyIndexed(const dorv::frames::Composite& c, uint8_t* indices, size_t stride, uint8_t* palette,
+                 int32_t* transparent);
 
 }  // namespace dov

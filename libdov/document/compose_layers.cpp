@@ -1,11 +1,6 @@
 // A frame composed again of a chosen set of its layers.
 #include <cstring>
-#include <exception>
-#include <new>
 
-#include "converter/converts/convert_impl.h"
-#include "converter/core/call_limits.h"
-#include "converter/core/checked.h"
 #include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/compose.h"
 #include "converter/dorvs/framelist.h"
@@ -62,26 +57,9 @@ Composite Document::ComposeLayers(size_t frame, std::span<const uint8_t> shown, 
       ShownFor visible(layer, true);
       ComposeLayer(s, layer, i, bottom, NotFillBG);
     }
-    Composite c;
-    c.Width = s.Width();
-    c.Height = s.Height();
-    const int32_t bpp = BlockBpp(s);
-    const uint64_t stride = (static_cast<uint64_t>(bpp) * static_cast<uint64_t>(c.Width) + 7) / 8;
-    c.Pixels.resize(static_cast<size_t>(CheckedMul(stride, static_cast<uint64_t>(c.Height))));
-    c.Bpp = ComposeBlockRows(s, c.Pixels.data(), static_cast<size_t>(stride), runner);
-    if (c.Bpp == 8) {
-      std::memcpy(c.Palette.data(), s.Palette.data(), c.Palette.size());
-      c.TransparentIndex = f.TransColor;
-    }
-    return c;
-  } catch (const FramesError&) {
-    throw;
-  } catch (const ELimitExceeded& e) {
-    throw FramesError(e.what(), FramesError::Kind::Limit);
-  } catch (const std::bad_alloc&) {
-    throw FramesError("out of memory", FramesError::Kind::OutOfMemory);
-  } catch (const std::exception& e) {
-    throw FramesError(e.what());
+    return BlockComposite(s, f.TransColor, runner);
+  } catch (...) {
+    RethrowAsFramesError();
   }
 }
 

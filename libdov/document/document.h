@@ -15,6 +15,7 @@
 #include "converter/core/runner.h"
 
 namespace dorv {
+class TDIBSurface;
 class TDorvFrameList;
 }
 
@@ -57,6 +58,10 @@ struct Composite {
   std::array<uint8_t, 1024> Palette{};  // 256 x (blue, green, red, reserved); 8-bit only
   int32_t TransparentIndex = -1;        // 8-bit only; -1 for none
 };
+
+// A composed surface brought to the host's block rows, as the converter
+// brings frame 0's (the surface may be changed on the way).
+Composite BlockComposite(TDIBSurface& s, int32_t transparentIndex, const TRunner& runner);
 
 // A picture with straight alpha: red, green, blue, alpha per pixel, rows top
 // first, 4 x width bytes each.

@@ -1,26 +1,21 @@
 // Telling a document's size without decoding its planes: a current file's
 // header names the first frame's size and depth. Legacy files keep them in
 // the frame records, so their first frame is read.
-#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <optional>
 
 #include "converter/core/call_limits.h"
 #include "converter/core/errors.h"
-#include "converter/core/limits.h"
+#include "converter/core/format_names.h"
 #include "converter/dorvs/framelist.h"
 #include "converter/dorvs/header_info.h"
-#include "converter/streams/byte_reader.h"
 #include "converter/streams/stream.h"
-#include "converter/streams/zstreams.h"
 #include "converter/xml/xmltree.h"
 #include "libdov/document/document.h"
 
 namespace dorv::frames {
 namespace {
-
-constexpr size_t kMagicSize = 8;
 
 bool StoredDepth(int32_t bpp) {
   return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
@@ -29,31 +24,22 @@ bool StoredDepth(int32_t bpp) {
 // The header tree of a current file, or nothing when the bytes are not one
 // that this reads without its frames.
 std::optional<Probe> FromHeader(std::span<const uint8_t> bytes) {
-  if (bytes.size() < kMagicSize || std::memcmp(bytes.data(), "DorvX", 5) != 0) return std::nullopt;
-  if (bytes[5] < '0' || bytes[5] > '2') return std::nullopt;
-  TByteReader reader(bytes, "the header runs past the end of the file");
-  reader.Skip(kMagicSize);
-  const int32_t length = reader.ReadInt32();
-  if (length <= 0 || static_cast<uint64_t>(length) > reader.Remaining()) return std::nullopt;
-  const std::span<const uint8_t> packed = reader.Take(static_cast<uint64_t>(length));
-  TMemoryStream header(std::vector<uint8_t>(packed.begin(), packed.end()));
-  DecompressStream(header, limits::kMaxHeaderTextBytes);
-  // Each tag becomes an element of far more bytes than its text.
-  if (static_cast<uint64_t>(std::count(header.Data(), header.Data() + header.Length(), uint8_t{'<'})) >
-      limits::kMaxHeaderTags)
-    return std::nullopt;
+  if (bytes.size() < kMagicSize || std::memcmp(bytes.data(), kMagic, kMagicPrefixSize) != 0) return std::nullopt;
+  if (bytes[kMagicPrefixSize] < '0' || bytes[kMagicPrefixSize] > '2') return std::nullopt;
+  TSpanStream stream(bytes.data(), bytes.size());
+  stream.SetPosition(kMagicSize);
   TXmlElement root;
-  root.LoadFromStream(header);
+  ReadHeaderTree(stream, root);
   const THeaderInfo info = HeaderInfoFromXml(root);
   CheckFrameCount(info.Count);
   const TXmlElement* frame = root.Child(0);
-  if (info.Count <= 0 || frame == nullptr || !SameName(frame->Name, "Frame")) return std::nullopt;
-  const TXmlElement* layers = frame->FindChild("Layers");
+  if (info.Count <= 0 || frame == nullptr || !SameName(frame->Name, xml::kFrame)) return std::nullopt;
+  const TXmlElement* layers = frame->FindChild(xml::kLayers);
   if (layers == nullptr) return std::nullopt;
   // The reader's own defaults for attributes left out.
-  const int32_t width = layers->GetIntAttr("Width", 100);
-  const int32_t height = layers->GetIntAttr("Height", 100);
-  const int32_t bpp = layers->GetIntAttr("Bpp", 8);
+  const int32_t width = layers->GetIntAttr(xml::kWidth, defaults::kWidth);
+  const int32_t height = layers->GetIntAttr(xml::kHeight, defaults::kHeight);
+  const int32_t bpp = layers->GetIntAttr(xml::kBpp, defaults::kBpp);
   if (width <= 0 || height <= 0 || !StoredDepth(bpp)) return std::nullopt;
   Probe p;
   p.Width = width;

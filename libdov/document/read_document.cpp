@@ -16,10 +16,14 @@
 namespace dorv::frames {
 namespace {
 
-// The frame's composite brought to the host's block rows. The composite is
-// changed on the way, as the converter changes frame 0's.
+// The frame's composite brought to the host's block rows.
 Composite ComposeFrame(TDorvFrame& frame, const TRunner& runner) {
-  TDIBSurface& s = frame.Surface;
+  return BlockComposite(frame.Surface, frame.TransColor, runner);
+}
+
+}  // namespace
+
+Composite BlockComposite(TDIBSurface& s, int32_t transparentIndex, const TRunner& runner) {
   Composite c;
   c.Width = s.Width();
   c.Height = s.Height();
@@ -29,12 +33,10 @@ Composite ComposeFrame(TDorvFrame& frame, const TRunner& runner) {
   c.Bpp = ComposeBlockRows(s, c.Pixels.data(), static_cast<size_t>(stride), runner);
   if (c.Bpp == 8) {
     std::memcpy(c.Palette.data(), s.Palette.data(), c.Palette.size());
-    c.TransparentIndex = frame.TransColor;
+    c.TransparentIndex = transparentIndex;
   }
   return c;
 }
-
-}  // namespace
 
 [[noreturn]] void RethrowAsFramesError() {
   try {

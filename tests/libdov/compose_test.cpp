@@ -72,13 +72,13 @@ struct Case {
 class ChosenLayers : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ChosenLayers, ComposeAsTheDocumentWouldWithThoseLayersVisible) {
-  const DocSpec spec = Stack(GetParam().bpp, GetParam().notFillBG);
-  const std::vector<uint8_t> bytes = dorv::testing::WriteDov(spec);
+  const DocSpec stack = Stack(GetParam().bpp, GetParam().notFillBG);
+  const std::vector<uint8_t> bytes = dorv::testing::WriteDov(stack);
   auto d = dov_test::Read(bytes);
   constexpr size_t W = 9, H = 6, N = W * H;
   for (unsigned mask = 0; mask < 16; ++mask) {
     SCOPED_TRACE(mask);
-    DocSpec shown = spec;
+    DocSpec shown = stack;
     for (size_t l = 0; l < 4; ++l) shown.frames[0].layers[l].visible = (mask >> l) & 1;
     auto expected = dov_test::Read(dorv::testing::WriteDov(shown));
     const std::vector<uint8_t> flags = Flags(mask, 4);

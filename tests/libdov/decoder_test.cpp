@@ -154,12 +154,12 @@ TEST(Decoder, ADamagedDocumentKeepsTheFramesReadInFull) {
 // listed among the frame's layers, and the frame composed again of its
 // layers is the frame's picture.
 TEST(Decoder, ALayerThatFailedIsNotOneOfItsFramesLayers) {
-  DocSpec spec;
+  DocSpec layout;
   dorv::testing::FrameSpec frame = PatternFrame(16, 16, 24);
   frame.layers.push_back(frame.layers[0]);
   frame.layers[1].name = "cut";
-  spec.frames = {frame};
-  std::vector<uint8_t> doc = dorv::testing::WriteDov(spec);
+  layout.frames = {frame};
+  std::vector<uint8_t> doc = dorv::testing::WriteDov(layout);
   doc.resize(doc.size() - 40);  // inside the second layer's records
   Decoder d = Read(doc);
   dov_frame_info info;
