@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 #include "converter/core/little_endian.h"
 #include "converter/dsp/kernels.h"
@@ -28,9 +29,10 @@ inline uint32_t BlendWord(uint32_t d, uint32_t s, uint32_t o) {
   return rb | g;
 }
 
-
-void Fill16(uint8_t* dst, int32_t n, uint16_t value) {
-  auto* d = reinterpret_cast<u16a*>(dst);
+// Fill16 and Fill32: one word a pixel.
+template <class Word, class Value>
+void FillWords(uint8_t* dst, int32_t n, Value value) {
+  auto* d = reinterpret_cast<Word*>(dst);
   for (int32_t i = 0; i < n; ++i) d[i] = value;
 }
 
@@ -44,18 +46,11 @@ void Fill24(uint8_t* dst, int32_t n, uint32_t value) {
   }
 }
 
-void Fill32(uint8_t* dst, int32_t n, uint32_t value) {
-  auto* d = reinterpret_cast<u32a*>(dst);
-  for (int32_t i = 0; i < n; ++i) d[i] = value;
-}
-
-void Keyed8(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint8_t key) {
-  for (int32_t i = 0; i < n; ++i) dst[i] = src[i] != key ? src[i] : dst[i];
-}
-
-void Keyed16(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint16_t key) {
-  auto* d = reinterpret_cast<u16a*>(dst);
-  const auto* s = reinterpret_cast<const u16a*>(src);
+// Keyed8, Keyed16 and Keyed32: one word a pixel.
+template <class Word, class Key>
+void KeyedWords(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, Key key) {
+  auto* d = reinterpret_cast<Word*>(dst);
+  const auto* s = reinterpret_cast<const Word*>(src);
   for (int32_t i = 0; i < n; ++i) d[i] = s[i] != key ? s[i] : d[i];
 }
 
@@ -67,12 +62,6 @@ void Keyed24(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, 
       dst[3 * i + 2] = src[3 * i + 2];
     }
   }
-}
-
-void Keyed32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint32_t key) {
-  auto* d = reinterpret_cast<u32a*>(dst);
-  const auto* s = reinterpret_cast<const u32a*>(src);
-  for (int32_t i = 0; i < n; ++i) d[i] = s[i] != key ? s[i] : d[i];
 }
 
 void Blend32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, uint32_t opacity,
@@ -185,26 +174,26 @@ void ExpandWeights24(uint8_t* __restrict weights, const uint8_t* __restrict alph
   }
 }
 
+// The choice of copyFull is a constant in the loop, so that it vectorises.
+template <bool kCopyFull>
+void WeightedBytes(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict weights,
+                   int32_t bytes) {
+  // All arithmetic in 16-bit lanes: d * (255 - w) + s * w is at most 65025.
+  for (int32_t i = 0; i < bytes; ++i) {
+    const uint16_t w = weights[i], dv = dst[i], sv = src[i];
+    const auto sum = static_cast<uint16_t>(static_cast<uint16_t>(dv * static_cast<uint16_t>(255 - w)) +
+                                           static_cast<uint16_t>(sv * w));
+    const auto blended = static_cast<uint8_t>(sum >> 8);
+    dst[i] = w == 0 ? dst[i] : kCopyFull && w == 255 ? src[i] : blended;
+  }
+}
+
 void Alpha24(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict weights,
              int32_t n, bool copyFull) {
-  // All arithmetic in 16-bit lanes: d * (255 - w) + s * w is at most 65025.
-  const int32_t bytes = 3 * n;
-  if (copyFull) {
-    for (int32_t i = 0; i < bytes; ++i) {
-      const uint16_t w = weights[i], dv = dst[i], sv = src[i];
-      const auto sum = static_cast<uint16_t>(static_cast<uint16_t>(dv * static_cast<uint16_t>(255 - w)) +
-                                             static_cast<uint16_t>(sv * w));
-      const auto blended = static_cast<uint8_t>(sum >> 8);
-      dst[i] = w == 0 ? dst[i] : w == 255 ? src[i] : blended;
-    }
-  } else {
-    for (int32_t i = 0; i < bytes; ++i) {
-      const uint16_t w = weights[i], dv = dst[i], sv = src[i];
-      const auto sum = static_cast<uint16_t>(static_cast<uint16_t>(dv * static_cast<uint16_t>(255 - w)) +
-                                             static_cast<uint16_t>(sv * w));
-      dst[i] = w == 0 ? dst[i] : static_cast<uint8_t>(sum >> 8);
-    }
-  }
+  if (copyFull)
+    WeightedBytes<true>(dst, src, weights, 3 * n);
+  else
+    WeightedBytes<false>(dst, src, weights, 3 * n);
 }
 
 void Alpha16(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict alpha,
@@ -226,31 +215,22 @@ void Alpha8(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_
   for (int32_t i = 0; i < n; ++i) dst[i] = alpha[i] >= 128 ? src[i] : dst[i];
 }
 
-void Index8To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n,
-                const uint32_t lut[256]) {
+// Index8To32 and Word16To32: one table entry a source word.
+template <class Word>
+void WordsTo32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, const uint32_t* lut) {
   auto* d = reinterpret_cast<u32a*>(dst);
-  for (int32_t i = 0; i < n; ++i) d[i] = lut[src[i]];
-}
-
-void Bits1To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n,
-               const uint32_t* lut) {
-  const int32_t whole = n / 8;
-  for (int32_t b = 0; b < whole; ++b) std::memcpy(dst + 32 * b, lut + 8 * src[b], 32);
-  if (n % 8) std::memcpy(dst + 32 * whole, lut + 8 * src[whole], 4 * size_t(n % 8));
-}
-
-void Bits4To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n,
-               const uint32_t* lut) {
-  const int32_t pairs = n / 2;
-  for (int32_t b = 0; b < pairs; ++b) std::memcpy(dst + 8 * b, lut + 2 * src[b], 8);
-  if (n % 2) std::memcpy(dst + 8 * pairs, lut + 2 * src[pairs], 4);
-}
-
-void Word16To32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n,
-                const uint32_t* lut) {
-  auto* d = reinterpret_cast<u32a*>(dst);
-  const auto* s = reinterpret_cast<const u16a*>(src);
+  const auto* s = reinterpret_cast<const Word*>(src);
   for (int32_t i = 0; i < n; ++i) d[i] = lut[s[i]];
+}
+
+// Bits1To32 and Bits4To32: kPixels pixels a source byte, kPixels entries a
+// table row.
+template <int32_t kPixels>
+void BitsTo32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n, const uint32_t* lut) {
+  const int32_t whole = n / kPixels;
+  constexpr int32_t kBytes = 4 * kPixels;
+  for (int32_t b = 0; b < whole; ++b) std::memcpy(dst + kBytes * b, lut + kPixels * src[b], kBytes);
+  if (n % kPixels) std::memcpy(dst + kBytes * whole, lut + kPixels * src[whole], 4 * size_t(n % kPixels));
 }
 
 void Opaque32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n) {
@@ -259,31 +239,20 @@ void Opaque32(uint8_t* __restrict dst, const uint8_t* __restrict src, int32_t n)
   for (int32_t i = 0; i < n; ++i) d[i] = s[i] | 0xFF000000u;
 }
 
+// BgrToBgra, BgrAlphaToBgra and BgrxAlphaToBgra: kStep bytes a source
+// pixel, the fourth byte from the alpha row or 255 without one.
+template <size_t kStep, bool kAlpha>
+void ToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width) {
+  for (size_t i = 0; i < width; ++i) {
+    bgra[4 * i] = bgr[kStep * i];
+    bgra[4 * i + 1] = bgr[kStep * i + 1];
+    bgra[4 * i + 2] = bgr[kStep * i + 2];
+    bgra[4 * i + 3] = kAlpha ? alpha[i] : 255;
+  }
+}
+
 void BgrToBgra(const uint8_t* bgr, uint8_t* bgra, size_t width) {
-  for (size_t i = 0; i < width; ++i) {
-    bgra[4 * i] = bgr[3 * i];
-    bgra[4 * i + 1] = bgr[3 * i + 1];
-    bgra[4 * i + 2] = bgr[3 * i + 2];
-    bgra[4 * i + 3] = 255;
-  }
-}
-
-void BgrAlphaToBgra(const uint8_t* bgr, const uint8_t* alpha, uint8_t* bgra, size_t width) {
-  for (size_t i = 0; i < width; ++i) {
-    bgra[4 * i] = bgr[3 * i];
-    bgra[4 * i + 1] = bgr[3 * i + 1];
-    bgra[4 * i + 2] = bgr[3 * i + 2];
-    bgra[4 * i + 3] = alpha[i];
-  }
-}
-
-void BgrxAlphaToBgra(const uint8_t* bgrx, const uint8_t* alpha, uint8_t* bgra, size_t width) {
-  for (size_t i = 0; i < width; ++i) {
-    bgra[4 * i] = bgrx[4 * i];
-    bgra[4 * i + 1] = bgrx[4 * i + 1];
-    bgra[4 * i + 2] = bgrx[4 * i + 2];
-    bgra[4 * i + 3] = alpha[i];
-  }
+  ToBgra<3, false>(bgr, nullptr, bgra, width);
 }
 
 void SetFourthBytes(uint8_t* bgra, uint8_t value, size_t width) {
@@ -302,53 +271,46 @@ void RgbToBgr(const uint8_t* rgb, uint8_t* bgr, size_t width) {
   }
 }
 
-// A constant step lets the compiler vectorise the usual four-byte layout.
-template <size_t kStep>
-uint8_t RgbaToBgrAlphaStep(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
-  if constexpr (kStep != 0) step = kStep;
-  uint8_t all = 0xFF;
-  for (size_t i = 0; i < width; ++i) {
-    const uint8_t* p = rgba + step * i;
-    const uint8_t keep = p[3] > 0 ? 0xFF : 0;
-    alpha[i] = p[3];
-    all &= p[3];
-    bgr[3 * i] = p[2] & keep;
-    bgr[3 * i + 1] = p[1] & keep;
-    bgr[3 * i + 2] = p[0] & keep;
-  }
-  return all;
+// Runs a row with its step as a constant where it is the usual four bytes,
+// so that the compiler can vectorise that layout.
+template <class Row>
+uint8_t WithStep(size_t step, Row&& row) {
+  return step == 4 ? row(std::integral_constant<size_t, 4>{}) : row(step);
 }
 
 uint8_t RgbaToBgrAlpha(const uint8_t* rgba, size_t step, uint8_t* bgr, uint8_t* alpha, size_t width) {
-  return step == 4 ? RgbaToBgrAlphaStep<4>(rgba, step, bgr, alpha, width)
-                   : RgbaToBgrAlphaStep<0>(rgba, step, bgr, alpha, width);
-}
-
-template <size_t kStep>
-uint8_t RgbaToAlphaStep(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width) {
-  if constexpr (kStep != 0) step = kStep;
-  uint8_t all = 0xFF;
-  for (size_t i = 0; i < width; ++i) {
-    alpha[i] = rgba[step * i + 3];
-    all &= alpha[i];
-  }
-  return all;
+  return WithStep(step, [&](auto stride) {
+    uint8_t all = 0xFF;
+    for (size_t i = 0; i < width; ++i) {
+      const uint8_t* p = rgba + stride * i;
+      const uint8_t keep = p[3] > 0 ? 0xFF : 0;
+      alpha[i] = p[3];
+      all &= p[3];
+      bgr[3 * i] = p[2] & keep;
+      bgr[3 * i + 1] = p[1] & keep;
+      bgr[3 * i + 2] = p[0] & keep;
+    }
+    return all;
+  });
 }
 
 uint8_t RgbaToAlpha(const uint8_t* rgba, size_t step, uint8_t* alpha, size_t width) {
-  return step == 4 ? RgbaToAlphaStep<4>(rgba, step, alpha, width) : RgbaToAlphaStep<0>(rgba, step, alpha, width);
-}
-
-template <size_t kStep>
-uint8_t RgbaAlphaAndStep(const uint8_t* rgba, size_t step, size_t width) {
-  if constexpr (kStep != 0) step = kStep;
-  uint8_t all = 0xFF;
-  for (size_t i = 0; i < width; ++i) all &= rgba[step * i + 3];
-  return all;
+  return WithStep(step, [&](auto stride) {
+    uint8_t all = 0xFF;
+    for (size_t i = 0; i < width; ++i) {
+      alpha[i] = rgba[stride * i + 3];
+      all &= alpha[i];
+    }
+    return all;
+  });
 }
 
 uint8_t RgbaAlphaAnd(const uint8_t* rgba, size_t step, size_t width) {
-  return step == 4 ? RgbaAlphaAndStep<4>(rgba, step, width) : RgbaAlphaAndStep<0>(rgba, step, width);
+  return WithStep(step, [&](auto stride) {
+    uint8_t all = 0xFF;
+    for (size_t i = 0; i < width; ++i) all &= rgba[stride * i + 3];
+    return all;
+  });
 }
 
 size_t FirstClearPixel(const uint8_t* rgba, size_t width) {
@@ -393,12 +355,13 @@ uint8_t GreyAlphaToBgrAlpha(const uint8_t* ga, uint8_t* bgr, uint8_t* alpha, siz
 
 const TKernels& PlainKernels() {
   static constexpr TKernels kPlain{
-      .Fill16 = Fill16, .Fill24 = Fill24, .Fill32 = Fill32, .Keyed8 = Keyed8, .Keyed16 = Keyed16,
-      .Keyed24 = Keyed24, .Keyed32 = Keyed32, .Blend32 = Blend32, .Blend24 = Blend24, .Blend16 = Blend16,
+      .Fill16 = FillWords<u16a, uint16_t>, .Fill24 = Fill24, .Fill32 = FillWords<u32a, uint32_t>,
+      .Keyed8 = KeyedWords<uint8_t, uint8_t>, .Keyed16 = KeyedWords<u16a, uint16_t>, .Keyed24 = Keyed24,
+      .Keyed32 = KeyedWords<u32a, uint32_t>, .Blend32 = Blend32, .Blend24 = Blend24, .Blend16 = Blend16,
       .Dither8 = Dither8, .Alpha32 = Alpha32, .ExpandWeights24 = ExpandWeights24, .Alpha24 = Alpha24,
-      .Alpha16 = Alpha16, .Alpha8 = Alpha8, .Index8To32 = Index8To32, .Bits1To32 = Bits1To32,
-      .Bits4To32 = Bits4To32, .Word16To32 = Word16To32, .Opaque32 = Opaque32, .BgrToBgra = BgrToBgra,
-      .BgrAlphaToBgra = BgrAlphaToBgra, .BgrxAlphaToBgra = BgrxAlphaToBgra, .SetFourthBytes = SetFourthBytes,
+      .Alpha16 = Alpha16, .Alpha8 = Alpha8, .Index8To32 = WordsTo32<uint8_t>, .Bits1To32 = BitsTo32<8>,
+      .Bits4To32 = BitsTo32<2>, .Word16To32 = WordsTo32<u16a>, .Opaque32 = Opaque32, .BgrToBgra = BgrToBgra,
+      .BgrAlphaToBgra = ToBgra<3, true>, .BgrxAlphaToBgra = ToBgra<4, true>, .SetFourthBytes = SetFourthBytes,
       .CopyAlphaToFourthBytes = CopyAlphaToFourthBytes, .RgbToBgr = RgbToBgr,
       .RgbaToBgrAlpha = RgbaToBgrAlpha, .RgbaToAlpha = RgbaToAlpha, .RgbaAlphaAnd = RgbaAlphaAnd,
       .FirstClearPixel = FirstClearPixel, .RgbaClearedBlack = RgbaClearedBlack,
