@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "converter/core/little_endian.h"
 #include "converter/dibsfc/dib.h"
 #include "converter/dibsfc/palette_search.h"
 #include "converter/dibsfc/pixel_access.h"
@@ -85,6 +84,39 @@ struct GreyWeights {
   uint32_t operator()(TRGB c) const { return uint32_t{r[c.R]} + g[c.G] + b[c.B]; }
 };
 
+// Writes every pixel of to as value(row y of from, x).
+template <class Value>
+void EachPixel(TDIB& to, const TDIB& from, Value&& value) {
+  const int32_t bits = to.BitCount(), w = to.Width();
+  for (int32_t y = 0; y < to.Height(); ++y) {
+    const uint8_t* row = from.RowReadOnly(y);
+    uint8_t* out = to.Row(y);
+    for (int32_t x = 0; x < w; ++x) pixel::Put(out, x, bits, value(row, x));
+  }
+}
+
+// The distinct values of kBits-bit pixels, one bit each; 32-bit pixels leave
+// out their fourth byte. Stops once every value has been seen.
+template <int kBits>
+int32_t CountValues(const TDIB& dib) {
+  constexpr uint32_t kValues = uint32_t{1} << std::min(kBits, 24);
+  std::vector<uint64_t> seen((kValues + 63) / 64);
+  int32_t count = 0;
+  for (int32_t y = 0; y < dib.Height(); ++y) {
+    const uint8_t* row = dib.RowReadOnly(y);
+    for (int32_t x = 0; x < dib.Width(); ++x) {
+      const uint32_t v = pixel::Get(row, x, kBits) & (kValues - 1);
+      uint64_t& word = seen[v >> 6];
+      const uint64_t bit = uint64_t{1} << (v & 63);
+      if (!(word & bit)) {
+        word |= bit;
+        if (++count == int32_t(kValues)) return count;
+      }
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 void TDIB::SetBitCount(int32_t n) {
@@ -101,26 +133,18 @@ void TDIB::SetBitCount(int32_t n) {
   Allocate(Width(), Height(), n);
   if (store_ == old.store_) return;  // same bit count and layout: nothing to do
 
-  const int32_t s = old.BitCount(), d = BitCount(), w = Width(), h = Height();
+  const int32_t s = old.BitCount(), d = BitCount();
   const TPixelLayout layout = CurrentLayout();
   const ColourReader colour{old};
   if (s <= 8 && d <= 8 && d >= s) {
-    for (int32_t y = 0; y < h; ++y) {
-      const uint8_t* from = old.RowReadOnly(y);
-      uint8_t* to = Row(y);
-      for (int32_t x = 0; x < w; ++x) pixel::Put(to, x, d, pixel::Get(from, x, s));
-    }
+    EachPixel(*this, old, [&](const uint8_t* row, int32_t x) { return pixel::Get(row, x, s); });
     return;
   }
   if (d > 8) {
-    for (int32_t y = 0; y < h; ++y) {
-      const uint8_t* from = old.RowReadOnly(y);
-      uint8_t* to = Row(y);
-      for (int32_t x = 0; x < w; ++x) {
-        const TRGB c = colour(from, x);
-        pixel::Put(to, x, d, PackRGB(layout, c.R, c.G, c.B));  // the fourth byte 0
-      }
-    }
+    EachPixel(*this, old, [&](const uint8_t* row, int32_t x) {
+      const TRGB c = colour(row, x);
+      return PackRGB(layout, c.R, c.G, c.B);  // the fourth byte 0
+    });
     return;
   }
   // Narrowing to a palette: a fixed palette and the nearest entry of every
@@ -128,15 +152,10 @@ void TDIB::SetBitCount(int32_t n) {
   SetFixedPalette(Palette, d);
   CommitPalette();
   const Nearest332 nearest332;
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* from = old.RowReadOnly(y);
-    uint8_t* to = Row(y);
-    for (int32_t x = 0; x < w; ++x) {
-      const TRGB c = colour(from, x);
-      const uint32_t index = d == 8 ? nearest332(c) : NearestEntry(Palette, 1 << d, c.R, c.G, c.B);
-      pixel::Put(to, x, d, index);
-    }
-  }
+  EachPixel(*this, old, [&](const uint8_t* row, int32_t x) {
+    const TRGB c = colour(row, x);
+    return d == 8 ? nearest332(c) : NearestEntry(Palette, 1 << d, c.R, c.G, c.B);
+  });
 }
 
 void TDIB::Greyscale(int32_t n) {
@@ -144,7 +163,7 @@ void TDIB::Greyscale(int32_t n) {
   TDIB old;
   old.Assign(this);
   Allocate(Width(), Height(), n);
-  const int32_t d = BitCount(), w = Width(), h = Height();
+  const int32_t d = BitCount();
   if (d <= 8) {
     Palette.fill(TPaletteEntry{0, 0, 0, 0});
     for (uint32_t i = 0; i < (1u << d); ++i) {
@@ -157,107 +176,26 @@ void TDIB::Greyscale(int32_t n) {
   const GreyWeights grey;
   const ColourReader colour{old};
   const TPixelLayout layout = CurrentLayout();
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* from = old.RowReadOnly(y);
-    uint8_t* to = Row(y);
-    for (int32_t x = 0; x < w; ++x) {
-      const uint32_t v = grey(colour(from, x));
-      uint32_t out;
-      switch (d) {
-        case 1: out = v > 127 ? 1 : 0; break;
-        case 4: out = v >> 4; break;
-        case 8: out = v; break;
-        default: out = PackRGB(layout, uint8_t(v), uint8_t(v), uint8_t(v)); break;
-      }
-      pixel::Put(to, x, d, out);
+  EachPixel(*this, old, [&](const uint8_t* row, int32_t x) {
+    const uint32_t v = grey(colour(row, x));
+    switch (d) {
+      case 1: return v > 127 ? 1u : 0u;
+      case 4: return v >> 4;
+      case 8: return v;
+      default: return PackRGB(layout, uint8_t(v), uint8_t(v), uint8_t(v));
     }
-  }
+  });
 }
 
 int32_t TDIB::CountColors() const {
-  const int32_t w = Width(), h = Height();
   switch (BitCount()) {
-    case 1: {
-      const uint32_t first = ReadPixel(0, 0);
-      for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* row = RowReadOnly(y);
-        const int32_t whole = w / 8;
-        const uint8_t full = first ? 0xFF : 0x00;
-        for (int32_t i = 0; i < whole; ++i)
-          if (row[i] != full) return 2;
-        for (int32_t x = whole * 8; x < w; ++x)
-          if (pixel::Get1(row, x) != first) return 2;
-      }
-      return 1;
-    }
-    case 4: {
-      std::array<bool, 16> seen{};
-      int32_t count = 0;
-      for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* row = RowReadOnly(y);
-        for (int32_t x = 0; x < w; ++x) {
-          const uint32_t v = pixel::Get4(row, x);
-          if (!seen[v]) {
-            seen[v] = true;
-            if (++count == 16) return count;
-          }
-        }
-      }
-      return count;
-    }
-    case 8: {
-      std::array<bool, 256> seen{};
-      int32_t count = 0;
-      for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* row = RowReadOnly(y);
-        for (int32_t x = 0; x < w; ++x) {
-          if (!seen[row[x]]) {
-            seen[row[x]] = true;
-            if (++count == 256) return count;
-          }
-        }
-      }
-      return count;
-    }
-    case 16: {
-      std::vector<bool> seen(65536);
-      int32_t count = 0;
-      for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* row = RowReadOnly(y);
-        for (int32_t x = 0; x < w; ++x) {
-          const uint32_t v = pixel::Get16(row, x);
-          if (!seen[v]) {
-            seen[v] = true;
-            ++count;
-          }
-        }
-      }
-      return count;
-    }
-    case 24:
-    case 32: {
-      // One bit per 24-bit colour (2 MB); the fourth byte of 32-bit pixels
-      // is left out.
-      std::vector<uint64_t> seen((1u << 24) / 64);
-      const int32_t step = BitCount() / 8;
-      int32_t count = 0;
-      for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* row = RowReadOnly(y);
-        for (int32_t x = 0; x < w; ++x) {
-          const uint8_t* p = row + size_t(step) * size_t(x);
-          const uint32_t v = le::Load24(p);
-          uint64_t& word = seen[v >> 6];
-          const uint64_t bit = uint64_t{1} << (v & 63);
-          if (!(word & bit)) {
-            word |= bit;
-            ++count;
-          }
-        }
-      }
-      return count;
-    }
-    default:
-      return 0;
+    case 1: return CountValues<1>(*this);
+    case 4: return CountValues<4>(*this);
+    case 8: return CountValues<8>(*this);
+    case 16: return CountValues<16>(*this);
+    case 24: return CountValues<24>(*this);
+    case 32: return CountValues<32>(*this);
+    default: return 0;
   }
 }
 
