@@ -23,8 +23,6 @@ class TDIBSurface : public TDIB {
   void EnsureAlpha();
   void DropAlpha();
 
-  TRect ClipRect;
-
   // Colour <-> pixel value for this surface's depth.
   uint32_t ColorToPixel(uint8_t r, uint8_t g, uint8_t b) const;
   TRGB PixelToColor(uint32_t value, bool expand) const;

@@ -30,32 +30,21 @@ struct Clipped {
   int32_t Height() const { return s.Bottom - s.Top; }
 };
 
-// The clip rectangle of a destination, never reaching outside its pixels.
-TRect ClipBounds(const TDIBSurface& dst) {
-  TRect k = dst.ClipRect.IsEmpty() ? dst.BoundsRect() : dst.ClipRect;
-  k.Left = std::max(k.Left, 0);
-  k.Top = std::max(k.Top, 0);
-  k.Right = std::min(k.Right, dst.Width());
-  k.Bottom = std::min(k.Bottom, dst.Height());
-  return k;
-}
-
 // Moves the left/top edge of the source rectangle and the destination point
-// together and cuts the right/bottom edge at the clip rectangle. 64-bit
+// together and cuts the right/bottom edge at the destination's edge. 64-bit
 // arithmetic, so no coordinate can wrap.
 bool ClipToDestination(const TDIBSurface& dst, int64_t x, int64_t y, TRect source, Clipped& out) {
-  const TRect k = ClipBounds(dst);
   int64_t l = source.Left, t = source.Top, r = source.Right, b = source.Bottom;
-  if (x < k.Left) {
-    l += k.Left - x;
-    x = k.Left;
+  if (x < 0) {
+    l -= x;
+    x = 0;
   }
-  if (r + x - l > k.Right) r = k.Right + l - x;
-  if (y < k.Top) {
-    t += k.Top - y;
-    y = k.Top;
+  if (r + x - l > dst.Width()) r = dst.Width() + l - x;
+  if (y < 0) {
+    t -= y;
+    y = 0;
   }
-  if (b + y - t > k.Bottom) b = k.Bottom + t - y;
+  if (b + y - t > dst.Height()) b = dst.Height() + t - y;
   if (l >= r || t >= b) return false;
   // The drawn part now lies inside the destination. Only a source rectangle
   // far outside any source can still leave 32 bits: its columns are outside
@@ -89,14 +78,9 @@ void RequireSameBitCount(const TDIB& dst, const TDIB& src) {
   if (dst.BitCount() != src.BitCount()) throw EInvalidGraphicOperation(msg::kInvalidPixelFormat);
 }
 
-// Largest pixel value of a bit count.
-uint32_t MaxValue(int32_t bitCount) {
-  return bitCount >= 32 ? 0xFFFFFFFFu : (uint32_t{1} << bitCount) - 1;
-}
-
 // A key that no pixel of this bit count can have is no key at all.
 int64_t EffectiveKey(int32_t key, int32_t bitCount) {
-  if (key < 0 || static_cast<uint32_t>(key) > MaxValue(bitCount)) return -1;
+  if (key < 0 || (bitCount < 32 && static_cast<uint32_t>(key) >> bitCount != 0)) return -1;
   return key;
 }
 
@@ -133,6 +117,18 @@ void FillSub(uint8_t* d, int64_t x, int32_t n, int32_t bits, uint32_t v) {
     i += bytes * ppb;
   }
   for (; i < n; ++i) pixel::Put(d, x + i, bits, v);
+}
+
+// Copies the clipped rectangle between two surfaces of one bit count.
+void CopyRows(TDIBSurface& dst, const TDIB& src, const Clipped& c) {
+  const int32_t bits = dst.BitCount(), n = c.Width();
+  const size_t bpp = size_t(bits) / 8;
+  EachRow(dst, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) {
+    if (bits < 8)
+      CopySub(d, c.x, s, c.s.Left, n, bits);
+    else
+      std::memcpy(d + bpp * size_t(c.x), s + bpp * size_t(c.s.Left), bpp * size_t(n));
+  });
 }
 
 // Uses a sharing view of the source when a surface draws onto itself, so the
@@ -227,15 +223,7 @@ void TDIBSurface::CopyRect(int32_t x, int32_t y, TRect source, const TDIBSurface
   Clipped c;
   if (!ClipToDestination(*this, dx, dy, source, c)) return;
   RequireSameBitCount(*this, src);
-  const int32_t bits = BitCount(), n = c.Width();
-  if (bits < 8) {
-    EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { CopySub(d, c.x, s, c.s.Left, n, bits); });
-    return;
-  }
-  const size_t bpp = size_t(bits) / 8;
-  EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) {
-    std::memcpy(d + bpp * size_t(c.x), s + bpp * size_t(c.s.Left), bpp * size_t(n));
-  });
+  CopyRows(*this, src, c);
 }
 
 void TDIBSurface::CopyFrom(int32_t x, int32_t y, const TDIBSurface& src) {
@@ -243,34 +231,24 @@ void TDIBSurface::CopyFrom(int32_t x, int32_t y, const TDIBSurface& src) {
 }
 
 void TDIBSurface::DrawKeyed(int32_t x, int32_t y, int32_t key, TRect source, const TDIBSurface& srcIn) {
-  const int32_t bits = BitCount();
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-    CopyRect(x, y, source, srcIn);
-    return;
-  }
   TDIBSurface view;
   const TDIBSurface& src = Unaliased(*this, srcIn, view);
   Clipped c;
   if (!ClipToDestination(*this, x, y, source, c) || !KeepInsideSource(src, c)) return;
   RequireSameBitCount(*this, src);
-  const int32_t n = c.Width();
+  const int32_t bits = BitCount(), n = c.Width();
   const int64_t k = EffectiveKey(key, bits);
-  const size_t dx = size_t(c.x), sx = size_t(c.s.Left);
-  if (k < 0 && bits >= 8) {
-    const size_t bpp = size_t(bits) / 8;
-    EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) { std::memcpy(d + bpp * dx, s + bpp * sx, bpp * size_t(n)); });
+  if (k < 0) {
+    CopyRows(*this, src, c);
     return;
   }
   const auto kv = static_cast<uint32_t>(k);
+  const size_t dx = size_t(c.x), sx = size_t(c.s.Left);
   const dsp::TKernels& run = dsp::Kernels();
   switch (bits) {
     case 1:
     case 4:
       EachRow(*this, src, c, [&](uint8_t* d, const uint8_t* s, int32_t) {
-        if (k < 0) {
-          CopySub(d, c.x, s, c.s.Left, n, bits);
-          return;
-        }
         for (int32_t i = 0; i < n; ++i) {
           const uint32_t v = pixel::Get(s, c.s.Left + i, bits);
           if (v != kv) pixel::Put(d, c.x + i, bits, v);
