@@ -52,19 +52,12 @@ void CheckFormat(int32_t bitCount, const TPixelLayout& layout) {
 std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Build(int32_t width, int32_t height,
                                                         int32_t bitCount, const TPalette& palette,
                                                         const TPixelLayout& layout) {
-  return Make(width, height, bitCount, palette, layout, nullptr, false);
+  return Borrow(width, height, bitCount, palette, layout, nullptr, false);
 }
 
-std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Borrow(int32_t width, int32_t height,
-                                                         int32_t bitCount, const TPalette& palette,
-                                                         const TPixelLayout& layout, const uint8_t* rows,
-                                                         bool writable) {
-  return Make(width, height, bitCount, palette, layout, rows, writable);
-}
-
-std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Make(int32_t width, int32_t height, int32_t bitCount,
-                                                       const TPalette& palette, const TPixelLayout& layout,
-                                                       const uint8_t* rows, bool writable) {
+std::shared_ptr<TDIBSharedImage> TDIBSharedImage::Borrow(int32_t width, int32_t height, int32_t bitCount,
+                                                         const TPalette& palette, const TPixelLayout& layout,
+                                                         const uint8_t* rows, bool writable) {
   CheckFormat(bitCount, layout);
   auto store = std::make_shared<TDIBSharedImage>();
   store->Palette = palette;

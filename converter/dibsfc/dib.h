@@ -48,7 +48,7 @@ class TDIBSharedImage {
                                                 const TPalette& palette, const TPixelLayout& layout);
   // A store over rows that it does not own, laid out as Build lays out its
   // own (RowBytes apart, top row first); they must stay unchanged while the
-  // store is used. rows must not be null. With writable the store writes
+  // store is used. Without rows it is Build. With writable the store writes
   // them in place (they must then be zero-filled).
   static std::shared_ptr<TDIBSharedImage> Borrow(int32_t width, int32_t height, int32_t bitCount,
                                                  const TPalette& palette, const TPixelLayout& layout,
@@ -58,12 +58,6 @@ class TDIBSharedImage {
   // A private copy of this store: same size, bit count, palette, layout and
   // pixels.
   std::shared_ptr<TDIBSharedImage> Clone() const;
-
- private:
-  // Build (rows null) or Borrow.
-  static std::shared_ptr<TDIBSharedImage> Make(int32_t width, int32_t height, int32_t bitCount,
-                                               const TPalette& palette, const TPixelLayout& layout,
-                                               const uint8_t* rows, bool writable);
 };
 
 // ((bitCount * width + 31) div 32) * 4, computed in 64 bits.
