@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
 #include "converter/core/little_endian.h"
 
@@ -25,21 +24,15 @@ inline void Put4(uint8_t* row, int64_t x, uint32_t v) {
   b = (x & 1) ? static_cast<uint8_t>((b & 0xF0u) | (v & 0x0Fu))
               : static_cast<uint8_t>((b & 0x0Fu) | ((v & 0x0Fu) << 4));
 }
-inline uint32_t Get16(const uint8_t* row, int64_t x) { return le::Load16(row + 2 * x); }
-inline void Put16(uint8_t* row, int64_t x, uint32_t v) { le::Store16(row + 2 * x, v); }
-inline uint32_t Get24(const uint8_t* row, int64_t x) { return le::Load24(row + 3 * x); }
-inline void Put24(uint8_t* row, int64_t x, uint32_t v) { le::Store24(row + 3 * x, v); }
-inline uint32_t Get32(const uint8_t* row, int64_t x) { return le::Load32(row + 4 * x); }
-inline void Put32(uint8_t* row, int64_t x, uint32_t v) { le::Store32(row + 4 * x, v); }
 
 inline uint32_t Get(const uint8_t* row, int64_t x, int32_t bitCount) {
   switch (bitCount) {
     case 1: return Get1(row, x);
     case 4: return Get4(row, x);
     case 8: return row[x];
-    case 16: return Get16(row, x);
-    case 24: return Get24(row, x);
-    case 32: return Get32(row, x);
+    case 16: return le::Load16(row + 2 * x);
+    case 24: return le::Load24(row + 3 * x);
+    case 32: return le::Load32(row + 4 * x);
     default: return 0;
   }
 }
@@ -49,9 +42,9 @@ inline void Put(uint8_t* row, int64_t x, int32_t bitCount, uint32_t v) {
     case 1: Put1(row, x, v); break;
     case 4: Put4(row, x, v); break;
     case 8: row[x] = static_cast<uint8_t>(v); break;
-    case 16: Put16(row, x, v); break;
-    case 24: Put24(row, x, v); break;
-    case 32: Put32(row, x, v); break;
+    case 16: le::Store16(row + 2 * x, v); break;
+    case 24: le::Store24(row + 3 * x, v); break;
+    case 32: le::Store32(row + 4 * x, v); break;
     default: break;
   }
 }
