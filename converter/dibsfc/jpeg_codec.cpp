@@ -53,13 +53,12 @@ void InstallTrap(ErrorTrap& trap) {
   trap.message[0] = '\0';
 }
 
-// Runs libjpeg work; false when libjpeg failed. The work must not own
-// anything that needs a destructor, since a failure jumps over it.
+// Runs libjpeg work; raises EJpegError when libjpeg failed. The work must
+// not own anything that needs a destructor, since a failure jumps over it.
 template <class Work>
-bool Guarded(ErrorTrap& trap, Work&& work) {
-  if (setjmp(trap.jump) != 0) return false;
+void Guarded(ErrorTrap& trap, Work&& work) {
+  if (setjmp(trap.jump) != 0) throw EJpegError(trap.message);
   work();
-  return true;
 }
 
 // --- Decoding ---------------------------------------------------------------
@@ -112,11 +111,11 @@ class Decoder {
   Decoder& operator=(const Decoder&) = delete;
 
   void ReadHeader() {
-    Check(Guarded(trap_, [this] {
+    Guarded(trap_, [this] {
       jpeg_create_decompress(&info_);
       info_.src = &source_.pub;
       jpeg_read_header(&info_, TRUE);
-    }));
+    });
     // Refuse sizes the surface could not hold before libjpeg reserves its
     // own buffers for them.
     const uint64_t pixels = uint64_t(info_.image_width) * uint64_t(info_.image_height);
@@ -136,7 +135,7 @@ class Decoder {
 #else
     constexpr J_COLOR_SPACE kSpace = JCS_RGB;
 #endif
-    Check(Guarded(trap_, [this, rows, rowBytes] {
+    Guarded(trap_, [this, rows, rowBytes] {
       info_.out_color_space = kSpace;
       info_.dct_method = JDCT_ISLOW;
       info_.do_fancy_upsampling = TRUE;
@@ -158,14 +157,11 @@ class Decoder {
         jpeg_read_scanlines(&info_, batch, n);
       }
       jpeg_finish_decompress(&info_);
-    }));
+    });
     return kSpace != JCS_RGB;
   }
 
  private:
-  void Check(bool ok) {
-    if (!ok) throw EJpegError(trap_.message);
-  }
   jpeg_decompress_struct info_;
   ErrorTrap trap_;
   SpanSource source_;
@@ -192,14 +188,12 @@ bool Grow(BlockDestination* dst) {
   return true;
 }
 
-void DestinationInit(j_compress_ptr info) {
-  if (!Grow(reinterpret_cast<BlockDestination*>(info->dest))) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
-}
+// Grows the block: at the start, and when libjpeg finds the whole block full.
 boolean DestinationEmpty(j_compress_ptr info) {
-  // libjpeg calls this only when the whole block is full.
   if (!Grow(reinterpret_cast<BlockDestination*>(info->dest))) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
   return TRUE;
 }
+void DestinationInit(j_compress_ptr info) { DestinationEmpty(info); }
 void DestinationTerm(j_compress_ptr) {}
 
 class Encoder {
@@ -224,7 +218,7 @@ class Encoder {
   template <class RowSource>
   TByteBlock Encode(int32_t width, int32_t height, int quality, J_COLOR_SPACE space, int components,
                     RowSource&& rowSource) {
-    const bool ok = Guarded(trap_, [&] {
+    Guarded(trap_, [&] {
       jpeg_create_compress(&info_);
       info_.dest = &dest_.pub;
       info_.image_width = static_cast<JDIMENSION>(width);
@@ -240,7 +234,6 @@ class Encoder {
       }
       jpeg_finish_compress(&info_);
     });
-    if (!ok) throw EJpegError(trap_.message);
     // The block grown with realloc is handed over as it is.
     TByteBlock out{Block(dest_.data), dest_.capacity - dest_.pub.free_in_buffer};
     dest_.data = nullptr;
