@@ -64,9 +64,8 @@ void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const TReadContext& ctx, con
   layer.AlphaOn = header.Version >= kVersionAlphaOn ? s.ReadByte() != 0 : false;
   layer.Name = ReadString(s);
 
-  ReadColourRecord(ctx, s, layer.Surface);
-  if (header.Version >= kVersionAlphaRecords && ReadAlphaRecord(ctx, s, layer.Surface) && layer.AlphaOn)
-    layer.TransColor = -1;
+  ReadLayerRecords(ctx, s, layer.Surface, header.Version >= kVersionAlphaRecords);
+  if (layer.AlphaOn && layer.Surface.AlphaPlane() != nullptr) layer.TransColor = -1;
 }
 
 void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const TReadContext& ctx) {
