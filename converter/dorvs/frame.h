@@ -2,21 +2,12 @@
 // composite of the visible ones over the document's background.
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/layer.h"
-#include "converter/dorvs/read_context.h"
 
 namespace dorv {
-
-class TPieceList;
-class TStream;
-class TXmlElement;
-struct TSaveContext;
 
 class TDorvFrame {
  public:
@@ -38,9 +29,9 @@ class TDorvFrame {
   void Clear() { layers_.clear(); }
 
   // Size and depth: those of the first layer's surface, else the composite's.
-  int32_t FrameWidth() const;
-  int32_t FrameHeight() const;
-  int32_t FrameDepth() const;
+  int32_t FrameWidth() const { return SizedBy().Width(); }
+  int32_t FrameHeight() const { return SizedBy().Height(); }
+  int32_t FrameDepth() const { return SizedBy().Depth(); }
 
   // Allocates the composite and fills it with the document's background.
   void PrepareComposite(int32_t width, int32_t height, int32_t depth);
@@ -55,6 +46,7 @@ class TDorvFrame {
   void WriteXml(TXmlElement& element, TPieceList& dataOut, const TSaveContext& ctx) const;
 
  private:
+  const TDIBSurface& SizedBy() const { return layers_.empty() ? Surface : layers_.front()->Surface; }
   std::vector<std::unique_ptr<TDorvLayer>> layers_;
 };
 
