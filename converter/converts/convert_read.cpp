@@ -16,11 +16,6 @@
 #include "platform/message_box.h"
 
 namespace dorv {
-namespace {
-
-constexpr const char* kCaption = "DorvStudio Format";
-
-}  // namespace
 
 int32_t BlockBpp(const TDIBSurface& s) {
   return (s.AlphaPlane() == nullptr && (s.Depth() == 1 || s.Depth() == 4 || s.Depth() == 8)) ? 8 : 32;
@@ -77,7 +72,7 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride, const TR
 }
 
 static void ShowLoadFailure(const char* message) {
-  platform::ShowMessage(message, kCaption, platform::MessageKind::Error);
+  platform::ShowMessage(message, msg::kFormatName, platform::MessageKind::Error);
 }
 
 bool ConvertReadImpl(HANDLE file, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
