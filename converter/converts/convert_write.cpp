@@ -219,10 +219,6 @@ bool ConvertWriteImpl(const TWriteRequest& r) {
   return ConvertWriteToStream(r, stream);
 }
 
-bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
-  return ConvertWriteToStream(r, stream, TDorvFrame::kDefaultDelay, TRunner());
-}
-
 bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay, const TRunner& runner) {
   const int64_t bpp = static_cast<int64_t>(r.Planes) * r.Depth;
   if (!AcceptedBpp(bpp)) return false;
