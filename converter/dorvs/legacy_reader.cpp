@@ -86,10 +86,9 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const TReadContext& ctx) {
   if (layers <= 0) ctx.BackgroundOnly->Charge(width, height);
   frame.PrepareComposite(width, height, depth);
 
-  if (depth <= 8 && depth >= 0) {
-    const size_t bytes = static_cast<size_t>(4) << depth;
-    if (static_cast<int64_t>(bytes) > s.Remaining()) ThrowCorrupt("palette runs past the end of the file");
-    s.ReadBuffer(frame.Surface.Palette.data(), bytes);
+  if (paletteBytes > 0) {
+    if (paletteBytes > s.Remaining()) ThrowCorrupt("palette runs past the end of the file");
+    s.ReadBuffer(frame.Surface.Palette.data(), static_cast<size_t>(paletteBytes));
     frame.Surface.CommitPalette();
   }
   frame.FillBackground(ctx.BGColor);

@@ -91,11 +91,9 @@ struct BlockEntry {
   int32_t Index;
 };
 
-// The source of a copied block: another block of the plane (Kind -2) or the
-// block at the same place in a layer of a frame; null when it is the plane
-// itself (nothing to copy).
+// The source of a block copied from a frame: the block at the same place in
+// a layer of that frame; null when it is the plane itself (nothing to copy).
 const TDIBSurface* CopySource(const TReadContext& ctx, const BlockEntry& e, bool isAlpha, const TDIBSurface& plane) {
-  if (e.Kind == kBlockCopy) return &plane;
   const TDorvFrame& frame = ctx.Frames.Get(e.Kind);
   const TDorvLayer& layer = frame.Layer(e.Index);
   const TDIBSurface* source = &layer.Surface;
@@ -112,9 +110,8 @@ void CopyBlockEntry(const TReadContext& ctx, const TBlockGrid& g, const std::vec
   const TBlockArea a = g.Area(b);
   if (e.Kind == kBlockCopy) {
     if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= table.size()) ThrowCorrupt("block copy names no block");
-    const uint64_t src = static_cast<uint64_t>(e.Index);
-    const int32_t sx = static_cast<int32_t>((src % g.BX) * g.BW), sy = static_cast<int32_t>((src / g.BX) * g.BH);
-    CopyBlock(plane, a.X, a.Y, TRect{sx, sy, sx + a.W, sy + a.H}, plane);
+    const TBlockArea from = g.Area(static_cast<uint64_t>(e.Index));
+    CopyBlock(plane, a.X, a.Y, TRect{from.X, from.Y, from.X + a.W, from.Y + a.H}, plane);
     return;
   }
   const TDIBSurface* source = CopySource(ctx, e, isAlpha, plane);
