@@ -83,15 +83,9 @@ void ReadLayerRecords(const TReadContext& ctx, TStream& input, TDIBSurface& surf
   } catch (...) {
     alphaUnread = std::current_exception();
   }
-  const auto oneAfterTheOther = [&] {
+  if (alphaUnread || alphaLength <= 0) {
     DecodeBlob(ctx, colour, false, surface);
     if (alphaUnread) std::rethrow_exception(alphaUnread);
-    if (alphaLength <= 0) return;
-    surface.EnsureAlpha();
-    DecodeBlob(ctx, alpha, true, *surface.AlphaPlane());
-  };
-  if (alphaUnread || alphaLength <= 0) {
-    oneAfterTheOther();
     return;
   }
 
