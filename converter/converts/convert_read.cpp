@@ -177,7 +177,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   // layers in frame 0 whose size or depth differ from the composite.
   const int32_t bpp = BlockBpp(s);
   // Reserved bytes of the caller's record are left as they were.
-  THeaderInfo info = LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
+  THeaderInfo info = LoadHeaderInfo(std::span<const uint8_t, record::kSize>(readInfo + 4, record::kSize));
   document.GetHeaderInfo(info, kCompNone, defaults::kQuality);
   info.Width = s.Width();
   info.Height = s.Height();
@@ -201,7 +201,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   info.Bpp = produced;
 
   le::StoreInt32(readInfo, 40);
-  StoreHeaderInfo(info, std::span<uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
+  StoreHeaderInfo(info, std::span<uint8_t, record::kSize>(readInfo + 4, record::kSize));
   if (produced == 8) {
     std::memcpy(palette, s.Palette.data(), sizeof(TPalette));
     *transparentIndex = frame.TransColor;

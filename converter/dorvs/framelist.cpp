@@ -38,7 +38,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
 }
 
 void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner) {
-  Clear();
+  frames_.Clear();
   TXmlElement root;
   ReadHeaderTree(stream, root);
 
@@ -64,7 +64,7 @@ void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const
 }
 
 void TDorvFrameList::LoadLegacy(TStream& stream, bool firstFrameOnly, const TRunner& runner) {
-  Clear();
+  frames_.Clear();
   const TLegacyHeader legacy = ReadLegacyHeader(stream);
   if (legacy.BGColor) BGColor = *legacy.BGColor;
   NotFillBG = legacy.NotFillBG;

@@ -31,7 +31,6 @@ class TDorvFrameList {
   TDorvFrame& AddFrame() { return frames_.Add(); }
   // Raises "Error:TDorvFrameList.GetFrame" outside 0 to Count() - 1.
   TDorvFrame& GetFrame(int index) const { return frames_.Get(index); }
-  void Clear() { frames_.Clear(); }
   // Drops every frame's layers, keeping the composites.
   void ReleaseLayers() { frames_.ReleaseLayers(); }
 

@@ -41,13 +41,13 @@ constexpr std::pair<uint8_t THeaderInfo::*, size_t> kBytes[] = {
     {&THeaderInfo::CompType, record::kCompType},   {&THeaderInfo::Reserved1, record::kReserved1},
     {&THeaderInfo::NotFillBG, record::kNotFillBG}, {&THeaderInfo::CompLevel, record::kCompLevel}};
 
-void StoreHeaderInfo(const THeaderInfo& h, std::span<uint8_t, kHeaderInfoSize> out) {
+void StoreHeaderInfo(const THeaderInfo& h, std::span<uint8_t, record::kSize> out) {
   for (const auto& [field, at] : kNumbers) le::StoreInt32(out.data() + at, h.*field);
   for (const auto& [field, at] : kBytes) out[at] = h.*field;
   for (size_t i = 0; i < 2; ++i) out[record::kReserved2 + i] = h.Reserved2[i];
 }
 
-THeaderInfo LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize> bytes) {
+THeaderInfo LoadHeaderInfo(std::span<const uint8_t, record::kSize> bytes) {
   THeaderInfo h;
   for (const auto& [field, at] : kNumbers) h.*field = le::LoadInt32(bytes.data() + at);
   for (const auto& [field, at] : kBytes) h.*field = bytes[at];

@@ -138,11 +138,11 @@ TLegacyHeader ReadLegacyHeader(TStream& stream) {
     const int32_t length = stream.ReadInt32();
     if (length < 0) ThrowCorrupt("negative header record length");
     if (length > stream.Remaining()) ThrowCorrupt("header record runs past the end of the file");
-    uint8_t record[kHeaderInfoSize] = {};
-    const size_t stored = std::min<size_t>(static_cast<size_t>(length), kHeaderInfoSize);
-    stream.ReadBuffer(record, stored);
+    uint8_t bytes[record::kSize] = {};
+    const size_t stored = std::min<size_t>(static_cast<size_t>(length), record::kSize);
+    stream.ReadBuffer(bytes, stored);
     Skip(stream, length - static_cast<int64_t>(stored));  // a longer record keeps its first 40 bytes
-    header = LoadHeaderInfo(record);
+    header = LoadHeaderInfo(bytes);
     frames = header.Count;
     legacy.BGColor = header.BGColor;
   }
