@@ -32,13 +32,13 @@ void ReadHeaderTree(TStream& stream, TXmlElement& root) {
 // The record's fields: numbers of four bytes and single bytes, each at its
 // offset. Store and load go through the same list.
 constexpr std::pair<int32_t THeaderInfo::*, size_t> kNumbers[] = {
-    {&THeaderInfo::Version, record::kVersion},  {&THeaderInfo::Width, record::kWidth},
-    {&THeaderInfo::Height, record::kHeight},    {&THeaderInfo::Bpp, record::kBpp},
-    {&THeaderInfo::Count, record::kCount},      {&THeaderInfo::BGColor, record::kBGColor},
+    {&THeaderInfo::Version, record::kVersion}, {&THeaderInfo::Width, record::kWidth},
+    {&THeaderInfo::Height, record::kHeight}, {&THeaderInfo::Bpp, record::kBpp},
+    {&THeaderInfo::Count, record::kCount}, {&THeaderInfo::BGColor, record::kBGColor},
     {&THeaderInfo::BlockWidth, record::kBlockWidth}, {&THeaderInfo::BlockHeight, record::kBlockHeight}};
 constexpr std::pair<uint8_t THeaderInfo::*, size_t> kBytes[] = {
-    {&THeaderInfo::SyncPal, record::kSyncPal},     {&THeaderInfo::Randomized, record::kRandomized},
-    {&THeaderInfo::CompType, record::kCompType},   {&THeaderInfo::Reserved1, record::kReserved1},
+    {&THeaderInfo::SyncPal, record::kSyncPal}, {&THeaderInfo::Randomized, record::kRandomized},
+    {&THeaderInfo::CompType, record::kCompType}, {&THeaderInfo::Reserved1, record::kReserved1},
     {&THeaderInfo::NotFillBG, record::kNotFillBG}, {&THeaderInfo::CompLevel, record::kCompLevel}};
 
 void StoreHeaderInfo(const THeaderInfo& h, std::span<uint8_t, record::kSize> out) {
