@@ -25,10 +25,6 @@ TDorvLayer& TDorvFrame::AddLayer() {
   return *layers_.back();
 }
 
-void TDorvFrame::PrepareComposite(int32_t width, int32_t height, int32_t depth) {
-  Surface.Allocate(width, height, depth);
-}
-
 void TDorvFrame::FillBackground(int32_t bgColor) {
   const auto bg = static_cast<uint32_t>(bgColor);
   const uint32_t value = Surface.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8),
@@ -59,7 +55,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
   const bool layersFollow = count > 0 && first >= 0;
   CheckFrameFits(header, width, height, bpp, layersFollow ? 1 : 0, input.Remaining());
   if (!layersFollow && ctx.BackgroundOnly != nullptr) ctx.BackgroundOnly->Charge(width, height);
-  PrepareComposite(width, height, bpp);
+  Surface.Allocate(width, height, bpp);
 
   if (bpp <= 8) {
     const std::string text = layers->ChildText(xml::kPalette, "");

@@ -33,9 +33,7 @@ class TDorvFrame {
   int32_t FrameHeight() const { return SizedBy().Height(); }
   int32_t FrameDepth() const { return SizedBy().Depth(); }
 
-  // Allocates the composite and fills it with the document's background.
-  void PrepareComposite(int32_t width, int32_t height, int32_t depth);
-  // Fills a composite fresh from PrepareComposite with the background
+  // Fills a composite fresh from Surface.Allocate with the background
   // colour (0x00BBGGRR).
   void FillBackground(int32_t bgColor);
 

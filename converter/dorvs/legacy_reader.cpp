@@ -84,7 +84,7 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const TReadContext& ctx) {
   const int64_t paletteBytes = depth <= 8 && depth >= 0 ? int64_t{4} << depth : 0;
   CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes, LayerFieldBytes(header));
   if (layers <= 0) ctx.BackgroundOnly->Charge(width, height);
-  frame.PrepareComposite(width, height, depth);
+  frame.Surface.Allocate(width, height, depth);
 
   if (paletteBytes > 0) {
     if (paletteBytes > s.Remaining()) ThrowCorrupt("palette runs past the end of the file");
