@@ -10,12 +10,12 @@
 namespace dorv::plugin {
 
 std::string AboutText() {
-  return std::string(msg::kAboutFormatName) + " " + DORV_VERSION_STRING + "\n" +
+  return std::string(msg::kFormatName) + " " + DORV_VERSION_STRING + "\n" +
          msg::kAboutDescription;
 }
 
 void ShowAbout() {
-  platform::ShowMessage(AboutText(), msg::kAboutFormatName, platform::MessageKind::Information);
+  platform::ShowMessage(AboutText(), msg::kFormatName, platform::MessageKind::Information);
 }
 
 }  // namespace dorv::plugin

@@ -5,12 +5,10 @@
 #include <cstdint>
 
 #include "converter/core/runner.h"
+#include "converter/dorvs/frame.h"
 #include "platform/win32.h"
 
 namespace dorv {
-
-class TDIBSurface;
-class TStream;
 
 bool ConvertReadImpl(HANDLE file, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
                      int32_t* transparentIndex);
@@ -30,11 +28,10 @@ struct TWriteRequest {
   int32_t CompType, Quality, Code, ImageMode;
 };
 bool ConvertWriteImpl(const TWriteRequest& request);
-// ConvertWrite into any stream (request.File is not used).
-bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream);
-// The same for a frame shown for delay units instead of the default, its
-// work run by runner.
-bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream, int32_t delay, const TRunner& runner);
+// ConvertWrite into any stream (request.File is not used), of a frame shown
+// for delay units, its work run by runner.
+bool ConvertWriteToStream(const TWriteRequest& request, TStream& stream,
+                          int32_t delay = TDorvFrame::kDefaultDelay, const TRunner& runner = TRunner());
 
 // The bits per pixel of the block a composite is brought to: 8 for palette
 // composites without an alpha plane, else 32.

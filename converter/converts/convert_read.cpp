@@ -16,11 +16,6 @@
 #include "platform/message_box.h"
 
 namespace dorv {
-namespace {
-
-constexpr const char* kCaption = "DorvStudio Format";
-
-}  // namespace
 
 int32_t BlockBpp(const TDIBSurface& s) {
   return (s.AlphaPlane() == nullptr && (s.Depth() == 1 || s.Depth() == 4 || s.Depth() == 8)) ? 8 : 32;
@@ -77,7 +72,7 @@ int32_t ComposeBlockRows(TDIBSurface& s, uint8_t* block, size_t stride, const TR
 }
 
 static void ShowLoadFailure(const char* message) {
-  platform::ShowMessage(message, kCaption, platform::MessageKind::Error);
+  platform::ShowMessage(message, msg::kFormatName, platform::MessageKind::Error);
 }
 
 bool ConvertReadImpl(HANDLE file, uint8_t* readInfo, HGLOBAL* block, uint8_t* palette,
@@ -182,7 +177,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   // layers in frame 0 whose size or depth differ from the composite.
   const int32_t bpp = BlockBpp(s);
   // Reserved bytes of the caller's record are left as they were.
-  THeaderInfo info = LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
+  THeaderInfo info = LoadHeaderInfo(std::span<const uint8_t, record::kSize>(readInfo + 4, record::kSize));
   document.GetHeaderInfo(info, kCompNone, defaults::kQuality);
   info.Width = s.Width();
   info.Height = s.Height();
@@ -206,7 +201,7 @@ bool ConvertReadFromStream(TStream& stream, uint8_t* readInfo, HGLOBAL* block, u
   info.Bpp = produced;
 
   le::StoreInt32(readInfo, 40);
-  StoreHeaderInfo(info, std::span<uint8_t, kHeaderInfoSize>(readInfo + 4, kHeaderInfoSize));
+  StoreHeaderInfo(info, std::span<uint8_t, record::kSize>(readInfo + 4, record::kSize));
   if (produced == 8) {
     std::memcpy(palette, s.Palette.data(), sizeof(TPalette));
     *transparentIndex = frame.TransColor;

@@ -29,10 +29,22 @@ uint64_t CallerStride(uint64_t bpp, uint64_t width, uint64_t height) {
   return stride > kAddressable / height ? 0 : stride;
 }
 
+// The caller's picture as the routes below read it.
+struct TPicture {
+  const TWriteRequest& R;
+  int64_t Bpp;
+  size_t Stride;  // of the caller's rows
+  size_t W;
+  int32_t Depth = Bpp == 1 ? 1 : Bpp == 8 ? 8 : 24;  // of the surface
+
+  const uint8_t* Row(size_t y) const { return R.Pixels + Stride * y; }
+};
+
 // Fills the surface's rows and alpha plane. Returns whether every pixel is
 // opaque (always true without alpha).
-bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s, const TRunner& runner) {
-  const size_t w = static_cast<size_t>(r.Width);
+bool FillRows(const TPicture& p, TDIBSurface& s, const TRunner& runner) {
+  const int64_t bpp = p.Bpp;
+  const size_t w = p.W;
   // The stores are made private here, once; the bands write their own rows.
   uint8_t* const top = s.TopRow();
   const size_t rowBytes = static_cast<size_t>(s.RowBytes());
@@ -40,10 +52,10 @@ bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s
   uint8_t* const alphaTop = alphaPlane != nullptr ? alphaPlane->TopRow() : nullptr;
   const size_t alphaBytes = alphaPlane != nullptr ? static_cast<size_t>(alphaPlane->RowBytes()) : 0;
   uint8_t opaque[2] = {0xFF, 0xFF};
-  runner.Bands(r.Height, s.SizeBytes(), [&](int band, int32_t first, int32_t last) {
+  runner.Bands(p.R.Height, s.SizeBytes(), [&](int band, int32_t first, int32_t last) {
     uint8_t seen = 0xFF;
     for (int32_t y = first; y < last; ++y) {
-      const uint8_t* src = r.Pixels + stride * static_cast<size_t>(y);
+      const uint8_t* src = p.Row(static_cast<size_t>(y));
       uint8_t* alpha = alphaTop != nullptr ? alphaTop + alphaBytes * static_cast<size_t>(y) : nullptr;
       uint8_t* row = top + rowBytes * static_cast<size_t>(y);
       switch (bpp) {
@@ -61,24 +73,11 @@ bool FillRows(const TWriteRequest& r, int64_t bpp, size_t stride, TDIBSurface& s
 
 // Whether every pixel of 32-bit (or wider) rows has alpha 255; stops at the
 // first that has not.
-bool AllOpaque(const TWriteRequest& r, int64_t bpp, size_t stride) {
-  for (int32_t y = 0; y < r.Height; ++y)
-    if (dsp::Kernels().RgbaAlphaAnd(r.Pixels + stride * static_cast<size_t>(y), static_cast<size_t>(bpp / 8),
-                     static_cast<size_t>(r.Width)) != 0xFF)
-      return false;
+bool AllOpaque(const TPicture& p) {
+  for (size_t y = 0; y < static_cast<size_t>(p.R.Height); ++y)
+    if (dsp::Kernels().RgbaAlphaAnd(p.Row(y), static_cast<size_t>(p.Bpp / 8), p.W) != 0xFF) return false;
   return true;
 }
-
-// The caller's picture as the routes below read it.
-struct TPicture {
-  const TWriteRequest& R;
-  int64_t Bpp;
-  size_t Stride;  // of the caller's rows
-  size_t W;
-  int32_t Depth = Bpp == 1 ? 1 : Bpp == 8 ? 8 : 24;  // of the surface
-
-  const uint8_t* Row(size_t y) const { return R.Pixels + Stride * y; }
-};
 
 // Makes the document's one frame: its surface, palette and alpha plane.
 // Returns whether the surface borrows the caller's rows.
@@ -124,7 +123,7 @@ void SaveJpegFromRows(const TPicture& p, TDorvFrameList& document, TSaveOptions 
   uint8_t* alphaTop = nullptr;
   size_t alphaBytes = 0;
   if (bpp >= 32) {
-    if (AllOpaque(r, bpp, p.Stride)) {
+    if (AllOpaque(p)) {
       s.DropAlpha();
     } else {
       alphaTop = s.AlphaPlane()->TopRow();  // made private here, before the coders start
@@ -190,7 +189,7 @@ void SaveRawFromRows(const TPicture& p, TDorvFrameList& document, TSaveOptions o
   const size_t w = p.W;
   TDIBSurface& s = document.GetFrame(0).Surface;
   // An alpha plane that is 255 everywhere says nothing and is not stored.
-  if (bpp >= 32 && AllOpaque(p.R, bpp, p.Stride)) s.DropAlpha();
+  if (bpp >= 32 && AllOpaque(p)) s.DropAlpha();
 
   TCallerRows callerRows;
   std::vector<uint8_t> alphaRow(bpp >= 32 ? w : 0);
@@ -217,10 +216,6 @@ void SaveRawFromRows(const TPicture& p, TDorvFrameList& document, TSaveOptions o
 bool ConvertWriteImpl(const TWriteRequest& r) {
   THandleStream stream(r.File);
   return ConvertWriteToStream(r, stream);
-}
-
-bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream) {
-  return ConvertWriteToStream(r, stream, TDorvFrame::kDefaultDelay, TRunner());
 }
 
 bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay, const TRunner& runner) {
@@ -256,7 +251,7 @@ bool ConvertWriteToStream(const TWriteRequest& r, TStream& stream, int32_t delay
   } else {
     TDIBSurface& s = document.GetFrame(0).Surface;
     // An alpha plane that is 255 everywhere says nothing and is not stored.
-    if (!borrowed && FillRows(r, bpp, p.Stride, s, runner)) s.DropAlpha();
+    if (!borrowed && FillRows(p, s, runner)) s.DropAlpha();
     document.SaveToStream(stream, options, runner);
   }
   return true;

@@ -29,9 +29,6 @@ class TCallScope {
   TCallScope(const TCallScope&) = delete;
   TCallScope& operator=(const TCallScope&) = delete;
 
-  // Bytes charged so far by this scope's allocations.
-  uint64_t Allocated() const { return allocated_.load(std::memory_order_relaxed); }
-
   // The scope in force on this thread, or null. The second thread takes its
   // creator's scope with Adopt.
   static TCallScope* Current();

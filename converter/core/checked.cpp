@@ -5,6 +5,15 @@
 #include "platform/pages.h"
 
 namespace dorv {
+namespace {
+
+// The memory the system gave, or EOutOfMemory when it gave none.
+uint8_t* Given(void* p) {
+  if (p == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
+  return static_cast<uint8_t*>(p);
+}
+
+}  // namespace
 
 uint64_t CheckedMul(uint64_t a, uint64_t b) {
   if (a != 0 && b > limits::kMaxAllocationBytes / a) throw EOutOfMemory(msg::kOutOfMemory);
@@ -32,14 +41,9 @@ void BlockDeleter::operator()(uint8_t* p) const noexcept {
 Block AllocateBlock(uint64_t n) {
   if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
   ChargeAllocation(n);
-  if (n >= platform::kLargeBlockBytes) {
-    void* pages = platform::AllocatePages(static_cast<size_t>(n));
-    if (pages == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
-    return Block(static_cast<uint8_t*>(pages), BlockDeleter{static_cast<size_t>(n)});
-  }
-  void* p = std::calloc(n == 0 ? 1 : static_cast<size_t>(n), 1);
-  if (p == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
-  return Block(static_cast<uint8_t*>(p));
+  if (n >= platform::kLargeBlockBytes)
+    return Block(Given(platform::AllocatePages(static_cast<size_t>(n))), BlockDeleter{static_cast<size_t>(n)});
+  return Block(Given(std::calloc(n == 0 ? 1 : static_cast<size_t>(n), 1)));
 }
 
 Block AllocateDenseBlock(uint64_t n) {
@@ -47,18 +51,15 @@ Block AllocateDenseBlock(uint64_t n) {
   if (n < platform::kLargeBlockBytes) return AllocateBlock(n);
   ChargeAllocation(n);
   size_t mapped = 0;
-  void* pages = platform::AllocateDensePages(static_cast<size_t>(n), &mapped);
-  if (pages == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
-  return Block(static_cast<uint8_t*>(pages), BlockDeleter{mapped});
+  uint8_t* const pages = Given(platform::AllocateDensePages(static_cast<size_t>(n), &mapped));
+  return Block(pages, BlockDeleter{mapped});
 }
 
 Block AllocateUnfilledBlock(uint64_t n) {
   if (n > limits::kMaxAllocationBytes) throw EOutOfMemory(msg::kOutOfMemory);
   if (n >= platform::kHeapBlockBytes) return AllocateDenseBlock(n);
   ChargeAllocation(n);
-  void* p = std::malloc(n == 0 ? 1 : static_cast<size_t>(n));
-  if (p == nullptr) throw EOutOfMemory(msg::kOutOfMemory);
-  return Block(static_cast<uint8_t*>(p));
+  return Block(Given(std::malloc(n == 0 ? 1 : static_cast<size_t>(n))));
 }
 
 }  // namespace dorv

@@ -22,7 +22,6 @@ class EWriteError : public Exception { using Exception::Exception; };
 // Surface errors.
 class EInvalidGraphicOperation : public Exception { using Exception::Exception; };
 class EOutOfMemory : public Exception { using Exception::Exception; };
-class EOutOfResources : public Exception { using Exception::Exception; };
 // Runtime conversion and list errors.
 class EConvertError : public Exception { using Exception::Exception; };
 class EListError : public Exception { using Exception::Exception; };

@@ -17,7 +17,6 @@ inline constexpr const char* kInvalidBitCount = "不正なビット数です (%d
 inline constexpr const char* kInvalidPixelFormat = "不正なピクセルフォーマットです";
 inline constexpr const char* kScanlineRange = "スキャンラインのインデックスが範囲を越えました (%d)";
 inline constexpr const char* kCannotCreate = "%s を作成できません";
-inline constexpr const char* kCannotAllocMemory = "Can not alloc memory";
 
 // Runtime.
 inline constexpr const char* kOutOfMemory = "Out of memory";
@@ -30,9 +29,10 @@ inline constexpr const char* kListIndex = "List index out of bounds (%d)";
 inline constexpr const char* kInflateTooLong = "Decompressed data longer than allowed";
 inline constexpr const char* kInflateTooShort = "Decompressed data shorter than expected";
 
-// Plug-in about box: the format's name (first line, with the version) and
-// what the module does (second line).
-inline constexpr const char* kAboutFormatName = "DorvStudio Format";
+// The format's name, the caption of a failed load's message; and the
+// plug-in about box: that name (first line, with the version) and what the
+// module does (second line).
+inline constexpr const char* kFormatName = "DorvStudio Format";
 inline constexpr const char* kAboutDescription = "Opens and saves DorvStudio documents (.dov).";
 
 // Save options.

@@ -44,8 +44,7 @@ class TSecondThread {
 class TRunner {
  public:
   // Threads as the environment says, and off when the caller says no.
-  TRunner() : TRunner(true) {}
-  explicit TRunner(bool callerAllows) : threads_(callerAllows && ThreadsOn()) {}
+  explicit TRunner(bool callerAllows = true) : threads_(callerAllows && ThreadsOn()) {}
 
   bool ThreadsAllowed() const { return threads_; }
 

@@ -7,6 +7,7 @@
 #include "converter/dorvs/frame_budget.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/palette_text.h"
+#include "converter/dorvs/read_context.h"
 #include "converter/dorvs/save_context.h"
 #include "converter/streams/piece_list.h"
 #include "converter/streams/stream.h"
@@ -22,20 +23,6 @@ TDorvLayer& TDorvFrame::Layer(int index) const {
 TDorvLayer& TDorvFrame::AddLayer() {
   layers_.push_back(std::make_unique<TDorvLayer>());
   return *layers_.back();
-}
-
-int32_t TDorvFrame::FrameWidth() const {
-  return layers_.empty() ? Surface.Width() : layers_.front()->Surface.Width();
-}
-int32_t TDorvFrame::FrameHeight() const {
-  return layers_.empty() ? Surface.Height() : layers_.front()->Surface.Height();
-}
-int32_t TDorvFrame::FrameDepth() const {
-  return layers_.empty() ? Surface.Depth() : layers_.front()->Surface.Depth();
-}
-
-void TDorvFrame::PrepareComposite(int32_t width, int32_t height, int32_t depth) {
-  Surface.Allocate(width, height, depth);
 }
 
 void TDorvFrame::FillBackground(int32_t bgColor) {
@@ -68,7 +55,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
   const bool layersFollow = count > 0 && first >= 0;
   CheckFrameFits(header, width, height, bpp, layersFollow ? 1 : 0, input.Remaining());
   if (!layersFollow && ctx.BackgroundOnly != nullptr) ctx.BackgroundOnly->Charge(width, height);
-  PrepareComposite(width, height, bpp);
+  Surface.Allocate(width, height, bpp);
 
   if (bpp <= 8) {
     const std::string text = layers->ChildText(xml::kPalette, "");

@@ -2,21 +2,12 @@
 // composite of the visible ones over the document's background.
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "converter/dibsfc/dibsfc.h"
 #include "converter/dorvs/layer.h"
-#include "converter/dorvs/read_context.h"
 
 namespace dorv {
-
-class TPieceList;
-class TStream;
-class TXmlElement;
-struct TSaveContext;
 
 class TDorvFrame {
  public:
@@ -38,13 +29,11 @@ class TDorvFrame {
   void Clear() { layers_.clear(); }
 
   // Size and depth: those of the first layer's surface, else the composite's.
-  int32_t FrameWidth() const;
-  int32_t FrameHeight() const;
-  int32_t FrameDepth() const;
+  int32_t FrameWidth() const { return SizedBy().Width(); }
+  int32_t FrameHeight() const { return SizedBy().Height(); }
+  int32_t FrameDepth() const { return SizedBy().Depth(); }
 
-  // Allocates the composite and fills it with the document's background.
-  void PrepareComposite(int32_t width, int32_t height, int32_t depth);
-  // Fills a composite fresh from PrepareComposite with the background
+  // Fills a composite fresh from Surface.Allocate with the background
   // colour (0x00BBGGRR).
   void FillBackground(int32_t bgColor);
 
@@ -55,6 +44,7 @@ class TDorvFrame {
   void WriteXml(TXmlElement& element, TPieceList& dataOut, const TSaveContext& ctx) const;
 
  private:
+  const TDIBSurface& SizedBy() const { return layers_.empty() ? Surface : layers_.front()->Surface; }
   std::vector<std::unique_ptr<TDorvLayer>> layers_;
 };
 

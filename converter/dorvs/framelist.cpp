@@ -38,7 +38,7 @@ void TDorvFrameList::LoadFromStream(TStream& stream, bool firstFrameOnly, const 
 }
 
 void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner) {
-  Clear();
+  frames_.Clear();
   TXmlElement root;
   ReadHeaderTree(stream, root);
 
@@ -49,7 +49,7 @@ void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const
   NotFillBG = info.NotFillBG != 0;
 
   TBackgroundBudget backgroundOnly;
-  TReadContext ctx = Context(info, runner, rows, backgroundOnly);
+  TReadContext ctx{info, runner, Code, BGColor, NotFillBG, frames_, rows, &backgroundOnly};
   for (int32_t i = 0; i < info.Count; ++i) {
     const TXmlElement* child = root.Child(i);
     if (child == nullptr || !SameName(child->Name, xml::kFrame)) {
@@ -64,7 +64,7 @@ void TDorvFrameList::LoadCurrent(TStream& stream, const TCallerRows* rows, const
 }
 
 void TDorvFrameList::LoadLegacy(TStream& stream, bool firstFrameOnly, const TRunner& runner) {
-  Clear();
+  frames_.Clear();
   const TLegacyHeader legacy = ReadLegacyHeader(stream);
   if (legacy.BGColor) BGColor = *legacy.BGColor;
   NotFillBG = legacy.NotFillBG;
@@ -73,13 +73,9 @@ void TDorvFrameList::LoadLegacy(TStream& stream, bool firstFrameOnly, const TRun
   if (firstFrameOnly && frames > 1) frames = 1;
 
   TBackgroundBudget backgroundOnly;
-  ReadLegacyFrames(stream, frames, Context(legacy.Header, runner, nullptr, backgroundOnly), frames_);
+  const TReadContext ctx{legacy.Header, runner, Code, BGColor, NotFillBG, frames_, nullptr, &backgroundOnly};
+  ReadLegacyFrames(stream, frames, ctx, frames_);
   if (!KeepLayers) ReleaseLayers();
-}
-
-TReadContext TDorvFrameList::Context(const THeaderInfo& header, const TRunner& runner, const TCallerRows* rows,
-                                     TBackgroundBudget& backgroundOnly) const {
-  return TReadContext{header, runner, Code, BGColor, NotFillBG, frames_, rows, &backgroundOnly};
 }
 
 void TDorvFrameList::GetHeaderInfo(THeaderInfo& info, int32_t compType, int32_t compLevel) const {

@@ -3,11 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <vector>
 
-#include "converter/dorvs/frame.h"
 #include "converter/dorvs/frames.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/read_context.h"
@@ -35,7 +31,6 @@ class TDorvFrameList {
   TDorvFrame& AddFrame() { return frames_.Add(); }
   // Raises "Error:TDorvFrameList.GetFrame" outside 0 to Count() - 1.
   TDorvFrame& GetFrame(int index) const { return frames_.Get(index); }
-  void Clear() { frames_.Clear(); }
   // Drops every frame's layers, keeping the composites.
   void ReleaseLayers() { frames_.ReleaseLayers(); }
 
@@ -58,9 +53,6 @@ class TDorvFrameList {
 
  private:
   void LoadCurrent(TStream& stream, const TCallerRows* rows, const TRunner& runner);
-  // What every part of the read is handed, once the header's values are in.
-  TReadContext Context(const THeaderInfo& header, const TRunner& runner, const TCallerRows* rows,
-                       TBackgroundBudget& backgroundOnly) const;
 
   TFrames frames_;
 };

@@ -1,6 +1,7 @@
 #include "converter/dorvs/header_info.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "converter/core/limits.h"
 #include "converter/core/little_endian.h"
@@ -28,45 +29,29 @@ void ReadHeaderTree(TStream& stream, TXmlElement& root) {
   root.LoadFromStream(header);
 }
 
-void StoreHeaderInfo(const THeaderInfo& h, std::span<uint8_t, kHeaderInfoSize> out) {
-  uint8_t* p = out.data();
-  le::StoreInt32(p + record::kVersion, h.Version);
-  le::StoreInt32(p + record::kWidth, h.Width);
-  le::StoreInt32(p + record::kHeight, h.Height);
-  le::StoreInt32(p + record::kBpp, h.Bpp);
-  le::StoreInt32(p + record::kCount, h.Count);
-  p[record::kSyncPal] = h.SyncPal;
-  p[record::kRandomized] = h.Randomized;
-  p[record::kCompType] = h.CompType;
-  p[record::kReserved1] = h.Reserved1;
-  le::StoreInt32(p + record::kBGColor, h.BGColor);
-  le::StoreInt32(p + record::kBlockWidth, h.BlockWidth);
-  le::StoreInt32(p + record::kBlockHeight, h.BlockHeight);
-  p[record::kNotFillBG] = h.NotFillBG;
-  p[record::kCompLevel] = h.CompLevel;
-  p[record::kReserved2] = h.Reserved2[0];
-  p[record::kReserved2 + 1] = h.Reserved2[1];
+// The record's fields: numbers of four bytes and single bytes, each at its
+// offset. Store and load go through the same list.
+constexpr std::pair<int32_t THeaderInfo::*, size_t> kNumbers[] = {
+    {&THeaderInfo::Version, record::kVersion}, {&THeaderInfo::Width, record::kWidth},
+    {&THeaderInfo::Height, record::kHeight}, {&THeaderInfo::Bpp, record::kBpp},
+    {&THeaderInfo::Count, record::kCount}, {&THeaderInfo::BGColor, record::kBGColor},
+    {&THeaderInfo::BlockWidth, record::kBlockWidth}, {&THeaderInfo::BlockHeight, record::kBlockHeight}};
+constexpr std::pair<uint8_t THeaderInfo::*, size_t> kBytes[] = {
+    {&THeaderInfo::SyncPal, record::kSyncPal}, {&THeaderInfo::Randomized, record::kRandomized},
+    {&THeaderInfo::CompType, record::kCompType}, {&THeaderInfo::Reserved1, record::kReserved1},
+    {&THeaderInfo::NotFillBG, record::kNotFillBG}, {&THeaderInfo::CompLevel, record::kCompLevel}};
+
+void StoreHeaderInfo(const THeaderInfo& h, std::span<uint8_t, record::kSize> out) {
+  for (const auto& [field, at] : kNumbers) le::StoreInt32(out.data() + at, h.*field);
+  for (const auto& [field, at] : kBytes) out[at] = h.*field;
+  for (size_t i = 0; i < 2; ++i) out[record::kReserved2 + i] = h.Reserved2[i];
 }
 
-THeaderInfo LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize> bytes) {
-  const uint8_t* p = bytes.data();
+THeaderInfo LoadHeaderInfo(std::span<const uint8_t, record::kSize> bytes) {
   THeaderInfo h;
-  h.Version = le::LoadInt32(p + record::kVersion);
-  h.Width = le::LoadInt32(p + record::kWidth);
-  h.Height = le::LoadInt32(p + record::kHeight);
-  h.Bpp = le::LoadInt32(p + record::kBpp);
-  h.Count = le::LoadInt32(p + record::kCount);
-  h.SyncPal = p[record::kSyncPal];
-  h.Randomized = p[record::kRandomized];
-  h.CompType = p[record::kCompType];
-  h.Reserved1 = p[record::kReserved1];
-  h.BGColor = le::LoadInt32(p + record::kBGColor);
-  h.BlockWidth = le::LoadInt32(p + record::kBlockWidth);
-  h.BlockHeight = le::LoadInt32(p + record::kBlockHeight);
-  h.NotFillBG = p[record::kNotFillBG];
-  h.CompLevel = p[record::kCompLevel];
-  h.Reserved2[0] = p[record::kReserved2];
-  h.Reserved2[1] = p[record::kReserved2 + 1];
+  for (const auto& [field, at] : kNumbers) h.*field = le::LoadInt32(bytes.data() + at);
+  for (const auto& [field, at] : kBytes) h.*field = bytes[at];
+  for (size_t i = 0; i < 2; ++i) h.Reserved2[i] = bytes[record::kReserved2 + i];
   return h;
 }
 

@@ -37,11 +37,9 @@ static_assert(offsetof(THeaderInfo, SyncPal) == record::kSyncPal);
 static_assert(offsetof(THeaderInfo, BGColor) == record::kBGColor);
 static_assert(offsetof(THeaderInfo, NotFillBG) == record::kNotFillBG);
 
-inline constexpr size_t kHeaderInfoSize = record::kSize;
-
 // Little-endian byte form, independent of the host's byte order.
-void StoreHeaderInfo(const THeaderInfo& info, std::span<uint8_t, kHeaderInfoSize> out);
-THeaderInfo LoadHeaderInfo(std::span<const uint8_t, kHeaderInfoSize> bytes);
+void StoreHeaderInfo(const THeaderInfo& info, std::span<uint8_t, record::kSize> out);
+THeaderInfo LoadHeaderInfo(std::span<const uint8_t, record::kSize> bytes);
 
 // Reads a current file's header at the stream's position (just after the
 // magic): its length, its zlib stream and its element tree.

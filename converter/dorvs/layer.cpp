@@ -18,7 +18,6 @@ namespace dorv {
 
 void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx,
                          const TDIBSurface& composite, uint8_t* pixels) {
-  const THeaderInfo& header = ctx.Header;
   Visible = element.GetBoolAttr(xml::kVisible, defaults::kLayerVisible);
   TransColor = element.GetIntAttr(xml::kTransColor, defaults::kTransColor);
   Alpha = element.GetIntAttr(xml::kAlpha, defaults::kLayerAlpha);
@@ -28,7 +27,7 @@ void TDorvLayer::ReadXml(const TXmlElement& element, TStream& input, const TRead
   if (pixels != nullptr) Surface.UsePixels(composite.Width(), composite.Height(), composite.Depth(), pixels);
   else Surface.Allocate(composite.Width(), composite.Height(), composite.Depth());
 
-  ReadLayerRecords(ctx, input, Surface, header.Version >= kVersionAlphaRecords);
+  ReadLayerRecords(ctx, input, Surface, ctx.Header.Version >= kVersionAlphaRecords);
 
   Surface.Palette = composite.Palette;
 }

@@ -64,9 +64,8 @@ void ReadLegacyLayer(TDorvLayer& layer, TStream& s, const TReadContext& ctx, con
   layer.AlphaOn = header.Version >= kVersionAlphaOn ? s.ReadByte() != 0 : false;
   layer.Name = ReadString(s);
 
-  ReadColourRecord(ctx, s, layer.Surface);
-  if (header.Version >= kVersionAlphaRecords && ReadAlphaRecord(ctx, s, layer.Surface) && layer.AlphaOn)
-    layer.TransColor = -1;
+  ReadLayerRecords(ctx, s, layer.Surface, header.Version >= kVersionAlphaRecords);
+  if (layer.AlphaOn && layer.Surface.AlphaPlane() != nullptr) layer.TransColor = -1;
 }
 
 void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const TReadContext& ctx) {
@@ -85,12 +84,11 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const TReadContext& ctx) {
   const int64_t paletteBytes = depth <= 8 && depth >= 0 ? int64_t{4} << depth : 0;
   CheckFrameFits(header, width, height, depth, layers, s.Remaining() - paletteBytes, LayerFieldBytes(header));
   if (layers <= 0) ctx.BackgroundOnly->Charge(width, height);
-  frame.PrepareComposite(width, height, depth);
+  frame.Surface.Allocate(width, height, depth);
 
-  if (depth <= 8 && depth >= 0) {
-    const size_t bytes = static_cast<size_t>(4) << depth;
-    if (static_cast<int64_t>(bytes) > s.Remaining()) ThrowCorrupt("palette runs past the end of the file");
-    s.ReadBuffer(frame.Surface.Palette.data(), bytes);
+  if (paletteBytes > 0) {
+    if (paletteBytes > s.Remaining()) ThrowCorrupt("palette runs past the end of the file");
+    s.ReadBuffer(frame.Surface.Palette.data(), static_cast<size_t>(paletteBytes));
     frame.Surface.CommitPalette();
   }
   frame.FillBackground(ctx.BGColor);
@@ -140,11 +138,11 @@ TLegacyHeader ReadLegacyHeader(TStream& stream) {
     const int32_t length = stream.ReadInt32();
     if (length < 0) ThrowCorrupt("negative header record length");
     if (length > stream.Remaining()) ThrowCorrupt("header record runs past the end of the file");
-    uint8_t record[kHeaderInfoSize] = {};
-    const size_t stored = std::min<size_t>(static_cast<size_t>(length), kHeaderInfoSize);
-    stream.ReadBuffer(record, stored);
+    uint8_t bytes[record::kSize] = {};
+    const size_t stored = std::min<size_t>(static_cast<size_t>(length), record::kSize);
+    stream.ReadBuffer(bytes, stored);
     Skip(stream, length - static_cast<int64_t>(stored));  // a longer record keeps its first 40 bytes
-    header = LoadHeaderInfo(record);
+    header = LoadHeaderInfo(bytes);
     frames = header.Count;
     legacy.BGColor = header.BGColor;
   }

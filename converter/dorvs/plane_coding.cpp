@@ -36,20 +36,35 @@ uint64_t PlaneBytes(const TDIBSurface& plane) {
   return CheckedMul(static_cast<uint64_t>(plane.RowBytes()), static_cast<uint64_t>(plane.Height()));
 }
 
+// Planes stored as zlib streams: every plane of a zlib document, and the
+// alpha planes of a JPEG one.
+bool Deflated(const THeaderInfo& h, bool isAlpha) {
+  return h.CompType == kCompZlib || (h.CompType == kCompJpeg && isAlpha);
+}
+
+// The plane's blocks in the header's block size.
+TBlockGrid GridOf(const THeaderInfo& h, const TDIBSurface& plane) {
+  const uint64_t W = static_cast<uint64_t>(plane.Width());
+  const uint64_t BW = static_cast<uint64_t>(h.BlockWidth);
+  const uint64_t B = static_cast<uint64_t>(plane.BitCount());
+  return TBlockGrid{W, static_cast<uint64_t>(plane.Height()), BW, static_cast<uint64_t>(h.BlockHeight),
+                    (W + BW - 1) / BW, B, static_cast<size_t>(plane.RowBytes()), PixelBytes(BW, B)};
+}
+
 // Copies stored rows (top row first, RowBytes each) into the plane, row s
-// going to image row order[s], or to row s when there is no order.
-void PlaceRows(std::span<const uint8_t> rows, TDIBSurface& plane, const std::vector<int32_t>* order) {
+// going to image row order[s], or to row s when the order is empty.
+void PlaceRows(std::span<const uint8_t> rows, TDIBSurface& plane, const std::vector<int32_t>& order) {
   const size_t rb = static_cast<size_t>(plane.RowBytes());
   const int32_t h = plane.Height();
   if (rows.size() < rb * static_cast<size_t>(h)) throw EFormatError(kPlaneTooShort);
   if (h == 0) return;
   uint8_t* top = plane.TopRow();
-  if (order == nullptr) {
+  if (order.empty()) {
     std::memcpy(top, rows.data(), rb * static_cast<size_t>(h));
     return;
   }
   for (int32_t s = 0; s < h; ++s)
-    std::memcpy(top + rb * static_cast<size_t>((*order)[static_cast<size_t>(s)]),
+    std::memcpy(top + rb * static_cast<size_t>(order[static_cast<size_t>(s)]),
                 rows.data() + rb * static_cast<size_t>(s), rb);
 }
 
@@ -76,11 +91,9 @@ struct BlockEntry {
   int32_t Index;
 };
 
-// The source of a copied block: another block of the plane (Kind -2) or the
-// block at the same place in a layer of a frame; null when it is the plane
-// itself (nothing to copy).
+// The source of a block copied from a frame: the block at the same place in
+// a layer of that frame; null when it is the plane itself (nothing to copy).
 const TDIBSurface* CopySource(const TReadContext& ctx, const BlockEntry& e, bool isAlpha, const TDIBSurface& plane) {
-  if (e.Kind == kBlockCopy) return &plane;
   const TDorvFrame& frame = ctx.Frames.Get(e.Kind);
   const TDorvLayer& layer = frame.Layer(e.Index);
   const TDIBSurface* source = &layer.Surface;
@@ -97,9 +110,8 @@ void CopyBlockEntry(const TReadContext& ctx, const TBlockGrid& g, const std::vec
   const TBlockArea a = g.Area(b);
   if (e.Kind == kBlockCopy) {
     if (e.Index < 0 || static_cast<uint64_t>(e.Index) >= table.size()) ThrowCorrupt("block copy names no block");
-    const uint64_t src = static_cast<uint64_t>(e.Index);
-    const int32_t sx = static_cast<int32_t>((src % g.BX) * g.BW), sy = static_cast<int32_t>((src / g.BX) * g.BH);
-    CopyBlock(plane, a.X, a.Y, TRect{sx, sy, sx + a.W, sy + a.H}, plane);
+    const TBlockArea from = g.Area(static_cast<uint64_t>(e.Index));
+    CopyBlock(plane, a.X, a.Y, TRect{from.X, from.Y, from.X + a.W, from.Y + a.H}, plane);
     return;
   }
   const TDIBSurface* source = CopySource(ctx, e, isAlpha, plane);
@@ -217,30 +229,17 @@ bool PlaceRawBlocksFirst(const TReadContext& ctx, const TBlockGrid& g, const std
 // end up with that memory.
 void DecodeBlocks(const TReadContext& ctx, std::span<const uint8_t> p, bool isAlpha, TDIBSurface& plane,
                   TInflatedPlane* inflated = nullptr) {
-  const THeaderInfo& h = ctx.Header;
-  const uint64_t W = static_cast<uint64_t>(plane.Width());
-  const uint64_t H = static_cast<uint64_t>(plane.Height());
-  const uint64_t BW = static_cast<uint64_t>(h.BlockWidth);
-  const uint64_t BH = static_cast<uint64_t>(h.BlockHeight);
-  const uint64_t B = static_cast<uint64_t>(plane.BitCount());
-  const uint64_t BX = (W + BW - 1) / BW;
-  const uint64_t BY = (H + BH - 1) / BH;
-  const uint64_t N = BX * BY;  // at most W * H, so no overflow
+  const TBlockGrid grid = GridOf(ctx.Header, plane);
+  const uint64_t N = grid.BX * grid.BlockRows();  // at most W * H, so no overflow
 
   TByteReader in(p, kPlaneTooShort);
   if (N > p.size() / 8) ThrowCorrupt("block table runs past the plane data");
   std::vector<BlockEntry> table(static_cast<size_t>(N));
-  std::vector<int32_t> order;
-  const bool scrambled = StoredScrambled(h);
-  if (scrambled) order = ScrambledOrder(ctx, static_cast<int32_t>(N));
-  for (uint64_t s = 0; s < N; ++s) {
-    BlockEntry e{in.ReadInt32(), in.ReadInt32()};
-    table[scrambled ? static_cast<size_t>(order[static_cast<size_t>(s)]) : static_cast<size_t>(s)] = e;
-  }
+  const std::vector<int32_t> order =
+      StoredScrambled(ctx.Header) ? ScrambledOrder(ctx, static_cast<int32_t>(N)) : std::vector<int32_t>();
+  for (size_t s = 0; s < table.size(); ++s)
+    table[order.empty() ? s : static_cast<size_t>(order[s])] = BlockEntry{in.ReadInt32(), in.ReadInt32()};
 
-  const size_t rb = static_cast<size_t>(plane.RowBytes());
-  const uint64_t blockStride = PixelBytes(BW, B);
-  const TBlockGrid grid{W, H, BW, BH, BX, B, rb, blockStride};
   if (inflated != nullptr && PlaceInInflated(ctx, grid, table, in, isAlpha, plane, *inflated)) return;
   uint8_t* const top = plane.TopRow();  // made private once, before the blocks are placed
   if (PlaceRawBlocksFirst(ctx, grid, table, in, isAlpha, plane, top)) return;
@@ -248,8 +247,9 @@ void DecodeBlocks(const TReadContext& ctx, std::span<const uint8_t> p, bool isAl
     const BlockEntry& e = table[static_cast<size_t>(b)];
     if (e.Kind == kBlockStored) {
       const TBlockArea a = grid.Area(b);
-      const uint64_t len = PixelBytes(static_cast<uint64_t>(a.W), B);
-      const uint64_t offset = a.Col * blockStride;
+      const uint64_t len = PixelBytes(static_cast<uint64_t>(a.W), grid.Bits);
+      const uint64_t offset = a.Col * grid.BlockStride;
+      const size_t rb = grid.RowBytes;
       // At bit counts below 8 odd block widths can put a block's bytes past
       // the row; what does not fit the row is read but not stored.
       const size_t keep = offset >= rb ? 0 : static_cast<size_t>(std::min<uint64_t>(len, rb - offset));
@@ -300,7 +300,7 @@ int32_t ScrambleCode(const THeaderInfo& header, int32_t code) {
 void DecodePlane(const TReadContext& ctx, std::span<const uint8_t> blob, bool isAlpha,
                  TDIBSurface& plane) {
   const THeaderInfo& h = ctx.Header;
-  const bool zlib = h.CompType == kCompZlib || (h.CompType == kCompJpeg && isAlpha);
+  const bool zlib = Deflated(h, isAlpha);
   if (h.CompType == kCompJpeg && !isAlpha) {
     DecodeJpegPlane(blob, plane);
     return;
@@ -315,13 +315,10 @@ void DecodePlane(const TReadContext& ctx, std::span<const uint8_t> blob, bool is
       return;
     }
     // The table and every block stored raw: the most a block plane holds.
-    const uint64_t W = static_cast<uint64_t>(plane.Width());
-    const uint64_t H = static_cast<uint64_t>(plane.Height());
-    const uint64_t BW = static_cast<uint64_t>(h.BlockWidth), BH = static_cast<uint64_t>(h.BlockHeight);
-    const uint64_t N = ((W + BW - 1) / BW) * ((H + BH - 1) / BH);
-    const uint64_t rawMax = CheckedMul(H, PixelBytes(W, static_cast<uint64_t>(plane.BitCount())) +
-                                              ((W + BW - 1) / BW));
-    const uint64_t room = std::min<uint64_t>(CheckedAdd(CheckedMul(N, 8), rawMax), limits::kMaxAllocationBytes);
+    const TBlockGrid g = GridOf(h, plane);
+    const uint64_t rawMax = CheckedMul(g.H, PixelBytes(g.W, g.Bits) + g.BX);
+    const uint64_t tableBytes = CheckedMul(g.BX * g.BlockRows(), 8);
+    const uint64_t room = std::min<uint64_t>(CheckedAdd(tableBytes, rawMax), limits::kMaxAllocationBytes);
     Block inflated = AllocateDenseBlock(room);
     // The table and blocks are inflated into memory of their own. When the
     // plane owns its memory, the blocks are mostly moved into place there
@@ -347,26 +344,19 @@ void DecodePlane(const TReadContext& ctx, std::span<const uint8_t> blob, bool is
   // coder, which codes large planes in halves (palette planes come from the
   // row coder, whose halves do not stand alone).
   const bool inHalves = plane.BitCount() > 8;
-  std::vector<int32_t> order;
-  if (scrambled) {
-    if (zlib) {
-      // Decompress first: a corrupt stream is reported as such.
-      Block rows = AllocateDenseBlock(planeBytes);
-      InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), inHalves, ctx.Runner);
-      order = ScrambledOrder(ctx, plane.Height());
-      PlaceRows(std::span<const uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), plane, &order);
-      return;
-    }
-    order = ScrambledOrder(ctx, plane.Height());
-    PlaceRows(blob, plane, &order);
-    return;
-  }
-  if (zlib) {
+  if (zlib && !scrambled) {
     if (planeBytes == 0) return;
     InflateExact(blob, std::span<uint8_t>(plane.TopRow(), static_cast<size_t>(planeBytes)), inHalves, ctx.Runner);
     return;
   }
-  PlaceRows(blob, plane, nullptr);
+  Block rows;
+  if (zlib) {
+    // Decompress first: a corrupt stream is reported as such.
+    rows = AllocateDenseBlock(planeBytes);
+    InflateExact(blob, std::span<uint8_t>(rows.get(), static_cast<size_t>(planeBytes)), inHalves, ctx.Runner);
+    blob = std::span<const uint8_t>(rows.get(), static_cast<size_t>(planeBytes));
+  }
+  PlaceRows(blob, plane, scrambled ? ScrambledOrder(ctx, plane.Height()) : std::vector<int32_t>());
 }
 
 void DecodeOldPlane(const TReadContext& ctx, std::span<const uint8_t> blob, TDIBSurface& plane) {
@@ -377,12 +367,8 @@ void DecodeOldPlane(const TReadContext& ctx, std::span<const uint8_t> blob, TDIB
     return;
   }
   const int32_t code = ScrambleCode(ctx.Header, ctx.Code);
-  if (code == 0) {
-    PlaceRows(blob, plane, nullptr);
-    return;
-  }
-  const std::vector<int32_t> order = SeededPermutation(static_cast<uint32_t>(code), plane.Height());
-  PlaceRows(blob, plane, &order);
+  const uint32_t seed = static_cast<uint32_t>(code);
+  PlaceRows(blob, plane, code == 0 ? std::vector<int32_t>() : SeededPermutation(seed, plane.Height()));
 }
 
 TPlaneBlob EncodePlaneBlob(const TSaveContext& ctx, bool isAlpha, const TDIBSurface* plane) {
@@ -392,7 +378,7 @@ TPlaneBlob EncodePlaneBlob(const TSaveContext& ctx, bool isAlpha, const TDIBSurf
   TPlaneBlob blob;
   if (plane == nullptr) return blob;
   const bool jpeg = header.CompType == kCompJpeg && !isAlpha;
-  const bool zlib = header.CompType == kCompZlib || (header.CompType == kCompJpeg && isAlpha);
+  const bool zlib = Deflated(header, isAlpha);
   const int32_t scrambleCode = ScrambleCode(header, ctx.Code);
 
   const size_t rb = static_cast<size_t>(plane->RowBytes());

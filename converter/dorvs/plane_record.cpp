@@ -48,26 +48,20 @@ void ReadPlane(const TReadContext& ctx, TStream& input, int32_t length, bool isA
   DecodeBlob(ctx, ReadBlock(input, length), isAlpha, plane);
 }
 
-}  // namespace
-
-void ReadColourRecord(const TReadContext& ctx, TStream& input, TDIBSurface& surface) {
+// A length of 0 or less means no alpha plane.
+void ReadAlphaRecord(const TReadContext& ctx, TStream& input, TDIBSurface& surface) {
   const int32_t length = ReadLength(input);
-  // A colour plane always has bytes; an empty or negative record would make
-  // the copy take the wrong bytes.
-  if (length <= 0) ThrowCorrupt("empty colour plane record");
-  ReadPlane(ctx, input, length, false, surface);
-}
-
-bool ReadAlphaRecord(const TReadContext& ctx, TStream& input, TDIBSurface& surface) {
-  const int32_t length = ReadLength(input);
-  if (length <= 0) return false;
+  if (length <= 0) return;
   surface.EnsureAlpha();
   ReadPlane(ctx, input, length, true, *surface.AlphaPlane());
-  return true;
 }
+
+}  // namespace
 
 void ReadLayerRecords(const TReadContext& ctx, TStream& input, TDIBSurface& surface, bool withAlpha) {
   const int32_t length = ReadLength(input);
+  // A colour plane always has bytes; an empty or negative record would make
+  // the copy take the wrong bytes.
   if (length <= 0) ThrowCorrupt("empty colour plane record");
   const bool concurrent = withAlpha && ctx.Header.Version >= kVersionCurrentCoding &&
                           ctx.Runner.Worth(surface.SizeBytes()) && !ReadsStraight(ctx, surface, length);
@@ -89,15 +83,9 @@ void ReadLayerRecords(const TReadContext& ctx, TStream& input, TDIBSurface& surf
   } catch (...) {
     alphaUnread = std::current_exception();
   }
-  const auto oneAfterTheOther = [&] {
+  if (alphaUnread || alphaLength <= 0) {
     DecodeBlob(ctx, colour, false, surface);
     if (alphaUnread) std::rethrow_exception(alphaUnread);
-    if (alphaLength <= 0) return;
-    surface.EnsureAlpha();
-    DecodeBlob(ctx, alpha, true, *surface.AlphaPlane());
-  };
-  if (alphaUnread || alphaLength <= 0) {
-    oneAfterTheOther();
     return;
   }
 
