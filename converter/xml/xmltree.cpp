@@ -110,6 +110,9 @@ std::string TXmlElement::SaveToString() const {
     size_t indent;
   };
   std::vector<Open> stack;
+  const auto endTag = [&](const TXmlElement& e) {
+    out.append("</").append(e.Name).append(">").append(kLineBreak);
+  };
 
   // Writes the start of an element; returns true when its children follow.
   auto start = [&](const TXmlElement& e, size_t indent) -> bool {
@@ -137,10 +140,7 @@ std::string TXmlElement::SaveToString() const {
       out += kLineBreak;
       return true;
     }
-    out += "</";
-    out += e.Name;
-    out += '>';
-    out += kLineBreak;
+    endTag(e);
     return false;
   };
 
@@ -155,10 +155,7 @@ std::string TXmlElement::SaveToString() const {
       continue;
     }
     out.append(top.indent, ' ');
-    out += "</";
-    out += top.element->Name;
-    out += '>';
-    out += kLineBreak;
+    endTag(*top.element);
     stack.pop_back();
   }
   return out;
