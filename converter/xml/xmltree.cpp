@@ -178,14 +178,10 @@ void TXmlElement::LoadFromString(const std::string& text) {
   Clear();
   TXmlTokenizer tokenizer(text);
   TXmlTag tag;
-  bool found = false;
-  while (tokenizer.Next(tag)) {
-    if (tag.Kind != TXmlTagKind::Text && tag.Kind != TXmlTagKind::Instruction) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) return;
+  // The element is built from the first tag that is not text or an instruction.
+  do {
+    if (!tokenizer.Next(tag)) return;
+  } while (tag.Kind == TXmlTagKind::Text || tag.Kind == TXmlTagKind::Instruction);
   Name = tag.Name;
   TakeAttributes(*this, tag);
   if (tag.Kind == TXmlTagKind::Empty) return;
