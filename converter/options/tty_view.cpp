@@ -97,9 +97,7 @@ std::string RenderFormText(const TFormOption& form, const std::string& warning) 
   const TControl* focus = warning.empty() ? form.ActiveControl() : nullptr;
   std::string out = "\x1b[H";
   std::string rule(kControlColumn + kComboWidth + 4, '-');
-  out += " ";
-  out += form.Caption;
-  out += kNewLine;
+  out += " " + form.Caption + kNewLine;
   out += " " + rule + kNewLine;
 
   std::vector<const TLabel*> labels = {&form.Label1, &form.LabelQual, &form.LabelCode};
@@ -121,10 +119,8 @@ std::string RenderFormText(const TFormOption& form, const std::string& warning) 
   }
   out += kNewLine;
   std::string buttons(kControlColumn, ' ');
-  for (const TButton* b : {&form.Button1, &form.Button2}) {
-    if (!b->Visible) continue;
-    buttons += Focused("[ " + b->Caption + " ]", b == focus) + "  ";
-  }
+  for (const TButton* b : {&form.Button1, &form.Button2})
+    if (b->Visible) buttons += Focused("[ " + b->Caption + " ]", b == focus) + "  ";
   out += buttons + kNewLine;
   out += " " + rule + kNewLine;
   out += " Up/Down: change  Tab: next  Alt+C/Q/O: go to  Enter: OK  Esc: cancel";
