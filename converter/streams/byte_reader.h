@@ -14,7 +14,7 @@ namespace dorv {
 class TByteReader {
  public:
   // failure: message of the EFormatError raised when a read runs past the end.
-  TByteReader(std::span<const uint8_t> bytes, const char* failure);
+  TByteReader(std::span<const uint8_t> bytes, const char* failure) : bytes_(bytes), failure_(failure) {}
 
   size_t Position() const { return pos_; }
   size_t Remaining() const { return bytes_.size() - pos_; }
@@ -27,8 +27,6 @@ class TByteReader {
   uint8_t ReadByte();
 
  private:
-  [[noreturn]] void Fail() const;
-
   std::span<const uint8_t> bytes_;
   size_t pos_ = 0;
   const char* failure_;
