@@ -4,18 +4,15 @@
 #include <cstdint>
 #include <limits>
 
+#include "converter/xml/xmltree.h"
+
 namespace dorv {
 
 char TLabel::AccessKey() const {
-  for (size_t i = 0; i + 1 < Caption.size(); ++i) {
-    if (Caption[i] != '&') continue;
-    if (Caption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(Caption[i + 1])));
-  }
-  return 0;
+  size_t at = std::string::npos;
+  const std::string plain = PlainCaption(&at);
+  if (at == std::string::npos) return 0;
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(plain[at])));
 }
 
 std::string TLabel::PlainCaption(size_t* accessAt) const {
@@ -37,26 +34,12 @@ const TComboItem* TComboBox::Selected() const {
   return &Items[static_cast<size_t>(ItemIndex)];
 }
 
+// The header's integer rule, once the blanks around the number are cut.
 bool ParseWholeNumber(const std::string& text, int32_t* value) {
-  size_t i = 0;
-  const size_t n = text.size();
-  auto blank = [&](size_t k) { return text[k] == ' ' || text[k] == '\t'; };
-  while (i < n && blank(i)) ++i;
-  bool negative = false;
-  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == n || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-  int64_t v = 0;
-  for (; i < n && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    v = v * 10 + (text[i] - '0');
-    if (v > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
-  }
-  while (i < n && blank(i)) ++i;
-  if (i != n) return false;
-  if (negative) v = -v;
-  if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min())
-    return false;
-  *value = static_cast<int32_t>(v);
-  return true;
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return false;
+  const size_t last = text.find_last_not_of(" \t");
+  return TryStrToInt(text.substr(first, last - first + 1), *value);
 }
 
 int32_t TSpinEdit::Value() const {

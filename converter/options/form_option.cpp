@@ -10,8 +10,8 @@
 namespace dorv {
 namespace {
 
-// The items that the form's layout lists; FormCreate replaces them.
-const TComboItem kLayoutItems[] = {{"通常圧縮", kCompZlib}, {"無圧縮", kCompNone}};
+// The items offered at every depth; FormCreate adds the lossy one from 24 bits.
+const TComboItem kCommonItems[] = {{"通常圧縮", kCompZlib}, {"無圧縮", kCompNone}};
 
 }  // namespace
 
@@ -25,17 +25,13 @@ TFormOption::TFormOption()
       LabelCode("LabelCode", {28, 100, 52, 12}, "コード(&O)：", &EditCode),
       Button1("Button1", {160, 144, 75, 25}, 3, "OK", TModalResult::Ok, true, false),
       Button2("Button2", {240, 144, 75, 25}, 4, "キャンセル", TModalResult::Cancel, false, true) {
-  ComboType.ItemHeight = 12;
-  ComboType.Items.assign(std::begin(kLayoutItems), std::end(kLayoutItems));
   LabelCode.Visible = false;
   EditCode.Visible = false;
   FormCreate();
 }
 
 void TFormOption::FormCreate() {
-  ComboType.Items.clear();
-  ComboType.Items.push_back({"通常圧縮", kCompZlib});
-  ComboType.Items.push_back({"無圧縮", kCompNone});
+  ComboType.Items.assign(std::begin(kCommonItems), std::end(kCommonItems));
   if (OptionBitsPerPixel() >= 24) ComboType.Items.push_back({"不可逆圧縮", kCompLossy});
   ComboType.ItemIndex = 0;
   ComboTypeClick();

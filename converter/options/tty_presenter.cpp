@@ -68,10 +68,8 @@ class TTerminalPresenter final : public TFormPresenter {
                       : form.Button1.ModalResult;
           break;
         case Key::Tab:
-          form.FocusNext(false);
-          break;
         case Key::BackTab:
-          form.FocusNext(true);
+          form.FocusNext(k.key == Key::BackTab);
           break;
         case Key::Up:
         case Key::Left:

@@ -2,6 +2,7 @@
 #include "converter/options/tty_view.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "converter/options/form_option.h"
@@ -25,6 +26,30 @@ bool IsWide(uint32_t cp) {
          (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
          (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
          (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
+}
+
+// Terminal columns that a UTF-8 text takes (East Asian wide characters two).
+size_t DisplayWidth(std::string_view utf8) {
+  size_t width = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    auto c = static_cast<unsigned char>(utf8[i]);
+    uint32_t cp = c;
+    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+    if (len > 1 && i + len <= utf8.size()) {
+      cp = c & (0x7F >> len);
+      for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    } else {
+      len = 1;
+    }
+    if (c == 0x1B) {  // an ANSI attribute takes no room
+      size_t end = utf8.find('m', i);
+      i = end == std::string_view::npos ? utf8.size() : end + 1;
+      continue;
+    }
+    width += IsWide(cp) ? 2 : 1;
+    i += len;
+  }
+  return width;
 }
 
 std::string Pad(std::string_view text, size_t width) {
@@ -68,36 +93,11 @@ std::string ControlText(const TFormOption& form, const TControl* control, bool f
 
 }  // namespace
 
-size_t DisplayWidth(std::string_view utf8) {
-  size_t width = 0;
-  for (size_t i = 0; i < utf8.size();) {
-    auto c = static_cast<unsigned char>(utf8[i]);
-    uint32_t cp = c;
-    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-    if (len > 1 && i + len <= utf8.size()) {
-      cp = c & (0x7F >> len);
-      for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    } else {
-      len = 1;
-    }
-    if (c == 0x1B) {  // an ANSI attribute takes no room
-      size_t end = utf8.find('m', i);
-      i = end == std::string_view::npos ? utf8.size() : end + 1;
-      continue;
-    }
-    width += IsWide(cp) ? 2 : 1;
-    i += len;
-  }
-  return width;
-}
-
 std::string RenderFormText(const TFormOption& form, const std::string& warning) {
   const TControl* focus = warning.empty() ? form.ActiveControl() : nullptr;
   std::string out = "\x1b[H";
   std::string rule(kControlColumn + kComboWidth + 4, '-');
-  out += " ";
-  out += form.Caption;
-  out += kNewLine;
+  out += " " + form.Caption + kNewLine;
   out += " " + rule + kNewLine;
 
   std::vector<const TLabel*> labels = {&form.Label1, &form.LabelQual, &form.LabelCode};
@@ -119,10 +119,8 @@ std::string RenderFormText(const TFormOption& form, const std::string& warning) 
   }
   out += kNewLine;
   std::string buttons(kControlColumn, ' ');
-  for (const TButton* b : {&form.Button1, &form.Button2}) {
-    if (!b->Visible) continue;
-    buttons += Focused("[ " + b->Caption + " ]", b == focus) + "  ";
-  }
+  for (const TButton* b : {&form.Button1, &form.Button2})
+    if (b->Visible) buttons += Focused("[ " + b->Caption + " ]", b == focus) + "  ";
   out += buttons + kNewLine;
   out += " " + rule + kNewLine;
   out += " Up/Down: change  Tab: next  Alt+C/Q/O: go to  Enter: OK  Esc: cancel";

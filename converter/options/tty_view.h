@@ -5,9 +5,7 @@
 // each access key is underlined.
 #pragma once
 
-#include <cstddef>
 #include <string>
-#include <string_view>
 
 namespace dorv {
 
@@ -16,8 +14,5 @@ class TFormOption;
 // warning, when not empty, is drawn below the form as a message box with an
 // OK button that has the focus.
 std::string RenderFormText(const TFormOption& form, const std::string& warning);
-
-// Terminal columns that a UTF-8 text takes (East Asian wide characters two).
-size_t DisplayWidth(std::string_view utf8);
 
 }  // namespace dorv

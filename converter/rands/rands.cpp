@@ -58,10 +58,6 @@ inline uint32_t SelectBit(uint64_t x, uint32_t k) {
 
 }  // namespace
 
-TSeededRandom::TSeededRandom(uint32_t seed) : seed_(seed) {}
-
-TSeededRandom::~TSeededRandom() = default;
-
 void TSeededRandom::Reset(int32_t count) {
   size_ = count > 0 ? count : 0;
   remaining_ = size_;

@@ -11,8 +11,7 @@ namespace dorv {
 
 class TSeededRandom {
  public:
-  explicit TSeededRandom(uint32_t seed);
-  ~TSeededRandom();
+  explicit TSeededRandom(uint32_t seed) : seed_(seed) {}
   // The pool becomes 0 .. count - 1; the state is kept.
   void Reset(int32_t count);
   // Draws one number; the pool must not be empty.

@@ -5,13 +5,8 @@
 
 namespace dorv {
 
-TByteReader::TByteReader(std::span<const uint8_t> bytes, const char* failure)
-    : bytes_(bytes), failure_(failure) {}
-
-void TByteReader::Fail() const { throw EFormatError(failure_); }
-
 void TByteReader::Require(uint64_t n) const {
-  if (n > Remaining()) Fail();
+  if (n > Remaining()) throw EFormatError(failure_);
 }
 
 std::span<const uint8_t> TByteReader::Take(uint64_t n) {

@@ -14,23 +14,19 @@ namespace dorv {
 class TByteReader {
  public:
   // failure: message of the EFormatError raised when a read runs past the end.
-  TByteReader(std::span<const uint8_t> bytes, const char* failure);
+  TByteReader(std::span<const uint8_t> bytes, const char* failure) : bytes_(bytes), failure_(failure) {}
 
   size_t Position() const { return pos_; }
   size_t Remaining() const { return bytes_.size() - pos_; }
-  bool AtEnd() const { return pos_ == bytes_.size(); }
 
   // Refuses unless n bytes remain.
   void Require(uint64_t n) const;
   // Returns the next n bytes and moves past them.
   std::span<const uint8_t> Take(uint64_t n);
-  void Skip(uint64_t n) { (void)Take(n); }
   int32_t ReadInt32();
   uint8_t ReadByte();
 
  private:
-  [[noreturn]] void Fail() const;
-
   std::span<const uint8_t> bytes_;
   size_t pos_ = 0;
   const char* failure_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "converter/core/errors.h"
+#include "converter/core/little_endian.h"
 #include "converter/core/messages.h"
 #include "converter/core/runner.h"
 #include "converter/streams/adler.h"
@@ -132,10 +133,7 @@ class TBitWriter {
     bits_ |= static_cast<uint64_t>(value) << fill_;
     fill_ += count;
     if (fill_ >= 32) {
-      out_[0] = static_cast<uint8_t>(bits_);
-      out_[1] = static_cast<uint8_t>(bits_ >> 8);
-      out_[2] = static_cast<uint8_t>(bits_ >> 16);
-      out_[3] = static_cast<uint8_t>(bits_ >> 24);
+      le::Store32(out_, static_cast<uint32_t>(bits_));
       out_ += 4;
       bits_ >>= 32;
       fill_ -= 32;
@@ -244,11 +242,8 @@ class TSegmentCoder {
   uint8_t* Code(size_t first, size_t last, uint8_t* out, bool finalPart) {
     TBitWriter w(out);
     if (first == last) {
-      if (finalPart) {  // a fixed-code block holding its end code alone
-        w.Put(1, 1);
-        w.Put(1, 2);
-        w.Put(0, 7);
-      }
+      // A final block of fixed codes (1, then type 1) holding its end code alone (7 zero bits).
+      if (finalPart) w.Put(0b011, 10);
       w.Align();
       return w.End();
     }
@@ -430,8 +425,7 @@ class TSegmentCoder {
     std::array<TCode, kLengthCodes> runCode{};
     CanonicalCodes(runLen.data(), kLengthCodes, runCode.data());
 
-    w.Put(finalBlock ? 1 : 0, 1);
-    w.Put(2, 2);
+    w.Put(finalBlock ? 0b101 : 0b100, 3);  // the final mark, then 2: dynamic codes
     w.Put(static_cast<uint32_t>(hlit - 257), 5);
     w.Put(static_cast<uint32_t>(hdist - 1), 5);
     w.Put(static_cast<uint32_t>(hclen - 4), 4);
@@ -476,8 +470,7 @@ class TSegmentCoder {
   void WriteStored(TBitWriter& w, size_t first, size_t last, bool finalBlock) {
     for (size_t pos = first; pos < last;) {
       const size_t n = std::min(kStoredMax, last - pos);
-      w.Put(finalBlock && pos + n == last ? 1 : 0, 1);
-      w.Put(0, 2);
+      w.Put(finalBlock && pos + n == last ? 1 : 0, 3);  // the final mark, then 0: stored
       w.Align();
       const uint8_t head[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(~n),
                                static_cast<uint8_t>(~n >> 8)};

@@ -46,20 +46,29 @@ void TStream::WriteInt32(int32_t v) {
 }
 
 namespace {
-int64_t Resolve(int64_t offset, SeekOrigin origin, int64_t pos, int64_t size) {
-  int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? pos : size;
-  int64_t at = base + offset;
-  return at < 0 ? 0 : at;
+// Moves pos within bytes of the given size; never before the start.
+int64_t SeekIn(uint64_t& pos, int64_t offset, SeekOrigin origin, size_t size) {
+  const int64_t base = origin == SeekOrigin::Begin     ? 0
+                       : origin == SeekOrigin::Current ? static_cast<int64_t>(pos)
+                                                       : static_cast<int64_t>(size);
+  const int64_t at = base + offset;
+  pos = static_cast<uint64_t>(at < 0 ? 0 : at);
+  return static_cast<int64_t>(pos);
+}
+
+// Copies up to n bytes from pos on into buffer and moves pos past them.
+size_t ReadAt(const uint8_t* data, size_t size, uint64_t& pos, void* buffer, size_t n) {
+  if (pos >= size) return 0;
+  const auto at = static_cast<size_t>(pos);
+  const size_t k = std::min(n, size - at);
+  std::memcpy(buffer, data + at, k);
+  pos += k;
+  return k;
 }
 }  // namespace
 
 size_t TMemoryStream::Read(void* buffer, size_t n) {
-  if (pos_ >= data_.size()) return 0;
-  const auto at = static_cast<size_t>(pos_);
-  const size_t k = std::min(n, data_.size() - at);
-  std::memcpy(buffer, data_.data() + at, k);
-  pos_ += k;
-  return k;
+  return ReadAt(data_.data(), data_.size(), pos_, buffer, n);
 }
 
 void TMemoryStream::Write(const void* buffer, size_t n) {
@@ -84,14 +93,7 @@ void TMemoryStream::Expect(uint64_t n) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
-  pos_ = static_cast<uint64_t>(Resolve(offset, origin, static_cast<int64_t>(pos_),
-                                       static_cast<int64_t>(data_.size())));
-  return static_cast<int64_t>(pos_);
-}
-
-void TMemoryStream::Clear() {
-  data_.clear();
-  pos_ = 0;
+  return SeekIn(pos_, offset, origin, data_.size());
 }
 
 void TMemoryStream::SetSize(size_t n) {
@@ -104,22 +106,11 @@ std::vector<uint8_t> TMemoryStream::TakeBytes() {
   return std::move(data_);
 }
 
-size_t TSpanStream::Read(void* buffer, size_t n) {
-  if (pos_ >= size_) return 0;
-  const auto at = static_cast<size_t>(pos_);
-  const size_t k = std::min(n, size_ - at);
-  std::memcpy(buffer, data_ + at, k);
-  pos_ += k;
-  return k;
-}
+size_t TSpanStream::Read(void* buffer, size_t n) { return ReadAt(data_, size_, pos_, buffer, n); }
 
 void TSpanStream::Write(const void*, size_t) { throw EWriteError(msg::kStreamWrite); }
 
-int64_t TSpanStream::Seek(int64_t offset, SeekOrigin origin) {
-  pos_ = static_cast<uint64_t>(
-      Resolve(offset, origin, static_cast<int64_t>(pos_), static_cast<int64_t>(size_)));
-  return static_cast<int64_t>(pos_);
-}
+int64_t TSpanStream::Seek(int64_t offset, SeekOrigin origin) { return SeekIn(pos_, offset, origin, size_); }
 
 size_t THandleStream::Read(void* buffer, size_t n) {
   // ReadFile takes 32-bit counts.

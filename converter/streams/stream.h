@@ -51,7 +51,6 @@ class TMemoryStream : public TStream {
   int64_t Seek(int64_t offset, SeekOrigin origin) override;
   int64_t Size() override { return static_cast<int64_t>(data_.size()); }
 
-  void Clear();
   void SetSize(size_t n);
   // Reserves room for n more bytes from the position (no size change).
   void Expect(uint64_t n) override;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -35,10 +36,7 @@ uint64_t MakeFinalBlockOrdinary(uint8_t* data, size_t n) {
   z_stream z{};
   int rc = inflateInit2(&z, -15);
   if (rc != Z_OK) FailZlib(rc);
-  struct End {
-    z_stream* z;
-    ~End() { inflateEnd(z); }
-  } end{&z};
+  const std::unique_ptr<z_stream, decltype(&inflateEnd)> end(&z, &inflateEnd);
   std::vector<uint8_t> scratch(size_t{256} << 10);
   z.next_in = data;
   z.avail_in = static_cast<uInt>(n);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -63,15 +64,10 @@ class Inflater {
       out += made;
       outLeft -= made;
       produced += made;
-      if (rc == Z_STREAM_END) {
-        ended_ = true;
-      } else if (rc == Z_BUF_ERROR) {
-        // No progress was possible although there was room for output: the
-        // input ends before the stream does.
-        FailZlib(Z_BUF_ERROR);
-      } else if (rc != Z_OK) {
-        FailZlib(rc);
-      }
+      // Z_BUF_ERROR: no progress although there was room for output, so the
+      // input ends before the stream does.
+      if (rc == Z_STREAM_END) ended_ = true;
+      else if (rc != Z_OK) FailZlib(rc);
     }
     return produced;
   }
@@ -88,10 +84,7 @@ TByteBlock ZlibCompressBlock(std::span<const uint8_t> input, int level) {
   z_stream z{};
   int rc = deflateInit(&z, level);
   if (rc != Z_OK) FailZlib(rc);
-  struct End {
-    z_stream* z;
-    ~End() { deflateEnd(z); }
-  } end{&z};
+  const std::unique_ptr<z_stream, decltype(&deflateEnd)> end(&z, &deflateEnd);
 
   // The bound of the whole input is the usual size; pieces add a little each.
   uint64_t room = CheckedAdd(input.size(), input.size() / 1000 + 64 + (input.size() / kMaxPiece) * 16);
@@ -164,10 +157,8 @@ namespace {
 // data, no libdeflate), which is left to zlib, giving the same bytes and the
 // same errors as ever.
 std::optional<size_t> InflateAtOnce(std::span<const uint8_t> input, std::span<uint8_t> out) {
-  if (!FastDeflateAvailable()) return std::nullopt;
-  const std::optional<TInflated> r = FastInflate(input, out, TDeflateForm::Zlib);
-  if (!r) return std::nullopt;
-  return r->Made;
+  if (const std::optional<TInflated> r = FastInflate(input, out, TDeflateForm::Zlib)) return r->Made;
+  return std::nullopt;
 }
 
 }  // namespace

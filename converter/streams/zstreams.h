@@ -46,14 +46,12 @@ size_t InflateInto(std::span<const uint8_t> input, std::span<uint8_t> room);
 // Inflates a stream of unknown length, refusing more than maxOutput bytes.
 std::vector<uint8_t> InflateBounded(std::span<const uint8_t> input, uint64_t maxOutput);
 
-// Appends size bytes read from source to dest and returns size; size 0 copies
-// the whole source from its start. A source that ends early raises
-// "Stream read error"; the size is checked against what the source holds
-// before memory is reserved.
+// These two read size bytes from source, checked against what it holds before
+// any memory is reserved; a source too short raises "Stream read error".
+// CopyStreamPart appends them to dest and returns size; size 0 copies the
+// whole source from its start.
 int64_t CopyStreamPart(TMemoryStream& dest, TStream& source, int64_t size);
-// Reads size bytes from source into a block of their own. The size is checked
-// against what the source holds before anything is reserved; a source too
-// short raises "Stream read error".
+// ReadBlock puts them in a block of their own.
 TByteBlock ReadBlock(TStream& source, int64_t size);
 
 }  // namespace dorv

@@ -71,30 +71,26 @@ std::string XmlEscape(const std::string& s) {
 
 std::string XmlUnescape(const std::string& s) {
   std::string out;
-  if (s.find("&#") == std::string::npos) {
-    out = s;
-  } else {
-    out.reserve(s.size());
-    size_t p = 0;
-    while (p < s.size()) {
-      size_t at = s.find("&#", p);
-      if (at == std::string::npos) break;
-      out.append(s, p, at - p);
-      size_t semi = s.find(';', at + 2);
-      int32_t n = 0;
-      if (semi != std::string::npos && TryStrToInt(s.substr(at + 2, semi - at - 2), n) && n >= 1 &&
-          n <= 0xFFFF) {
-        if (n > 0xFF) out += static_cast<char>(n >> 8);
-        out += static_cast<char>(n & 0xFF);
-        p = semi + 1;
-      } else {
-        // Not a character reference: kept as it stands.
-        out.append("&#");
-        p = at + 2;
-      }
+  out.reserve(s.size());
+  size_t p = 0;
+  while (p < s.size()) {
+    size_t at = s.find("&#", p);
+    if (at == std::string::npos) break;
+    out.append(s, p, at - p);
+    size_t semi = s.find(';', at + 2);
+    int32_t n = 0;
+    if (semi != std::string::npos && TryStrToInt(s.substr(at + 2, semi - at - 2), n) && n >= 1 &&
+        n <= 0xFFFF) {
+      if (n > 0xFF) out += static_cast<char>(n >> 8);
+      out += static_cast<char>(n & 0xFF);
+      p = semi + 1;
+    } else {
+      // Not a character reference: kept as it stands.
+      out.append("&#");
+      p = at + 2;
     }
-    out.append(s, p, std::string::npos);
   }
+  out.append(s, p, std::string::npos);
   ReplaceAll(out, "&gt;", ">");
   ReplaceAll(out, "&lt;", "<");
   ReplaceAll(out, "&quot;", "\"");

@@ -22,9 +22,7 @@ void SetText(TXmlTag& tag, std::string_view text) {
 }  // namespace
 
 void ParseXmlTag(std::string_view token, TXmlTag& tag) {
-  tag.Token.assign(token);
-  tag.Name.clear();
-  tag.Attributes.clear();
+  SetText(tag, token);
   const size_t n = token.size();
   if (n >= 2 && token[1] == '?')
     tag.Kind = TXmlTagKind::Instruction;

@@ -110,6 +110,9 @@ std::string TXmlElement::SaveToString() const {
     size_t indent;
   };
   std::vector<Open> stack;
+  const auto endTag = [&](const TXmlElement& e) {
+    out.append("</").append(e.Name).append(">").append(kLineBreak);
+  };
 
   // Writes the start of an element; returns true when its children follow.
   auto start = [&](const TXmlElement& e, size_t indent) -> bool {
@@ -137,10 +140,7 @@ std::string TXmlElement::SaveToString() const {
       out += kLineBreak;
       return true;
     }
-    out += "</";
-    out += e.Name;
-    out += '>';
-    out += kLineBreak;
+    endTag(e);
     return false;
   };
 
@@ -155,10 +155,7 @@ std::string TXmlElement::SaveToString() const {
       continue;
     }
     out.append(top.indent, ' ');
-    out += "</";
-    out += top.element->Name;
-    out += '>';
-    out += kLineBreak;
+    endTag(*top.element);
     stack.pop_back();
   }
   return out;
@@ -181,14 +178,10 @@ void TXmlElement::LoadFromString(const std::string& text) {
   Clear();
   TXmlTokenizer tokenizer(text);
   TXmlTag tag;
-  bool found = false;
-  while (tokenizer.Next(tag)) {
-    if (tag.Kind != TXmlTagKind::Text && tag.Kind != TXmlTagKind::Instruction) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) return;
+  // The element is built from the first tag that is not text or an instruction.
+  do {
+    if (!tokenizer.Next(tag)) return;
+  } while (tag.Kind == TXmlTagKind::Text || tag.Kind == TXmlTagKind::Instruction);
   Name = tag.Name;
   TakeAttributes(*this, tag);
   if (tag.Kind == TXmlTagKind::Empty) return;
