@@ -38,6 +38,8 @@ struct TPicture {
   int32_t Depth = Bpp == 1 ? 1 : Bpp == 8 ? 8 : 24;  // of the surface
 
   const uint8_t* Row(size_t y) const { return R.Pixels + Stride * y; }
+  // Bytes from one pixel to the next in rows of 32 bits or more.
+  size_t Step() const { return static_cast<size_t>(Bpp / 8); }
 };
 
 // Fills the surface's rows and alpha plane. Returns whether every pixel is
@@ -63,7 +65,7 @@ bool FillRows(const TPicture& p, TDIBSurface& s, const TRunner& runner) {
         case 8: std::memcpy(row, src, w); break;
         case 16: seen &= dsp::Kernels().GreyAlphaToBgrAlpha(src, row, alpha, w); break;
         case 24: dsp::Kernels().RgbToBgr(src, row, w); break;
-        default: seen &= dsp::Kernels().RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, alpha, w); break;
+        default: seen &= dsp::Kernels().RgbaToBgrAlpha(src, p.Step(), row, alpha, w); break;
       }
     }
     opaque[band] = seen;
@@ -75,7 +77,7 @@ bool FillRows(const TPicture& p, TDIBSurface& s, const TRunner& runner) {
 // first that has not.
 bool AllOpaque(const TPicture& p) {
   for (size_t y = 0; y < static_cast<size_t>(p.R.Height); ++y)
-    if (dsp::Kernels().RgbaAlphaAnd(p.Row(y), static_cast<size_t>(p.Bpp / 8), p.W) != 0xFF) return false;
+    if (dsp::Kernels().RgbaAlphaAnd(p.Row(y), p.Step(), p.W) != 0xFF) return false;
   return true;
 }
 
@@ -145,7 +147,7 @@ void SaveJpegFromRows(const TPicture& p, TDorvFrameList& document, TSaveOptions 
       for (upTo = std::min(upTo, r.Height); alphaFilled < upTo; ++alphaFilled) {
         const size_t y = static_cast<size_t>(alphaFilled);
         uint8_t* const alpha = alphaTop + alphaBytes * y;
-        dsp::Kernels().RgbaToAlpha(p.Row(y), static_cast<size_t>(bpp / 8), alpha, w);
+        dsp::Kernels().RgbaToAlpha(p.Row(y), p.Step(), alpha, w);
         if (firstClear.empty()) continue;
         const void* clear = std::memchr(alpha, 0, w);
         firstClear[y] = clear != nullptr ? static_cast<int32_t>(static_cast<const uint8_t*>(clear) - alpha)
@@ -171,7 +173,7 @@ void SaveJpegFromRows(const TPicture& p, TDorvFrameList& document, TSaveOptions 
   } else {
     rows.ChannelOrder = TJpegRows::Order::Bgr;
     rows.Row = [&](int32_t y, uint8_t* scratch) {
-      dsp::Kernels().RgbaToBgrAlpha(p.Row(static_cast<size_t>(y)), static_cast<size_t>(bpp / 8), scratch, alphaScratch.data(), w);
+      dsp::Kernels().RgbaToBgrAlpha(p.Row(static_cast<size_t>(y)), p.Step(), scratch, alphaScratch.data(), w);
       return static_cast<const uint8_t*>(scratch);
     };
   }
@@ -197,13 +199,13 @@ void SaveRawFromRows(const TPicture& p, TDorvFrameList& document, TSaveOptions o
   callerRows.Colour = [&, colourBytes](int32_t y, uint8_t* row) {
     const uint8_t* src = p.Row(static_cast<size_t>(y));
     if (bpp == 24) dsp::Kernels().RgbToBgr(src, row, w);
-    else (void)dsp::Kernels().RgbaToBgrAlpha(src, static_cast<size_t>(bpp / 8), row, alphaRow.data(), w);
+    else (void)dsp::Kernels().RgbaToBgrAlpha(src, p.Step(), row, alphaRow.data(), w);
     std::memset(row + 3 * w, 0, colourBytes - 3 * w);
   };
   if (const TDIBSurface* alpha = s.AlphaPlane()) {
     const size_t alphaRowBytes = static_cast<size_t>(alpha->RowBytes());
     callerRows.Alpha = [&, alphaRowBytes](int32_t y, uint8_t* row) {
-      (void)dsp::Kernels().RgbaToAlpha(p.Row(static_cast<size_t>(y)), static_cast<size_t>(bpp / 8), row, w);
+      (void)dsp::Kernels().RgbaToAlpha(p.Row(static_cast<size_t>(y)), p.Step(), row, w);
       std::memset(row + w, 0, alphaRowBytes - w);
     };
   }

@@ -1,10 +1,11 @@
 #include "converter/core/runner.h"
 
-#include "converter/core/call_limits.h"
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <utility>
+
+#include "converter/core/call_limits.h"
 
 namespace dorv {
 

@@ -1,9 +1,8 @@
 #include "converter/dorvs/framelist.h"
 
-#include "converter/core/call_limits.h"
-
 #include <cstring>
 
+#include "converter/core/call_limits.h"
 #include "converter/core/errors.h"
 #include "converter/core/format_names.h"
 #include "converter/core/messages.h"

@@ -3,8 +3,6 @@
 #include "converter/core/format_names.h"
 #include "converter/core/runner.h"
 #include "converter/dibsfc/dibsfc.h"
-#include "converter/dibsfc/jpeg_codec.h"
-#include "converter/dorvs/corrupt.h"
 #include "converter/dorvs/header_info.h"
 #include "converter/dorvs/plane_coding.h"
 #include "converter/dorvs/plane_record.h"

@@ -217,7 +217,7 @@ bool PlaceRawBlocksFirst(const TReadContext& ctx, const TBlockGrid& g, const std
       }
     }
   };
-  const uint64_t blockRows = (n + g.BX - 1) / g.BX;
+  const uint64_t blockRows = g.BlockRows();
   const uint64_t middle = blockRows / 2;
   ctx.Runner.Beside(true, [&] { placeRows(0, middle); }, [&] { placeRows(middle, blockRows); });
   CopyOtherBlocks(ctx, g, table, isAlpha, plane);
