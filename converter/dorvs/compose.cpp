@@ -30,6 +30,17 @@ bool DrawsOpaque(const TDorvLayer& layer, bool bottom, bool notFillBG) {
 
 }  // namespace
 
+void FillBackground(TDIBSurface& composite, int32_t bgColor) {
+  const auto bg = static_cast<uint32_t>(bgColor);
+  const uint32_t value = composite.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8),
+                                                static_cast<uint8_t>(bg >> 16));
+  // Fresh stores are zero-filled: a background of pixel value 0 is there
+  // already, and writing it would only touch every page of a store that the
+  // bottom layer often replaces.
+  if (value == 0) return;
+  composite.FillRect(composite.BoundsRect(), value);
+}
+
 bool ReplacesComposite(const TDIBSurface& composite, const TDorvLayer& layer, int stackIndex,
                        bool bottom, bool notFillBG) {
   const TDIBSurface& src = layer.Surface;

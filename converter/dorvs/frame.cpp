@@ -25,17 +25,6 @@ TDorvLayer& TDorvFrame::AddLayer() {
   return *layers_.back();
 }
 
-void TDorvFrame::FillBackground(int32_t bgColor) {
-  const auto bg = static_cast<uint32_t>(bgColor);
-  const uint32_t value = Surface.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8),
-                                              static_cast<uint8_t>(bg >> 16));
-  // The composite has just been allocated, and fresh stores are zero-filled:
-  // a background of pixel value 0 is there already, and writing it would
-  // only touch every page of a store that the bottom layer often replaces.
-  if (value == 0) return;
-  Surface.FillRect(Surface.BoundsRect(), value);
-}
-
 void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx) {
   const THeaderInfo& header = ctx.Header;
   Name = element.GetAttr(xml::kName, "");
@@ -73,7 +62,7 @@ void TDorvFrame::ReadXml(const TXmlElement& element, TStream& input, const TRead
     int32_t colour;
     bool due = true;
     void Fill() {
-      if (due) frame.FillBackground(colour);
+      if (due) FillBackground(frame.Surface, colour);
       due = false;
     }
     ~Background() {

@@ -33,10 +33,6 @@ class TDorvFrame {
   int32_t FrameHeight() const { return SizedBy().Height(); }
   int32_t FrameDepth() const { return SizedBy().Depth(); }
 
-  // Fills a composite fresh from Surface.Allocate with the background
-  // colour (0x00BBGGRR).
-  void FillBackground(int32_t bgColor);
-
   void ReadXml(const TXmlElement& element, TStream& input, const TReadContext& ctx);
   // The context's rows, when given, show the composite's pixels. Planes
   // made from them do not read the composite, whose stores a saver then

@@ -91,7 +91,7 @@ void ReadLegacyFrame(TDorvFrame& frame, TStream& s, const TReadContext& ctx) {
     s.ReadBuffer(frame.Surface.Palette.data(), static_cast<size_t>(paletteBytes));
     frame.Surface.CommitPalette();
   }
-  frame.FillBackground(ctx.BGColor);
+  FillBackground(frame.Surface, ctx.BGColor);
 
   bool bottom = true;
   for (int32_t i = 0; i < layers; ++i) {

@@ -18,7 +18,6 @@ using dorv::frames::Composite;
 using dorv::frames::Document;
 using dorv::frames::FramesError;
 
-
 const Document& Doc(const dov_decoder& d) {
   if (!d.document) throw ApiError{DOV_ERROR_NO_DOCUMENT, "no document has been read"};
   return *d.document;

@@ -22,13 +22,6 @@ class ShownFor {
   bool was_;
 };
 
-void FillBackground(TDIBSurface& s, int32_t bgColor) {
-  const auto bg = static_cast<uint32_t>(bgColor);
-  const uint32_t value =
-      s.ColorToPixel(static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8), static_cast<uint8_t>(bg >> 16));
-  if (value != 0) s.FillRect(s.BoundsRect(), value);  // fresh stores are zero already
-}
-
 }  // namespace
 
 Composite Document::ComposeLayers(size_t frame, std::span<const uint8_t> shown, const TRunner& runner) const {
